@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+class QSerialPort;
+
+// One open COM port, moved a byte at a time with bounded waits. Knows nothing of Modbus.
+class TSerial
+{
+public:
+    // Opens COMn (resolved by comPortPath); throws TextError
+    // "Sériový port COMn nelze otevřít" when it cannot.
+    explicit TSerial(int portNumber);
+    ~TSerial();
+    TSerial(const TSerial &) = delete;
+    TSerial &operator=(const TSerial &) = delete;
+
+    struct LineState {
+        quint32 baudRate = 19200;
+        quint8 byteSize = 8;
+        quint8 parity = 0;   // 0 none
+        quint8 stopBits = 0; // 0 one, 1 one and a half, 2 two
+        bool abortOnError = false;
+    };
+    struct Timeouts {
+        int readInterval = 0;
+        int readTotalMultiplier = 0;
+        int readTotalConstant = 0;
+        int writeTotalMultiplier = 0;
+        int writeTotalConstant = 0;
+    };
+
+    void readState();
+    void writeState();
+    void setBaudRate(quint32 baudRate);
+    void setParity(quint8 parity);
+    void setByteSize(quint8 byteSize);
+    void setStopBits(quint8 stopBits);
+    void setBuffers(int input, int output);
+
+    void setReadIntervalTimeout(int ms);
+    void setReadTotalTimeoutMultiplier(int ms);
+    void setReadTotalTimeoutConstant(int ms);
+    void setWriteTotalTimeoutMultiplier(int ms);
+    void setWriteTotalTimeoutConstant(int ms);
+
+    // One byte; returns the number of bytes moved (0 or 1). `byte` stays as it was when
+    // nothing arrived within the read time-outs.
+    int writeByte(quint8 byte);
+    int readByte(quint8 &byte);
+
+    int portNumber() const { return m_portNumber; }
+    const LineState &lineState() const { return m_state; }
+    const Timeouts &timeouts() const { return m_timeouts; }
+
+    // "COM3" for 3.
+    static QString portName(int portNumber);
+    // The device a COM name opens: serialPorts.ini in the working directory (section
+    // "ports", key "COMn") or the default table.
+    static QString comPortPath(int portNumber);
+
+private:
+    int m_portNumber;
+    QSerialPort *m_port;
+    LineState m_state;
+    Timeouts m_timeouts;
+};

@@ -1,0 +1,5 @@
+#include "pages/pages.h"
+
+void registerPages(PageRegistry &)
+{
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+// Every message box, question, file dialog and beep goes through this seam.
+enum class PromptIcon { None, Information, Warning, Error, Question };
+enum class PromptButtons { Ok, YesNo, YesNoCancel };
+enum class PromptAnswer { Ok, Yes, No, Cancel };
+
+class Prompts
+{
+public:
+    virtual ~Prompts() = default;
+
+    // Modal message box with an OK button.
+    virtual void message(const QString &text, const QString &caption, PromptIcon icon) = 0;
+    // Modal question; returns the button pressed.
+    virtual PromptAnswer question(const QString &text, const QString &caption,
+                                  PromptButtons buttons = PromptButtons::YesNo,
+                                  PromptIcon icon = PromptIcon::Question) = 0;
+    // File dialogs; an empty result means the user cancelled.
+    virtual QString openFileName(const QString &caption, const QString &filter,
+                                 const QString &directory = QString()) = 0;
+    virtual QString saveFileName(const QString &caption, const QString &filter,
+                                 const QString &directory = QString()) = 0;
+    virtual void beep() = 0;
+
+    // The installed prompts; install one before the first use.
+    static Prompts &instance();
+    // Installs `prompts` (not owned).
+    static void install(Prompts *prompts);
+};
