@@ -1,0 +1,31 @@
+#pragma once
+
+#include "link/PortOwner.h"
+
+class QWidget;
+class TSystemDialog;
+
+// What a device page needs from the main window. TmForm implements it; tests may install
+// their own.
+class Shell : public PortOwner
+{
+public:
+    // Check of "Načíst data po spuštění komponenty": read the device right after opening.
+    virtual bool loadDataAfterStart() const = 0;
+    // Variant number for the KQx family page.
+    virtual int componentType() const = 0;
+    // A page closed: show the main window again.
+    virtual void pageClosed() = 0;
+    // A page hands control back to the serial settings or to the device selection.
+    virtual void openSerialSettings() = 0;
+    virtual void openComponentChoice() = 0;
+    virtual void showAbout() = 0;
+    // The page currently open (the one the progress dialog disables), or null.
+    virtual QWidget *currentPage() const = 0;
+    virtual TSystemDialog &systemDialog() = 0;
+
+    static Shell &instance();
+    static bool isInstalled();
+    // Installs `shell` (not owned).
+    static void install(Shell *shell);
+};
