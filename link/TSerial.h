@@ -12,6 +12,8 @@ public:
     // Opens COMn (resolved by comPortPath); throws TextError
     // "Sériový port COMn nelze otevřít" when it cannot.
     explicit TSerial(int portNumber);
+    // Opens the given device under the name COMn (tests open a pseudo-terminal this way).
+    TSerial(int portNumber, const QString &devicePath);
     ~TSerial();
     TSerial(const TSerial &) = delete;
     TSerial &operator=(const TSerial &) = delete;
