@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QtGlobal>
-
 #include <deque>
 
 // FIFO of the register values of the last read.

@@ -1,0 +1,359 @@
+#include "link/TTransmit.h"
+
+#include "link/Messages.h"
+#include "link/PortOwner.h"
+#include "link/TSerial.h"
+#include "platform/Clock.h"
+#include "platform/TextError.h"
+
+namespace {
+
+constexpr quint8 kBroadcastAddress = 0xFF;
+constexpr int kCoilPauseMs = 100;
+// Shortest reply we ever evaluate: address, function, code and CRC.
+constexpr int kMinimumReplyLength = 5;
+
+// Raised inside an exchange; the error number travels in the result beside it.
+struct OkwFailure {
+};
+
+} // namespace
+
+TTransmit::TTransmit(PortOwner &owner) : m_owner(owner) {}
+
+void TTransmit::clear()
+{
+    m_request.clear();
+    m_reply.clear();
+    m_values.clear();
+    m_fifo.clear();
+    m_addressSet = false;
+    m_function = 0;
+    m_start = -1;
+    m_count = 0;
+    m_coil = false;
+}
+
+void TTransmit::setAddress(quint8 address)
+{
+    m_address = address;
+    m_addressSet = true;
+}
+
+void TTransmit::setFunction(quint8 function)
+{
+    m_function = function;
+}
+void TTransmit::setStart(qint32 start)
+{
+    m_start = start;
+}
+void TTransmit::setCount(qint16 count)
+{
+    m_count = count;
+}
+void TTransmit::setCoil(bool on)
+{
+    m_coil = on;
+}
+void TTransmit::addValue(qint16 value)
+{
+    m_values.push_back(value);
+}
+
+bool TTransmit::buildRequest()
+{
+    std::vector<quint8> frame;
+    auto word = [&frame](int value) {
+        frame.push_back(static_cast<quint8>((value >> 8) & 0xFF));
+        frame.push_back(static_cast<quint8>(value & 0xFF));
+    };
+
+    frame.push_back(m_addressSet ? m_address : kBroadcastAddress);
+    if (m_function == 0)
+        return false;
+    frame.push_back(m_function);
+    if (m_start == -1)
+        return false;
+    word(m_start & 0xFFFF);
+
+    switch (m_function) {
+    case 3:
+        word(m_count);
+        break;
+    case 4:
+    case 6:
+        for (qint16 v : m_values)
+            word(v);
+        break;
+    case 5:
+        word(m_coil ? 0xFF00 : 0x0000);
+        break;
+    case 16: {
+        const int n = static_cast<int>(m_values.size());
+        if (n == 0 || 2 * n > 255)
+            return false;
+        word(n);
+        frame.push_back(static_cast<quint8>(2 * n));
+        for (qint16 v : m_values)
+            word(v);
+        break;
+    }
+    default:
+        return false;
+    }
+
+    quint8 high = 0, low = 0;
+    crc16(frame.data(), static_cast<int>(frame.size()), high, low);
+    frame.push_back(low);
+    frame.push_back(high);
+    m_request.insert(m_request.end(), frame.begin(), frame.end());
+    return true;
+}
+
+TransmitResult TTransmit::transact(TransmitProgress *bar)
+{
+    TransmitResult result;
+    if (bar) {
+        bar->setMaximum(3);
+        bar->setPosition(1);
+        bar->setBarVisible(true);
+    }
+    auto finish = [&]() {
+        if (bar)
+            bar->setBarVisible(false);
+        m_owner.closePort();
+        return result;
+    };
+    if (m_request.empty())
+        return finish();
+
+    try {
+        try {
+            m_owner.openPort();
+        } catch (...) {
+            result.error = ErrPortClosed;
+            throw OkwFailure();
+        }
+        if (!m_owner.serial) {
+            result.error = ErrPortClosed;
+            throw OkwFailure();
+        }
+        setPortTimeouts();
+        TSerial &port = *m_owner.serial;
+
+        for (quint8 b : m_request)
+            port.writeByte(b);
+        if (bar)
+            bar->setPosition(bar->position() + 1);
+
+        // The request's function decides the reply length; a function-3 count is signed.
+        int expected = 8;
+        if (m_function == 3)
+            expected = 2 * static_cast<int>(m_count) + 5;
+        if (expected < kMinimumReplyLength)
+            expected = kMinimumReplyLength;
+        if (m_function == 5)
+            Clock::instance().waitProcessingEvents(kCoilPauseMs);
+
+        // A byte that does not arrive repeats the one before it; nothing at all reads as 0,
+        // which is no function code, so a silent device ends in error 6.
+        m_reply.clear();
+        m_reply.reserve(static_cast<size_t>(expected));
+        quint8 byte = 0;
+        for (int i = 0; i < expected; ++i) {
+            port.readByte(byte);
+            m_reply.push_back(byte);
+        }
+
+        result.error = checkReplyFunction(m_reply[1]);
+        result.value = m_reply[2];
+        if (bar)
+            bar->setPosition(bar->position() + 1);
+        if (result.error != 0) {
+            result.error = mapException(m_reply[2]);
+            throw OkwFailure();
+        }
+
+        const int n = static_cast<int>(m_reply.size());
+        if (m_function == 3) {
+            quint8 high = 0, low = 0;
+            crc16(m_reply.data(), n - 2, high, low);
+            if (m_reply[n - 2] != low || m_reply[n - 1] != high) {
+                result.error = ErrCrc;
+                throw OkwFailure();
+            }
+            for (int i = 3; i + 1 < n - 2; i += 2)
+                m_fifo.push(static_cast<qint16>(joinBytes(m_reply[i], m_reply[i + 1])));
+        } else {
+            quint8 high = 0, low = 0;
+            crc16(m_reply.data(), 6, high, low);
+            if (m_reply[6] != low || m_reply[7] != high) {
+                result.error = ErrCrc;
+                throw OkwFailure();
+            }
+        }
+    } catch (const OkwFailure &) {
+        // The error number is already in the result.
+    } catch (...) {
+        if (result.error == 0)
+            result.error = ErrNoReply;
+    }
+    return finish();
+}
+
+TransmitResult TTransmit::fixedRead(quint8 startLow, quint8 count, int replyLength, QString *text)
+{
+    TransmitResult result;
+    quint8 request[8] = {kBroadcastAddress, 4, 0, startLow, 0, count, 0, 0};
+    quint8 high = 0, low = 0;
+    crc16(request, 6, high, low);
+    request[6] = low;
+    request[7] = high;
+
+    try {
+        m_owner.openPort();
+    } catch (...) {
+        m_owner.closePort();
+        result.error = ErrPortClosed;
+        return result;
+    }
+    if (!m_owner.serial) {
+        result.error = ErrPortClosed;
+        return result;
+    }
+
+    std::vector<quint8> reply(static_cast<size_t>(replyLength), 0);
+    try {
+        setPortTimeouts();
+        TSerial &port = *m_owner.serial;
+        for (quint8 b : request)
+            port.writeByte(b);
+        for (int i = 0; i < replyLength; ++i)
+            port.readByte(reply[static_cast<size_t>(i)]);
+    } catch (...) {
+        // Whatever did not arrive stays 0.
+    }
+    m_owner.closePort();
+
+    // The payload goes to the caller even when the reply is bad.
+    if (text) {
+        for (int i = 3; i < replyLength - 2; ++i)
+            text->append(QChar::fromLatin1(static_cast<char>(reply[static_cast<size_t>(i)])));
+    }
+
+    result.error = checkReplyFunction(reply[1]);
+    if (result.error != 0) {
+        result.error = mapException(reply[2]);
+    } else {
+        crc16(reply.data(), replyLength - 2, high, low);
+        if (reply[static_cast<size_t>(replyLength - 2)] != low ||
+            reply[static_cast<size_t>(replyLength - 1)] != high)
+            result.error = ErrCrc;
+    }
+    result.value = text ? reply[2] : joinBytes(reply[3], reply[4]);
+    return result;
+}
+
+TransmitResult TTransmit::readFirmwareNumber()
+{
+    return fixedRead(0x00, 1, 7, nullptr);
+}
+
+TransmitResult TTransmit::readFirmwareText(QString &text)
+{
+    return fixedRead(0x18, 4, 13, &text);
+}
+
+TransmitResult TTransmit::readIdentification(QString &identification)
+{
+    return fixedRead(0x01, 8, 21, &identification);
+}
+
+TransmitResult TTransmit::readNewIdentification(QString &identification)
+{
+    return fixedRead(0x10, 8, 21, &identification);
+}
+
+qint16 TTransmit::nextValue()
+{
+    return m_fifo.pop();
+}
+
+void TTransmit::splitWord(qint16 value, quint8 &high, quint8 &low)
+{
+    const quint16 v = static_cast<quint16>(value);
+    high = static_cast<quint8>(v >> 8);
+    low = static_cast<quint8>(v & 0xFF);
+}
+
+quint16 TTransmit::joinBytes(quint8 high, quint8 low)
+{
+    return static_cast<quint16>(high * 256 + low);
+}
+
+void TTransmit::crc16(const quint8 *bytes, int count, quint8 &high, quint8 &low)
+{
+    quint16 reg = 0xFFFF;
+    for (int i = 0; i < count; ++i) {
+        reg ^= bytes[i];
+        for (int bit = 0; bit < 8; ++bit) {
+            if (reg & 1)
+                reg = static_cast<quint16>((reg >> 1) ^ 0xA001);
+            else
+                reg >>= 1;
+        }
+    }
+    high = static_cast<quint8>(reg >> 8);
+    low = static_cast<quint8>(reg & 0xFF);
+}
+
+int TTransmit::checkReplyFunction(quint8 function)
+{
+    switch (function) {
+    case 3:
+    case 4:
+    case 5:
+    case 6:
+    case 16:
+        return 0;
+    case 0x83:
+    case 0x84:
+    case 0x85:
+    case 0x86:
+    case 0x90:
+        return 1;
+    default:
+        return ErrNoReply;
+    }
+}
+
+int TTransmit::mapException(quint8 code)
+{
+    switch (code) {
+    case 1:
+        return 2;
+    case 2:
+        return 3;
+    case 3:
+        return 4;
+    case 4:
+        return 5;
+    case 8:
+        return 8;
+    default:
+        return ErrNoReply;
+    }
+}
+
+void TTransmit::setPortTimeouts()
+{
+    TSerial *port = m_owner.serial;
+    if (!port)
+        return;
+    port->setReadIntervalTimeout(5);
+    port->setReadTotalTimeoutMultiplier(10);
+    port->setReadTotalTimeoutConstant(50);
+    port->setWriteTotalTimeoutMultiplier(10);
+    port->setWriteTotalTimeoutConstant(50);
+}
