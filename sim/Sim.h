@@ -1,0 +1,104 @@
+#pragma once
+
+// Device simulator: one Modbus RTU slave on a pseudo-terminal, served from its own thread.
+//
+//   auto device = std::shared_ptr<sim::Device>(sim::createModel("T4yJ"));
+//   sim::Server server(device);
+//   QString error;
+//   if (!server.start(&error)) QFAIL(qPrintable(error));
+//   port.setPath(server.path());                 // e.g. /dev/pts/5, open it raw at 19200
+//
+//   sim::Faults f;  f.silent = true;  server.setFaults(f);   // no reply at all
+//   server.setException(sim::Table::Holding, 0x2001, 0x2001, 4); // exception 4 there
+//   server.failNextRequests(2);                  // two silent requests, then normal
+//   server.clearLog(); ...; QVERIFY(server.waitForFrames(1, 1000));
+//   server.frames().first().bytes == QByteArray::fromHex("ff0400010008b5d2");
+//
+// Answers address 255 and the device's own address; functions 3, 4, 5, 6 and 16. Unmapped
+// addresses give exception 2, unknown functions exception 1, malformed counts exception 3,
+// requests with a bad CRC no reply. Faults can be changed at any time while serving.
+
+#include "sim/Device.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+namespace sim {
+
+// The 18 models by their list names ("KQx" ... "VTLx", "E-HB5/HN9" also as "E-HB5-HN9"),
+// case-insensitive. Null for an unknown name.
+std::unique_ptr<Device> createModel(const QString &name);
+QStringList modelNames();
+
+// Modbus CRC-16 of the bytes; appendCrc() adds it low byte first.
+quint16 crc16(const QByteArray &bytes);
+QByteArray appendCrc(QByteArray frame);
+
+// One character on a 19200 Bd 8N1 line, in microseconds (10 bits).
+constexpr double kCharMicros = 10.0 * 1e6 / 19200.0;
+
+struct Faults {
+    bool silent = false;      // no reply at all
+    bool badCrc = false;      // reply CRC inverted
+    int wrongFunction = -1;   // 0..255: reply function byte replaced by this value
+    int dropLastBytes = 0;    // reply cut short by this many bytes
+    int replyDelayMs = 0;     // before the first reply byte
+    bool wireTiming = false;  // pace request and reply like a 19200 Bd line
+    int failNextRequests = 0; // the next K requests addressed to us fail, then normal again
+    int failExceptionCode = 0; // how they fail: 0 = no reply, else this exception code
+};
+
+struct Frame {
+    QByteArray bytes;
+    qint64 timeUs = 0;  // first byte received / first reply byte written, since start()
+    bool reply = false; // false: received from the master; true: sent by the device
+};
+
+class Server
+{
+public:
+    explicit Server(std::shared_ptr<Device> device);
+    ~Server(); // stops
+    Server(const Server &) = delete;
+    Server &operator=(const Server &) = delete;
+
+    // Before start(): also create a symlink at this path to the pty (removed on stop()).
+    void setLinkPath(const QString &path);
+    // Called on the server thread for every logged frame (set before start()).
+    void setObserver(std::function<void(const Frame &)> observer);
+    // How often the device's tick() runs; 0 disables. Default 200 ms.
+    void setTickInterval(int ms);
+
+    bool start(QString *error = nullptr);
+    void stop();
+    bool isRunning() const;
+    QString path() const; // slave side of the pty, empty before start()
+    std::shared_ptr<Device> device() const;
+
+    void setFaults(const Faults &faults);
+    Faults faults() const;
+    void failNextRequests(int count, int exceptionCode = 0);
+
+    // Requests touching any address first..last of the table get exception `code`.
+    // Holding covers functions 3, 6, 16; Input function 4; Coil function 5.
+    void setException(Table table, int first, int last, int code);
+    void clearExceptions();
+
+    QList<Frame> frames() const;  // received requests with a valid CRC, any address
+    QList<Frame> replies() const; // replies as sent (after faults)
+    qint64 droppedBytes() const;  // garbage and bad-CRC bytes thrown away while resyncing
+    void clearLog();
+    bool waitForFrames(int count, int timeoutMs) const;
+    bool waitForReplies(int count, int timeoutMs) const;
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
+
+} // namespace sim
