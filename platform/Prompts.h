@@ -25,8 +25,14 @@ public:
                                  const QString &directory = QString()) = 0;
     virtual void beep() = 0;
 
-    // The installed prompts; install one before the first use.
+    // The installed prompts; install one before the first use. Without one, a program that
+    // links the Qt prompts and runs a QApplication gets message boxes; anything else is a
+    // programming error and aborts.
     static Prompts &instance();
-    // Installs `prompts` (not owned).
+    // Installs `prompts` (not owned); nullptr uninstalls.
     static void install(Prompts *prompts);
+    // The installed prompts or nullptr; never falls back.
+    static Prompts *installed();
+    // The prompts instance() falls back to when a QApplication runs and nothing is installed.
+    static void setFallback(Prompts *(*factory)());
 };

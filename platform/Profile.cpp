@@ -1,0 +1,597 @@
+#include "platform/Profile.h"
+
+#include "platform/CodePage.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringDecoder>
+#include <limits>
+#include <vector>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
+namespace {
+
+// Our files are a few kilobytes. Anything far larger is not one of them: it is neither
+// parsed (memory and time stay bounded) nor overwritten (we would lose what we did not read).
+constexpr qint64 kMaxFileSize = 1024 * 1024;
+
+// What a file looked like on disk when we last read or wrote it. Another Profile object (or
+// another program) may write the same file; a changed stamp makes us read it again, as the
+// Windows profile API does.
+struct Stamp {
+    bool exists = false;
+    bool isFile = false;
+    qint64 size = -1;
+    qint64 modified = -1;
+    quint64 inode = 0;
+
+    bool operator==(const Stamp &o) const
+    {
+        return exists == o.exists && isFile == o.isFile && size == o.size &&
+               modified == o.modified && inode == o.inode;
+    }
+    bool operator!=(const Stamp &o) const { return !(*this == o); }
+};
+
+Stamp stampOf(const QString &path)
+{
+    Stamp s;
+    const QFileInfo info(path);
+    s.exists = info.exists();
+    if (!s.exists)
+        return s;
+    s.isFile = info.isFile();
+    s.size = info.size();
+    s.modified = info.lastModified().toMSecsSinceEpoch();
+#ifdef Q_OS_UNIX
+    // Every save renames a new file into place, so the inode tells two saves apart even
+    // within one millisecond.
+    struct stat st;
+    if (::stat(QFile::encodeName(path).constData(), &st) == 0)
+        s.inode = quint64(st.st_ino);
+#endif
+    return s;
+}
+
+// Values are trimmed when read, and a value in matching quotes loses them (the profile API
+// does both). A value that would change that way is written in double quotes, so every
+// value reads back as it was written.
+QString unquote(const QString &trimmed)
+{
+    if (trimmed.size() >= 2) {
+        const QChar first = trimmed.front();
+        if ((first == QLatin1Char('"') || first == QLatin1Char('\'')) && trimmed.back() == first)
+            return trimmed.mid(1, trimmed.size() - 2);
+    }
+    return trimmed;
+}
+
+QString quoteForWriting(const QString &value)
+{
+    if (value.isEmpty())
+        return value;
+    const QChar first = value.front();
+    const bool padded = first.isSpace() || value.back().isSpace();
+    const bool quoted = value.size() >= 2 &&
+                        (first == QLatin1Char('"') || first == QLatin1Char('\'')) &&
+                        value.back() == first;
+    if (padded || quoted)
+        return QLatin1Char('"') + value + QLatin1Char('"');
+    return value;
+}
+
+bool hasLineBreak(const QString &s)
+{
+    return s.contains(QLatin1Char('\n')) || s.contains(QLatin1Char('\r'));
+}
+
+} // namespace
+
+struct Profile::Data {
+    // One line of the file. `raw` keeps the bytes of an unchanged line of a windows-1250
+    // file, so comments and junk (even bytes the code page does not define) are written back
+    // exactly as they were.
+    struct Line {
+        QString text;
+        QByteArray raw;
+        bool isValue = false;
+        QString key;
+        QString value;
+    };
+    struct Section {
+        bool hasHeader = false; // false only for the lines before the first header
+        QString name;
+        QString headerText;
+        QByteArray headerRaw;
+        std::vector<Line> lines;
+    };
+
+    std::vector<Section> sections;
+    Stamp stamp;
+    bool loaded = false;
+    bool exists = false;
+    bool unreadable = false; // exists but could not be read or is too large: never overwrite
+    bool ok = true;
+    int batchDepth = 0;
+    bool batchDirty = false;
+    bool batchFailed = false;
+
+    void parse(const QByteArray &bytes);
+    void load(const QString &path);
+    void refresh(const QString &path);
+    Section *findSection(const QString &name);
+    Line *findValue(Section *section, const QString &key);
+    bool save(const QString &path);
+};
+
+void Profile::Data::parse(const QByteArray &bytes)
+{
+    sections.clear();
+    sections.emplace_back(); // lines before the first section header
+
+    // A file that is valid UTF-8 and not plain ASCII is UTF-8; anything else windows-1250.
+    bool utf8 = false;
+    QString decoded;
+    QByteArray body = bytes;
+    if (body.startsWith("\xEF\xBB\xBF")) {
+        body.remove(0, 3);
+        utf8 = true;
+    }
+    bool ascii = true;
+    for (const char c : body) {
+        if (uchar(c) >= 0x80) {
+            ascii = false;
+            break;
+        }
+    }
+    if (!ascii) {
+        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        QString text = decoder.decode(body);
+        if (utf8 || !decoder.hasError()) {
+            utf8 = true;
+            decoded = std::move(text);
+        }
+    }
+
+    auto addLine = [this](QString text, QByteArray raw) {
+        Line line;
+        const QString t = text.trimmed();
+        if (t.startsWith(QLatin1Char('['))) {
+            const qsizetype close = t.lastIndexOf(QLatin1Char(']'));
+            if (close > 0) {
+                Section section;
+                section.hasHeader = true;
+                section.name = t.mid(1, close - 1).trimmed();
+                section.headerText = std::move(text);
+                section.headerRaw = std::move(raw);
+                sections.push_back(std::move(section));
+                return;
+            }
+        } else if (!t.startsWith(QLatin1Char(';'))) {
+            const qsizetype eq = t.indexOf(QLatin1Char('='));
+            if (eq > 0) {
+                QString key = t.left(eq).trimmed();
+                if (!key.isEmpty()) {
+                    line.isValue = true;
+                    line.key = std::move(key);
+                    line.value = unquote(t.mid(eq + 1).trimmed());
+                }
+            }
+        }
+        // Comments, blank lines and junk are kept as they stand.
+        line.text = std::move(text);
+        line.raw = std::move(raw);
+        sections.back().lines.push_back(std::move(line));
+    };
+
+    if (utf8) {
+        qsizetype start = 0;
+        const qsizetype n = decoded.size();
+        while (start < n) {
+            qsizetype end = decoded.indexOf(QLatin1Char('\n'), start);
+            const qsizetype next = end < 0 ? n : end + 1;
+            if (end < 0)
+                end = n;
+            if (end > start && decoded.at(end - 1) == QLatin1Char('\r'))
+                --end;
+            addLine(decoded.mid(start, end - start), QByteArray());
+            start = next;
+        }
+    } else {
+        qsizetype start = 0;
+        const qsizetype n = body.size();
+        while (start < n) {
+            qsizetype end = body.indexOf('\n', start);
+            const qsizetype next = end < 0 ? n : end + 1;
+            if (end < 0)
+                end = n;
+            if (end > start && body.at(end - 1) == '\r')
+                --end;
+            QByteArray raw = body.mid(start, end - start);
+            QString text = fromWindows1250(raw);
+            addLine(std::move(text), std::move(raw));
+            start = next;
+        }
+    }
+}
+
+void Profile::Data::load(const QString &path)
+{
+    loaded = true;
+    stamp = stampOf(path);
+    exists = stamp.exists && stamp.isFile;
+    unreadable = false;
+    sections.clear();
+    sections.emplace_back();
+    if (!stamp.exists)
+        return;
+    if (!stamp.isFile || stamp.size > kMaxFileSize) {
+        unreadable = true;
+        return;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        unreadable = true;
+        return;
+    }
+    // Read at most one byte past the limit: a file that grew meanwhile is still refused.
+    const QByteArray bytes = file.read(kMaxFileSize + 1);
+    if (bytes.size() > kMaxFileSize || file.error() != QFileDevice::NoError) {
+        unreadable = true;
+        return;
+    }
+    parse(bytes);
+}
+
+void Profile::Data::refresh(const QString &path)
+{
+    // An open batch works on its own copy; the file is read again after it is saved.
+    if (batchDepth > 0 && loaded)
+        return;
+    if (!loaded || stampOf(path) != stamp)
+        load(path);
+}
+
+Profile::Data::Section *Profile::Data::findSection(const QString &name)
+{
+    const QString wanted = name.trimmed();
+    for (Section &section : sections) {
+        if (section.hasHeader && section.name.compare(wanted, Qt::CaseInsensitive) == 0)
+            return &section;
+    }
+    return nullptr;
+}
+
+Profile::Data::Line *Profile::Data::findValue(Section *section, const QString &key)
+{
+    if (!section)
+        return nullptr;
+    const QString wanted = key.trimmed();
+    for (Line &line : section->lines) {
+        if (line.isValue && line.key.compare(wanted, Qt::CaseInsensitive) == 0)
+            return &line;
+    }
+    return nullptr;
+}
+
+bool Profile::Data::save(const QString &path)
+{
+    QByteArray out;
+    auto put = [&out](const QString &text, const QByteArray &raw) {
+        out += raw.isNull() ? toWindows1250(text) : raw;
+        out += "\r\n";
+    };
+    for (const Section &section : sections) {
+        if (section.hasHeader)
+            put(section.headerText, section.headerRaw);
+        for (const Line &line : section.lines)
+            put(line.text, line.raw);
+    }
+
+    // The whole file goes to a temporary file beside it and is renamed into place: a full
+    // disk or a crash leaves the old file as it was.
+    QSaveFile file(path);
+    bool written = file.open(QIODevice::WriteOnly);
+    if (written)
+        written = file.write(out) == out.size();
+    if (written)
+        written = file.commit();
+    else
+        file.cancelWriting();
+
+    if (written) {
+        stamp = stampOf(path);
+        exists = true;
+        loaded = true;
+    } else {
+        // What is in memory did not land: the next access reads what the disk really holds.
+        loaded = false;
+    }
+    return written;
+}
+
+Profile::Profile(const QString &path) : m_path(path), d(std::make_unique<Data>())
+{
+    d->load(m_path);
+}
+
+Profile::~Profile()
+{
+    if (d->batchDepth > 0 && d->batchDirty)
+        qWarning("Profile: batch on %s was never ended; its writes are dropped",
+                 qPrintable(m_path));
+}
+
+bool Profile::exists() const
+{
+    d->refresh(m_path);
+    return d->exists;
+}
+
+QString Profile::readString(const QString &section, const QString &key, const QString &def) const
+{
+    d->refresh(m_path);
+    const Data::Line *line = d->findValue(d->findSection(section), key);
+    return line ? line->value : def;
+}
+
+namespace {
+
+// Integer text as a Delphi TIniFile reads it: decimal, or hexadecimal with "$" or "0x";
+// surrounding blanks are ignored, anything else (or a value outside int) fails.
+bool parseInteger(const QString &text, int *result)
+{
+    const QString t = text.trimmed();
+    qsizetype i = 0;
+    bool negative = false;
+    if (i < t.size() && (t.at(i) == QLatin1Char('-') || t.at(i) == QLatin1Char('+'))) {
+        negative = t.at(i) == QLatin1Char('-');
+        ++i;
+    }
+    int base = 10;
+    if (i < t.size() && t.at(i) == QLatin1Char('$')) {
+        base = 16;
+        ++i;
+    } else if (i + 1 < t.size() && t.at(i) == QLatin1Char('0') &&
+               (t.at(i + 1) == QLatin1Char('x') || t.at(i + 1) == QLatin1Char('X'))) {
+        base = 16;
+        i += 2;
+    }
+    if (i >= t.size())
+        return false;
+    quint64 value = 0;
+    for (; i < t.size(); ++i) {
+        const char16_t c = t.at(i).unicode();
+        int digit = -1;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (c >= 'a' && c <= 'f')
+            digit = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F')
+            digit = c - 'A' + 10;
+        if (digit < 0 || digit >= base)
+            return false;
+        value = value * quint64(base) + quint64(digit);
+        if (value > 0xFFFFFFFFull)
+            return false;
+    }
+    if (base == 16) {
+        // "$FFFFFFFF" is -1, as the 32-bit conversion gives it.
+        const qint64 v = qint64(qint32(quint32(value)));
+        if (negative && v == std::numeric_limits<qint32>::min())
+            return false;
+        *result = int(negative ? -v : v);
+        return true;
+    }
+    const qint64 v = negative ? -qint64(value) : qint64(value);
+    if (v < std::numeric_limits<int>::min() || v > std::numeric_limits<int>::max())
+        return false;
+    *result = int(v);
+    return true;
+}
+
+} // namespace
+
+int Profile::readInteger(const QString &section, const QString &key, int def) const
+{
+    d->refresh(m_path);
+    const Data::Line *line = d->findValue(d->findSection(section), key);
+    int value = 0;
+    if (line && parseInteger(line->value, &value))
+        return value;
+    return def;
+}
+
+bool Profile::readBool(const QString &section, const QString &key, bool def) const
+{
+    return readInteger(section, key, def ? 1 : 0) != 0;
+}
+
+bool Profile::sectionExists(const QString &section) const
+{
+    // As TIniFile.SectionExists: a section counts when it holds at least one value.
+    d->refresh(m_path);
+    const Data::Section *s = d->findSection(section);
+    if (!s)
+        return false;
+    for (const Data::Line &line : s->lines) {
+        if (line.isValue)
+            return true;
+    }
+    return false;
+}
+
+bool Profile::valueExists(const QString &section, const QString &key) const
+{
+    d->refresh(m_path);
+    return d->findValue(d->findSection(section), key) != nullptr;
+}
+
+QStringList Profile::sections() const
+{
+    d->refresh(m_path);
+    QStringList names;
+    for (const Data::Section &section : d->sections) {
+        if (section.hasHeader && !names.contains(section.name, Qt::CaseInsensitive))
+            names << section.name;
+    }
+    return names;
+}
+
+QStringList Profile::keys(const QString &section) const
+{
+    d->refresh(m_path);
+    QStringList names;
+    if (const Data::Section *s = d->findSection(section)) {
+        for (const Data::Line &line : s->lines) {
+            // A repeated key is shadowed by its first occurrence; list it once.
+            if (line.isValue && !names.contains(line.key, Qt::CaseInsensitive))
+                names << line.key;
+        }
+    }
+    return names;
+}
+
+void Profile::writeString(const QString &section, const QString &key, const QString &value)
+{
+    d->refresh(m_path);
+    const QString sectionName = section.trimmed();
+    const QString keyName = key.trimmed();
+    // Names that the file could not give back (or that would turn into other lines) and a
+    // file we could not read (we would overwrite what we never saw) are refused.
+    const bool validKey = !keyName.isEmpty() && !keyName.contains(QLatin1Char('=')) &&
+                          !keyName.startsWith(QLatin1Char(';')) &&
+                          !keyName.startsWith(QLatin1Char('[')) && !hasLineBreak(keyName);
+    if (!validKey || hasLineBreak(sectionName) || d->unreadable) {
+        d->ok = false;
+        if (d->batchDepth > 0)
+            d->batchFailed = true;
+        return;
+    }
+    // A value is one line: line breaks (and NULs, which end a value for C readers) become
+    // spaces rather than lines of their own.
+    QString clean = value;
+    for (QChar &c : clean) {
+        if (c == QLatin1Char('\n') || c == QLatin1Char('\r') || c.isNull())
+            c = QLatin1Char(' ');
+    }
+
+    Data::Section *s = d->findSection(sectionName);
+    if (!s) {
+        Data::Section added;
+        added.hasHeader = true;
+        added.name = sectionName;
+        added.headerText = QLatin1Char('[') + sectionName + QLatin1Char(']');
+        d->sections.push_back(std::move(added));
+        s = &d->sections.back();
+    }
+    Data::Line *line = d->findValue(s, keyName);
+    if (line && line->value == clean) {
+        if (d->batchDepth == 0)
+            d->ok = true;
+        return;
+    }
+    const QString lineKey = line ? line->key : keyName;
+    Data::Line fresh;
+    fresh.isValue = true;
+    fresh.key = lineKey;
+    fresh.value = clean;
+    fresh.text = lineKey + QLatin1Char('=') + quoteForWriting(clean);
+    if (line) {
+        *line = std::move(fresh);
+    } else {
+        // A new key goes after the section's last non-blank line, before the blank lines
+        // that separate it from the next section.
+        auto pos = s->lines.end();
+        while (pos != s->lines.begin() && (pos - 1)->text.trimmed().isEmpty())
+            --pos;
+        s->lines.insert(pos, std::move(fresh));
+    }
+
+    if (d->batchDepth > 0) {
+        d->batchDirty = true;
+        return;
+    }
+    d->ok = d->save(m_path);
+}
+
+void Profile::writeInteger(const QString &section, const QString &key, int value)
+{
+    writeString(section, key, QString::number(value));
+}
+
+void Profile::writeBool(const QString &section, const QString &key, bool value)
+{
+    writeString(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+void Profile::eraseSection(const QString &section)
+{
+    d->refresh(m_path);
+    const QString wanted = section.trimmed();
+    bool erased = false;
+    for (auto it = d->sections.begin(); it != d->sections.end();) {
+        if (it->hasHeader && it->name.compare(wanted, Qt::CaseInsensitive) == 0) {
+            it = d->sections.erase(it);
+            erased = true;
+        } else {
+            ++it;
+        }
+    }
+    if (!erased)
+        return;
+    if (d->batchDepth > 0) {
+        d->batchDirty = true;
+        return;
+    }
+    d->ok = d->save(m_path);
+}
+
+void Profile::beginBatch()
+{
+    if (d->batchDepth == 0) {
+        d->refresh(m_path);
+        d->batchDirty = false;
+        d->batchFailed = false;
+    }
+    ++d->batchDepth;
+}
+
+bool Profile::endBatch()
+{
+    if (d->batchDepth == 0)
+        return d->ok;
+    if (--d->batchDepth > 0)
+        return true;
+    bool saved = true;
+    if (d->batchDirty)
+        saved = d->save(m_path);
+    d->batchDirty = false;
+    d->ok = saved && !d->batchFailed;
+    return d->ok;
+}
+
+bool Profile::ok() const
+{
+    return d->ok;
+}
+
+bool Profile::deleteFile(const QString &path)
+{
+    return QFile::remove(path);
+}
+
+QString workingFile(const QString &name)
+{
+    // The classic program wrote "\name.ini"; the leading separator is not part of the name.
+    QString bare = name;
+    while (bare.startsWith(QLatin1Char('\\')) || bare.startsWith(QLatin1Char('/')))
+        bare.remove(0, 1);
+    return QDir::current().filePath(bare);
+}
