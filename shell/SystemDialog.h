@@ -3,6 +3,7 @@
 #include "link/TTransmit.h"
 
 #include <QDialog>
+#include <QPointer>
 
 class QProgressBar;
 
@@ -28,4 +29,14 @@ public:
     void setPosition(int position) override;
     int position() const override;
     void setBarVisible(bool visible) override;
+
+    // The page the dialog disabled when it was shown, or null.
+    QWidget *page() const;
+
+protected:
+    void reject() override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    QPointer<QWidget> m_page;
 };

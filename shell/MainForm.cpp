@@ -1,0 +1,807 @@
+#include "shell/MainForm.h"
+
+#include "link/Messages.h"
+#include "link/TSerial.h"
+#include "platform/Profile.h"
+#include "platform/Prompts.h"
+#include "platform/TextError.h"
+#include "shell/AboutBox.h"
+#include "shell/Identification.h"
+#include "shell/PageRegistry.h"
+#include "shell/StatusPanels.h"
+#include "shell/SystemDialog.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QImageReader>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString kSection = QStringLiteral("mForm");
+const QString kChanged = QStringLiteral("Změněno");
+const QString kNoPort = QStringLiteral("Musíte zadat jméno portu");
+const QString kWarning = QStringLiteral("Varování");
+const QString kError = QStringLiteral("Chyba");
+const QString kIntroView = QStringLiteral("Úvodní okno");
+const QString kSerialView = QStringLiteral("Nastavení sériového přenosu");
+const QString kComponentView = QStringLiteral("Výběr komponenty");
+
+constexpr int kClientWidth = 624;
+constexpr int kClientHeight = 271;
+
+QAction *menuItem(QMenu *menu, const char *name, const QString &caption)
+{
+    QAction *action = menu->addAction(caption);
+    action->setObjectName(QLatin1String(name));
+    return action;
+}
+
+void separator(QMenu *menu, const char *name)
+{
+    menu->addSeparator()->setObjectName(QLatin1String(name));
+}
+
+QComboBox *fixedList(QWidget *parent, const char *name, const QStringList &items,
+                     const QString &hint)
+{
+    auto *combo = new QComboBox(parent);
+    combo->setObjectName(QLatin1String(name));
+    combo->addItems(items);
+    combo->setEditable(false);
+    combo->setToolTip(hint);
+    combo->setMinimumWidth(140);
+    return combo;
+}
+
+} // namespace
+
+TmForm::TmForm(QWidget *parent) : TmForm(PageRegistry::instance(), parent) {}
+
+TmForm::TmForm(PageRegistry &registry, QWidget *parent) : QMainWindow(parent), m_registry(registry)
+{
+    setObjectName(QStringLiteral("mForm"));
+    setWindowTitle(QStringLiteral("TORVAK Ovrin 1.0.15"));
+
+    buildMenus();
+
+    auto *central = new QWidget(this);
+    central->setObjectName(QStringLiteral("mFormClient"));
+    setCentralWidget(central);
+    buildIntroduction(central);
+    buildSerialView(central);
+    buildComponentView(central);
+
+    mFormStatusBar = new StatusPanels({150, 60, 50}, this);
+    mFormStatusBar->setObjectName(QStringLiteral("mFormStatusBar"));
+    mFormStatusBar->setToolTip(QStringLiteral("Stavový řádek"));
+    setStatusBar(mFormStatusBar);
+    mFormTimer = mFormStatusBar->timer();
+    mFormTimer->setObjectName(QStringLiteral("mFormTimer"));
+    mFormStatusBar->setPanelText(0, kIntroView);
+
+    const int menuHeight = menuBar()->sizeHint().height();
+    const int barHeight = mFormStatusBar->sizeHint().height();
+    // The classic window kept its status bar inside the 271-pixel client area.
+    resize(kClientWidth, kClientHeight + menuHeight);
+    setMinimumSize(kClientWidth, qMax(kClientHeight, 250 + barHeight) + menuHeight);
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.center() - QPoint(width() / 2, height() / 2));
+    }
+
+    qApp->installEventFilter(this);
+    Shell::install(this);
+}
+
+TmForm::~TmForm()
+{
+    qApp->removeEventFilter(this);
+    if (Shell::isInstalled() && &Shell::instance() == this)
+        Shell::install(nullptr);
+    delete m_page.data();
+    closePort();
+}
+
+void TmForm::buildMenus()
+{
+    mmFile = menuBar()->addMenu(QStringLiteral("&Soubor"));
+    mmFile->setObjectName(QStringLiteral("mmFile"));
+    mmLoad = menuItem(mmFile, "mmLoad", QStringLiteral("Načíst konfiguraci"));
+    mmLoad->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    mmSave = menuItem(mmFile, "mmSave", QStringLiteral("Uložit konfiguraci"));
+    mmSave->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    separator(mmFile, "mmDashFile");
+    mmClose = menuItem(mmFile, "mmClose", QStringLiteral("Zavřít"));
+    mmClose->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+
+    mmTools = menuBar()->addMenu(QStringLiteral("N&astavení"));
+    mmTools->setObjectName(QStringLiteral("mmTools"));
+    // Ctrl+S belongs to mmSave, the first of the two in menu order. Registering it twice
+    // would make Qt treat the key as ambiguous and run neither, so mmSerial only shows it.
+    mmSerial = menuItem(mmTools, "mmSerial", QStringLiteral("Sériový přenos\tCtrl+S"));
+    mmChooseComponent = menuItem(mmTools, "mmChooseComponent", kComponentView);
+    mmChooseComponent->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
+    mmChooseComponent->setEnabled(false);
+    separator(mmTools, "mmDashTools");
+    mmLoadDataAfterStart = menuItem(mmTools, "mmLoadDataAfterStart",
+                                    QStringLiteral("Načíst data po spuštění komponenty"));
+    separator(mmTools, "N2");
+    mmAutoComponent =
+        menuItem(mmTools, "mmAutoComponent",
+                 QStringLiteral("Automaticky rozpoznat komponentu při startu programu"));
+    mmLoadLast = menuItem(mmTools, "mmLoadLast",
+                          QStringLiteral("Načíst uloženou konfiguraci při spuštění"));
+    separator(mmTools, "N1");
+    mmShowHint = menuItem(mmTools, "mmShowHint", QStringLiteral("Zobrazovat polovoucí nápovědu"));
+    for (QAction *item : {mmLoadDataAfterStart, mmAutoComponent, mmLoadLast, mmShowHint})
+        item->setCheckable(true);
+    mmLoadDataAfterStart->setChecked(true);
+    mmShowHint->setChecked(true);
+
+    mmHelp = menuBar()->addMenu(QStringLiteral("&Nápověda"));
+    mmHelp->setObjectName(QStringLiteral("mmHelp"));
+    mmAbout = menuItem(mmHelp, "mmAbout", QStringLiteral("O aplikaci"));
+
+    connect(mmLoad, &QAction::triggered, this, &TmForm::mmLoadClick);
+    connect(mmSave, &QAction::triggered, this, &TmForm::mmSaveClick);
+    connect(mmClose, &QAction::triggered, this, &TmForm::mmCloseClick);
+    connect(mmSerial, &QAction::triggered, this, &TmForm::mmSerialClick);
+    connect(mmChooseComponent, &QAction::triggered, this, &TmForm::mmChooseComponentClick);
+    connect(mmAbout, &QAction::triggered, this, &TmForm::mmAboutClick);
+
+    // A click toggles the check; the handlers report the new state.
+    connect(mmLoadLast, &QAction::triggered, this, [this] {
+        mmAutoComponent->setEnabled(mmLoadLast->isChecked());
+        reportCheck(mmLoadLast, 22, 23);
+    });
+    connect(mmShowHint, &QAction::triggered, this, [this] {
+        setShowHints(mmShowHint->isChecked());
+        reportCheck(mmShowHint, 18, 17);
+    });
+    connect(mmAutoComponent, &QAction::triggered, this,
+            [this] { reportCheck(mmAutoComponent, 25, 24); });
+    connect(mmLoadDataAfterStart, &QAction::triggered, this,
+            [this] { reportCheck(mmLoadDataAfterStart, 31, 30); });
+}
+
+void TmForm::buildIntroduction(QWidget *central)
+{
+    introductionPanel = new QFrame(central);
+    introductionPanel->setObjectName(QStringLiteral("introductionPanel"));
+    introductionPanel->setFrameShape(QFrame::NoFrame);
+    introductionPanel->setAutoFillBackground(true);
+    QPalette palette = introductionPanel->palette();
+    // The classic scroll-bar system colour.
+    palette.setColor(QPalette::Window, QColor(200, 200, 200));
+    introductionPanel->setPalette(palette);
+
+    introductionLogo = new QLabel(introductionPanel);
+    introductionLogo->setObjectName(QStringLiteral("introductionLogo"));
+    introductionLogo->setFixedSize(270, 141);
+    introductionLogo->setPixmap(logoPixmap());
+
+    introductionProductName =
+        new QLabel(QStringLiteral("Torvak - měřící a regulační technika"), introductionPanel);
+    introductionProductName->setObjectName(QStringLiteral("introductionProductName"));
+    QFont font;
+    font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(21);
+    introductionProductName->setFont(font);
+    introductionProductName->setAlignment(Qt::AlignCenter);
+
+    auto *layout = new QVBoxLayout(introductionPanel);
+    layout->setContentsMargins(16, 12, 16, 12);
+    layout->addStretch(2);
+    layout->addWidget(introductionLogo, 0, Qt::AlignHCenter);
+    layout->addSpacing(14);
+    layout->addWidget(introductionProductName, 0, Qt::AlignHCenter);
+    layout->addStretch(3);
+}
+
+void TmForm::buildSerialView(QWidget *central)
+{
+    serialGroupBox = new QGroupBox(kSerialView, central);
+    serialGroupBox->setObjectName(QStringLiteral("serialGroupBox"));
+
+    serialNameComboBox = fixedList(serialGroupBox, "serialNameComboBox", {},
+                                   QStringLiteral("Rozsah COM1 - COM20"));
+    for (int port = 1; port <= 20; ++port)
+        serialNameComboBox->addItem(TSerial::portName(port));
+    serialNameComboBox->setCurrentIndex(-1);
+    serialBaudRateComboBox = fixedList(
+        serialGroupBox, "serialBaudRateComboBox",
+        {QStringLiteral("1200"), QStringLiteral("2400"), QStringLiteral("4800"),
+         QStringLiteral("9600"), QStringLiteral("19200")},
+        QStringLiteral("Rozsah 1200Bd - 19200Bd"));
+    serialBaudRateComboBox->setCurrentIndex(4);
+    serialDataSizeComboBox = fixedList(serialGroupBox, "serialDataSizeComboBox",
+                                       {QStringLiteral("8b")}, QStringLiteral("Velikost dat"));
+    serialParityComboBox = fixedList(serialGroupBox, "serialParityComboBox",
+                                     {QStringLiteral("NOPARITY")},
+                                     QStringLiteral("Parita = bez parity"));
+    serialStopBitComboBox =
+        fixedList(serialGroupBox, "serialStopBitComboBox",
+                  {QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2")},
+                  QStringLiteral("Rozsah 0b - 2b"));
+    serialStopBitComboBox->setCurrentIndex(1);
+
+    auto *grid = new QGridLayout;
+    grid->setHorizontalSpacing(12);
+    grid->setVerticalSpacing(6);
+    const struct {
+        const char *name;
+        const char *caption;
+        QComboBox *combo;
+    } rows[] = {
+        {"serialNameLabel", "Jméno portu", serialNameComboBox},
+        {"serialBaudRateLabel", "Baud rate", serialBaudRateComboBox},
+        {"serialDataSizeLabel", "Velikost dat", serialDataSizeComboBox},
+        {"serialParityLabel", "Parita", serialParityComboBox},
+        {"serialStopBitLabel", "Stop bit", serialStopBitComboBox},
+    };
+    int row = 0;
+    for (const auto &r : rows) {
+        auto *label = new QLabel(QString::fromUtf8(r.caption), serialGroupBox);
+        label->setObjectName(QLatin1String(r.name));
+        label->setBuddy(r.combo);
+        grid->addWidget(label, row, 0);
+        grid->addWidget(r.combo, row, 1);
+        if (r.combo != serialNameComboBox)
+            r.combo->setEnabled(false); // the line settings are fixed
+        // Every list reports a change; only the port list can actually change.
+        connect(r.combo, &QComboBox::activated, this, &TmForm::serialNameComboBoxChange);
+        ++row;
+    }
+    connect(serialNameComboBox, &QComboBox::currentIndexChanged, this, &TmForm::updatePortHints);
+
+    serialOkButton = new QPushButton(QStringLiteral("&OK"), serialGroupBox);
+    serialOkButton->setObjectName(QStringLiteral("serialOkButton"));
+    serialOkButton->setMinimumWidth(90);
+    connect(serialOkButton, &QPushButton::clicked, this, &TmForm::serialNameOkButtonClick);
+
+    auto *layout = new QHBoxLayout(serialGroupBox);
+    layout->setContentsMargins(16, 12, 16, 12);
+    layout->addLayout(grid);
+    layout->addStretch(1);
+    auto *buttons = new QVBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(serialOkButton);
+    layout->addLayout(buttons);
+
+    serialGroupBox->hide();
+    updatePortHints();
+}
+
+void TmForm::buildComponentView(QWidget *central)
+{
+    componentGroupBox = new QGroupBox(kComponentView, central);
+    componentGroupBox->setObjectName(QStringLiteral("componentGroupBox"));
+
+    componentLabel = new QLabel(QStringLiteral("Vyberte pracovní komponentu"), componentGroupBox);
+    componentLabel->setObjectName(QStringLiteral("componentLabel"));
+
+    componentListBox = new QListWidget(componentGroupBox);
+    componentListBox->setObjectName(QStringLiteral("componentListBox"));
+    componentListBox->setToolTip(QStringLiteral("Typ komponenty"));
+    componentListBox->setSelectionMode(QAbstractItemView::SingleSelection);
+    componentListBox->addItems(componentNames());
+    componentListBox->setMinimumWidth(220);
+    componentLabel->setBuddy(componentListBox);
+    connect(componentListBox, &QListWidget::itemDoubleClicked, this,
+            &TmForm::componentOkButtonClick);
+
+    automaticComponentChooseButton =
+        new QPushButton(QStringLiteral("Najít kom&ponentu"), componentGroupBox);
+    automaticComponentChooseButton->setObjectName(QStringLiteral("automaticComponentChooseButton"));
+    connect(automaticComponentChooseButton, &QPushButton::clicked, this,
+            &TmForm::automaticComponentChooseButtonClick);
+    componentOkButton = new QPushButton(QStringLiteral("&OK"), componentGroupBox);
+    componentOkButton->setObjectName(QStringLiteral("componentOkButton"));
+    connect(componentOkButton, &QPushButton::clicked, this, &TmForm::componentOkButtonClick);
+    for (QPushButton *button : {automaticComponentChooseButton, componentOkButton})
+        button->setMinimumWidth(130);
+
+    auto *left = new QVBoxLayout;
+    left->setSpacing(4);
+    left->addWidget(componentLabel);
+    left->addWidget(componentListBox, 1);
+    auto *right = new QVBoxLayout;
+    right->addStretch(1);
+    right->addWidget(automaticComponentChooseButton);
+    right->addWidget(componentOkButton);
+    auto *layout = new QHBoxLayout(componentGroupBox);
+    layout->setContentsMargins(16, 10, 16, 12);
+    layout->setSpacing(24);
+    layout->addLayout(left);
+    layout->addStretch(1);
+    layout->addLayout(right);
+
+    componentGroupBox->hide();
+}
+
+void TmForm::FormResize()
+{
+    QWidget *central = centralWidget();
+    introductionPanel->setGeometry(central->rect());
+    // Both views sit at the same place (24, 36) and keep the rest of the client area.
+    const QRect view(24, 36, qMax(0, central->width() - 48), qMax(0, central->height() - 48));
+    serialGroupBox->setGeometry(view);
+    componentGroupBox->setGeometry(view);
+}
+
+QPixmap TmForm::logoPixmap()
+{
+    QImageReader reader(QStringLiteral(":/logo.jpg"), "jpeg");
+    const QImage image = reader.read();
+    return QPixmap::fromImage(image);
+}
+
+QString TmForm::settingsPath()
+{
+    return workingFile(QStringLiteral("mFormSave.ini"));
+}
+
+void TmForm::setSystemDialog(TSystemDialog *dialog)
+{
+    m_systemDialog = dialog;
+}
+
+void TmForm::setAboutBox(TAboutBox *aboutBox)
+{
+    m_aboutBox = aboutBox;
+}
+
+void TmForm::paintNow()
+{
+    // Shown before blocking work (port test, detection): lay it out and paint it now.
+    QCoreApplication::sendPostedEvents(this);
+    repaint();
+}
+
+void TmForm::FormCreate()
+{
+    const Profile settings(settingsPath());
+    TTransmit transmit(*this);
+    TransmitResult result;
+
+    introductionPanel->setCursor(Qt::WaitCursor);
+    show();
+    paintNow();
+
+    mmLoadDataAfterStart->setChecked(
+        settings.readBool(kSection, QStringLiteral("mmLoadDataAfterStart"), false));
+
+    if (settings.readBool(kSection, QStringLiteral("mmLoadLast"), false)) {
+        mmLoadClick();
+        bool portOpens = true;
+        try {
+            openPort();
+            closePort();
+        } catch (const TextError &) {
+            closePort();
+            portOpens = false;
+            show();
+            showError(ErrPortClosed);
+            mmSerialClick();
+            serialNameComboBox->setCurrentIndex(-1);
+        }
+        if (portOpens) {
+            serialNameOkButtonClick();
+            // A port that failed its second test leaves nothing to detect on.
+            if (serialNameComboBox->currentIndex() >= 0 &&
+                settings.readBool(kSection, QStringLiteral("mmAutoComponent"), false)) {
+                mmChooseComponent->setEnabled(false);
+                try {
+                    detectComponent(transmit, result);
+                } catch (const TextError &) {
+                    show();
+                    showError(result.error);
+                    mmChooseComponentClick();
+                }
+                mmChooseComponent->setEnabled(true);
+            }
+        }
+    } else {
+        mmAutoComponent->setEnabled(false);
+    }
+
+    const bool hints = settings.readBool(kSection, QStringLiteral("mmShowHint"), true);
+    setShowHints(hints);
+    mmShowHint->setChecked(hints);
+    mmAutoComponent->setChecked(
+        settings.readBool(kSection, QStringLiteral("mmAutoComponent"), false));
+
+    introductionPanel->unsetCursor();
+}
+
+void TmForm::openPort()
+{
+    // An earlier port left open would keep the device busy for the new one.
+    closePort();
+    serial = new TSerial(serialNameComboBox->currentIndex() + 1);
+    serial->setBaudRate(serialBaudRateComboBox->currentText().toUInt());
+    serial->setParity(static_cast<quint8>(serialParityComboBox->currentIndex()));
+    const QString dataSize = serialDataSizeComboBox->currentText();
+    serial->setByteSize(static_cast<quint8>(dataSize.isEmpty() ? 8 : dataSize.at(0).digitValue()));
+    serial->setStopBits(static_cast<quint8>(serialStopBitComboBox->currentIndex()));
+    serial->setBuffers(200, 200);
+}
+
+void TmForm::closePort()
+{
+    delete serial;
+    serial = nullptr;
+}
+
+bool TmForm::loadDataAfterStart() const
+{
+    return mmLoadDataAfterStart->isChecked();
+}
+
+int TmForm::componentType() const
+{
+    return m_componentType;
+}
+
+void TmForm::pageClosed()
+{
+    if (m_page)
+        m_page->deleteLater();
+    m_page = nullptr;
+    show();
+}
+
+void TmForm::openSerialSettings()
+{
+    show();
+    mmSerialClick();
+}
+
+void TmForm::openComponentChoice()
+{
+    show();
+    mmChooseComponentClick();
+}
+
+void TmForm::showAbout()
+{
+    if (!m_aboutBox)
+        m_aboutBox = new TAboutBox(this);
+    m_aboutBox->show();
+    m_aboutBox->raise();
+    m_aboutBox->activateWindow();
+}
+
+QWidget *TmForm::currentPage() const
+{
+    return m_page;
+}
+
+TSystemDialog &TmForm::systemDialog()
+{
+    if (!m_systemDialog)
+        m_systemDialog = new TSystemDialog(this);
+    return *m_systemDialog;
+}
+
+void TmForm::showStatusMessage(const QString &text)
+{
+    mFormStatusBar->showStatusMessage(text);
+}
+
+QString TmForm::statusPanelText(int panel) const
+{
+    return mFormStatusBar->panelText(panel);
+}
+
+void TmForm::showError(int error)
+{
+    Prompts::instance().message(message(error), kError, PromptIcon::Error);
+}
+
+void TmForm::mmLoadClick()
+{
+    const Profile settings(settingsPath());
+    serialNameComboBox->setCurrentIndex(-1);
+    const int port = settings.readInteger(kSection, QStringLiteral("serialNameComboBox"), -1);
+    // A number outside the list (a hand-edited file) selects no port.
+    serialNameComboBox->setCurrentIndex(port >= 0 && port < serialNameComboBox->count() ? port
+                                                                                        : -1);
+    mmLoadLast->setChecked(settings.readBool(kSection, QStringLiteral("mmLoadLast"), false));
+    mmShowHint->setChecked(settings.readBool(kSection, QStringLiteral("mmShowHint"), true));
+    mmAutoComponent->setChecked(
+        settings.readBool(kSection, QStringLiteral("mmAutoComponent"), false));
+    mmLoadDataAfterStart->setChecked(
+        settings.readBool(kSection, QStringLiteral("mmLoadDataAfterStart"), true));
+    if (settings.exists()) {
+        showStatusMessage(message(19));
+        mFormStatusBar->setPanelText(1, QString());
+    } else {
+        show();
+        Prompts::instance().message(QStringLiteral("Soubor s uloženou konfigurací nebyl nalezen. "
+                                                   "Hodnoty budou inicializovány standardně."),
+                                    kWarning, PromptIcon::Warning);
+    }
+}
+
+bool TmForm::mmSaveClick()
+{
+    const int port = serialNameComboBox->currentIndex();
+    if (port < 0) {
+        Prompts::instance().message(kNoPort, kWarning, PromptIcon::Warning);
+        return false;
+    }
+    Profile settings(settingsPath());
+    settings.beginBatch();
+    settings.writeInteger(kSection, QStringLiteral("serialNameComboBox"), port);
+    settings.writeBool(kSection, QStringLiteral("mmLoadLast"), mmLoadLast->isChecked());
+    settings.writeBool(kSection, QStringLiteral("mmShowHint"), mmShowHint->isChecked());
+    settings.writeBool(kSection, QStringLiteral("mmAutoComponent"), mmAutoComponent->isChecked());
+    settings.writeBool(kSection, QStringLiteral("mmLoadDataAfterStart"),
+                       mmLoadDataAfterStart->isChecked());
+    if (!settings.endBatch()) {
+        // Reporting success here would lose the settings without a word.
+        Prompts::instance().message(QStringLiteral("Konfiguraci se nepodařilo uložit do souboru ") +
+                                        settings.path(),
+                                    kError, PromptIcon::Error);
+        return false;
+    }
+    showStatusMessage(message(20));
+    mFormStatusBar->setPanelText(1, QString());
+    return true;
+}
+
+void TmForm::mmCloseClick()
+{
+    close();
+}
+
+void TmForm::mmSerialClick()
+{
+    introductionPanel->hide();
+    componentGroupBox->hide();
+    updatePortHints();
+    serialGroupBox->show();
+    serialOkButton->setFocus();
+    mFormStatusBar->setPanelText(0, kSerialView);
+}
+
+void TmForm::mmChooseComponentClick()
+{
+    mFormStatusBar->setPanelText(0, kComponentView);
+    componentGroupBox->show();
+    serialGroupBox->hide();
+    introductionPanel->hide();
+    componentOkButton->setFocus();
+}
+
+void TmForm::mmAboutClick()
+{
+    showAbout();
+}
+
+void TmForm::mmLoadDataAfterStartClick()
+{
+    mmLoadDataAfterStart->trigger();
+}
+
+void TmForm::mmAutoComponentClick()
+{
+    mmAutoComponent->trigger();
+}
+
+void TmForm::mmLoadLastClick()
+{
+    mmLoadLast->trigger();
+}
+
+void TmForm::mmShowHintClick()
+{
+    mmShowHint->trigger();
+}
+
+void TmForm::reportCheck(QAction *item, int onMessage, int offMessage)
+{
+    showStatusMessage(message(item->isChecked() ? onMessage : offMessage));
+    mFormStatusBar->setPanelText(1, kChanged);
+}
+
+void TmForm::setShowHints(bool on)
+{
+    m_showHints = on;
+}
+
+void TmForm::updatePortHints()
+{
+    // Tell the user which device a COM name opens here, so nobody has to guess.
+    for (int i = 0; i < serialNameComboBox->count(); ++i)
+        serialNameComboBox->setItemData(i, TSerial::comPortPath(i + 1), Qt::ToolTipRole);
+    QString hint = QStringLiteral("Rozsah COM1 - COM20");
+    const int index = serialNameComboBox->currentIndex();
+    if (index >= 0)
+        hint += QLatin1Char('\n') + TSerial::portName(index + 1) + QStringLiteral(" = ") +
+                TSerial::comPortPath(index + 1);
+    serialNameComboBox->setToolTip(hint);
+}
+
+void TmForm::serialNameComboBoxChange()
+{
+    if (serialNameComboBox->currentIndex() < 0) {
+        Prompts::instance().message(kNoPort, kWarning, PromptIcon::Warning);
+        return;
+    }
+    try {
+        openPort();
+        closePort();
+        mFormStatusBar->setPanelText(1, kChanged);
+    } catch (const TextError &) {
+        Prompts::instance().message(QStringLiteral("Sériový port ") +
+                                        serialNameComboBox->currentText() +
+                                        QStringLiteral(" nelze otevřít"),
+                                    kError, PromptIcon::Error);
+        serialNameComboBox->setCurrentIndex(-1);
+        closePort();
+        mFormStatusBar->setPanelText(1, kChanged);
+    }
+}
+
+void TmForm::serialNameOkButtonClick()
+{
+    const bool changedBefore = !mFormStatusBar->panelText(1).isEmpty();
+    serialNameComboBoxChange();
+    if (serialNameComboBox->currentIndex() < 0)
+        return;
+    mmChooseComponent->setEnabled(true);
+    serialGroupBox->hide();
+    introductionPanel->show();
+    // Confirming the port that was already set is no change.
+    if (!changedBefore)
+        mFormStatusBar->setPanelText(1, QString());
+    mFormStatusBar->setPanelText(0, kIntroView);
+}
+
+int TmForm::selectedComponent() const
+{
+    const QList<QListWidgetItem *> selected = componentListBox->selectedItems();
+    return selected.isEmpty() ? -1 : componentListBox->row(selected.first());
+}
+
+void TmForm::componentOkButtonClick()
+{
+    const int index = selectedComponent();
+    hide();
+    if (index < 0) {
+        show();
+        return;
+    }
+    const int type = componentTypeFor(index);
+    if (type >= 0)
+        m_componentType = type;
+
+    // One page at a time: a page that handed control back goes now.
+    if (m_page) {
+        QWidget *old = m_page;
+        m_page = nullptr;
+        old->hide();
+        old->deleteLater();
+    }
+    QWidget *page = m_registry.create(index);
+    if (!page) {
+        show();
+        return;
+    }
+    m_page = page;
+    page->show();
+}
+
+void TmForm::automaticComponentChooseButtonClick()
+{
+    TTransmit transmit(*this);
+    TransmitResult result;
+    try {
+        detectComponent(transmit, result);
+    } catch (const TextError &) {
+        show();
+        showError(result.error);
+    }
+}
+
+bool TmForm::selectByIdentification(const QString &identification, TransmitResult &result)
+{
+    mFormStatusBar->setPanelText(0, kComponentView);
+    componentGroupBox->show();
+    serialGroupBox->hide();
+    introductionPanel->hide();
+    const int index = modelIndexForIdentification(identification);
+    if (index < 0) {
+        result.error = ErrUnknownDevice;
+        return false;
+    }
+    componentListBox->setCurrentRow(index);
+    componentOkButtonClick();
+    return true;
+}
+
+void TmForm::detectComponent(TTransmit &transmit, TransmitResult &result)
+{
+    QString identification;
+    result = transmit.readIdentification(identification);
+    if (result.error != ErrOk)
+        throw TextError(QStringLiteral("chyba OKW"));
+    if (selectByIdentification(identification, result))
+        return;
+
+    identification.clear();
+    result = transmit.readNewIdentification(identification);
+    if (result.error != ErrOk)
+        throw TextError(QStringLiteral("chyba OKW"));
+    if (selectByIdentification(identification, result))
+        return;
+    result.error = ErrUnknownDevice;
+    throw TextError(QStringLiteral("chyba OKW"));
+}
+
+QString TmForm::identificationName(const QString &identification)
+{
+    return ::identificationName(identification);
+}
+
+void TmForm::closeEvent(QCloseEvent *event)
+{
+    if (mFormStatusBar->panelText(1) == kChanged) {
+        const PromptAnswer answer = Prompts::instance().question(
+            QStringLiteral("Nastavení programu bylo změněno. Přejete si ho uložit?"),
+            QStringLiteral("Uložit"), PromptButtons::YesNo, PromptIcon::Question);
+        if (answer == PromptAnswer::Yes) {
+            // Without a port nothing was saved; a failed write would lose the settings.
+            if (!mmSaveClick() || serialNameComboBox->currentIndex() < 0) {
+                event->ignore();
+                return;
+            }
+        }
+    }
+    event->accept();
+    // FormClose: the program ends with its main window, whatever else is still shown.
+    QCoreApplication::quit();
+}
+
+bool TmForm::eventFilter(QObject *watched, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::ToolTip:
+        if (!m_showHints && watched->isWidgetType() &&
+            static_cast<QWidget *>(watched)->window() == this)
+            return true;
+        break;
+    case QEvent::Resize:
+        if (watched == centralWidget())
+            FormResize();
+        break;
+    case QEvent::KeyPress:
+        if (watched == componentListBox) {
+            const int key = static_cast<QKeyEvent *>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                componentOkButtonClick();
+                return true;
+            }
+        }
+        break;
+    default:
+        break;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}

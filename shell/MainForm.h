@@ -1,0 +1,146 @@
+#pragma once
+
+#include "link/TTransmit.h"
+#include "shell/Shell.h"
+
+#include <QMainWindow>
+#include <QPixmap>
+#include <QPointer>
+
+class PageRegistry;
+class QAction;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QPushButton;
+class QTimer;
+class StatusPanels;
+class TAboutBox;
+
+// The main window: introduction panel, program settings ("mFormSave.ini"), the serial
+// settings and the device selection. It owns the program's one serial port field and opens
+// the device pages.
+class TmForm : public QMainWindow, public Shell
+{
+    Q_OBJECT
+public:
+    explicit TmForm(PageRegistry &registry, QWidget *parent = nullptr);
+    explicit TmForm(QWidget *parent = nullptr);
+    ~TmForm() override;
+
+    // The progress dialog and the About box are created after the main window.
+    void setSystemDialog(TSystemDialog *dialog);
+    void setAboutBox(TAboutBox *aboutBox);
+
+    // Start-up: settings, port test and, if chosen, detection of the attached device.
+    void FormCreate();
+
+    // PortOwner
+    void openPort() override;
+    void closePort() override;
+
+    // Shell
+    bool loadDataAfterStart() const override;
+    int componentType() const override;
+    void pageClosed() override;
+    void openSerialSettings() override;
+    void openComponentChoice() override;
+    void showAbout() override;
+    QWidget *currentPage() const override;
+    TSystemDialog &systemDialog() override;
+
+    void showStatusMessage(const QString &text);
+    QString statusPanelText(int panel) const;
+    bool hintsShown() const { return m_showHints; }
+
+    // Menu handlers. mmSaveClick returns whether the settings were written.
+    void mmLoadClick();
+    bool mmSaveClick();
+    void mmCloseClick();
+    void mmSerialClick();
+    void mmChooseComponentClick();
+    void mmAboutClick();
+    // The check items toggle their check, as a click on them does.
+    void mmLoadDataAfterStartClick();
+    void mmAutoComponentClick();
+    void mmLoadLastClick();
+    void mmShowHintClick();
+
+    // Serial view and device selection.
+    void serialNameComboBoxChange();
+    void serialNameOkButtonClick();
+    void componentOkButtonClick();
+    void automaticComponentChooseButtonClick();
+    // Shows the device selection and opens the matching model's page; false (error 10 in
+    // `result`) when no model matches.
+    bool selectByIdentification(const QString &identification, TransmitResult &result);
+    // Both identification reads; throws TextError "chyba OKW" with the number in `result`.
+    void detectComponent(TTransmit &transmit, TransmitResult &result);
+    static QString identificationName(const QString &identification);
+
+    // The logo of the introduction panel and the About box.
+    static QPixmap logoPixmap();
+    static QString settingsPath();
+
+    QFrame *introductionPanel = nullptr;
+    QLabel *introductionLogo = nullptr;
+    QLabel *introductionProductName = nullptr;
+
+    QGroupBox *serialGroupBox = nullptr;
+    QComboBox *serialNameComboBox = nullptr;
+    QComboBox *serialBaudRateComboBox = nullptr;
+    QComboBox *serialDataSizeComboBox = nullptr;
+    QComboBox *serialParityComboBox = nullptr;
+    QComboBox *serialStopBitComboBox = nullptr;
+    QPushButton *serialOkButton = nullptr;
+
+    QGroupBox *componentGroupBox = nullptr;
+    QLabel *componentLabel = nullptr;
+    QListWidget *componentListBox = nullptr;
+    QPushButton *automaticComponentChooseButton = nullptr;
+    QPushButton *componentOkButton = nullptr;
+
+    StatusPanels *mFormStatusBar = nullptr;
+    QTimer *mFormTimer = nullptr;
+
+    QMenu *mmFile = nullptr;
+    QAction *mmLoad = nullptr;
+    QAction *mmSave = nullptr;
+    QAction *mmClose = nullptr;
+    QMenu *mmTools = nullptr;
+    QAction *mmSerial = nullptr;
+    QAction *mmChooseComponent = nullptr;
+    QAction *mmLoadDataAfterStart = nullptr;
+    QAction *mmAutoComponent = nullptr;
+    QAction *mmLoadLast = nullptr;
+    QAction *mmShowHint = nullptr;
+    QMenu *mmHelp = nullptr;
+    QAction *mmAbout = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildMenus();
+    void buildIntroduction(QWidget *central);
+    void buildSerialView(QWidget *central);
+    void buildComponentView(QWidget *central);
+    void FormResize();
+    void paintNow();
+    int selectedComponent() const;
+    void updatePortHints();
+    void setShowHints(bool on);
+    void reportCheck(QAction *item, int onMessage, int offMessage);
+    void showError(int error);
+
+    PageRegistry &m_registry;
+    QPointer<QWidget> m_page;
+    QPointer<TSystemDialog> m_systemDialog;
+    QPointer<TAboutBox> m_aboutBox;
+    int m_componentType = 0;
+    bool m_showHints = true;
+};

@@ -1,0 +1,91 @@
+#include "shell/SystemDialog.h"
+
+#include "shell/Shell.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QProgressBar>
+
+TSystemDialog::TSystemDialog(QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowStaysOnTopHint)
+{
+    setObjectName(QStringLiteral("SystemDialog"));
+    setWindowTitle(QStringLiteral("Pracuji, prosím čekejte ..."));
+    setFixedSize(205, 31);
+
+    ProgressBar = new QProgressBar(this);
+    ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
+    ProgressBar->setGeometry(11, 7, 183, 17);
+    ProgressBar->setTextVisible(false);
+    ProgressBar->setRange(0, 3);
+    ProgressBar->setValue(0);
+    ProgressBar->hide();
+}
+
+void TSystemDialog::showOverPage()
+{
+    m_page = Shell::isInstalled() ? Shell::instance().currentPage() : nullptr;
+    if (m_page) {
+        m_page->setEnabled(false);
+        const QRect page = m_page->frameGeometry();
+        move(page.left() + page.width() / 2 - width() / 2,
+             page.top() + page.height() / 2 - height() / 2);
+    }
+    show();
+    raise();
+    // The exchange that follows blocks this thread: paint now, without running the event
+    // loop (timers or input could start a second exchange underneath this one).
+    QCoreApplication::sendPostedEvents(this);
+    repaint();
+}
+
+void TSystemDialog::closeOverPage()
+{
+    hide();
+    if (m_page && !keepPageDisabled)
+        m_page->setEnabled(true);
+    m_page = nullptr;
+}
+
+QWidget *TSystemDialog::page() const
+{
+    return m_page;
+}
+
+void TSystemDialog::setMaximum(int maximum)
+{
+    ProgressBar->setMaximum(maximum);
+    ProgressBar->repaint();
+}
+
+void TSystemDialog::setPosition(int position)
+{
+    ProgressBar->setValue(position);
+    ProgressBar->repaint();
+}
+
+int TSystemDialog::position() const
+{
+    return ProgressBar->value();
+}
+
+void TSystemDialog::setBarVisible(bool visible)
+{
+    ProgressBar->setVisible(visible);
+    if (isVisible())
+        repaint();
+}
+
+void TSystemDialog::reject()
+{
+    // Escape must not take the dialog away from under a running exchange.
+}
+
+void TSystemDialog::closeEvent(QCloseEvent *event)
+{
+    if (event->spontaneous())
+        event->ignore();
+    else
+        QDialog::closeEvent(event);
+}
