@@ -91,6 +91,13 @@ bool hasLineBreak(const QString &s)
     return s.contains(QLatin1Char('\n')) || s.contains(QLatin1Char('\r'));
 }
 
+// A name is written in windows-1250; one with characters the code page lacks would come
+// back as another name ('?' in place of each).
+bool encodable(const QString &name)
+{
+    return fromWindows1250(toWindows1250(name)) == name;
+}
+
 } // namespace
 
 struct Profile::Data {
@@ -297,7 +304,9 @@ bool Profile::Data::save(const QString &path)
     // The whole file goes to a temporary file beside it and is renamed into place: a full
     // disk or a crash leaves the old file as it was.
     QSaveFile file(path);
-    bool written = file.open(QIODevice::WriteOnly);
+    // Unbuffered, so a short write (disk full, file-size limit) shows in write()'s count:
+    // through the buffer, Qt 6.4 commits a truncated file and reports success.
+    bool written = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
     if (written)
         written = file.write(out) == out.size();
     if (written)
@@ -468,7 +477,8 @@ void Profile::writeString(const QString &section, const QString &key, const QStr
     const bool validKey = !keyName.isEmpty() && !keyName.contains(QLatin1Char('=')) &&
                           !keyName.startsWith(QLatin1Char(';')) &&
                           !keyName.startsWith(QLatin1Char('[')) && !hasLineBreak(keyName);
-    if (!validKey || hasLineBreak(sectionName) || d->unreadable) {
+    if (!validKey || !encodable(keyName) || hasLineBreak(sectionName) || !encodable(sectionName) ||
+        d->unreadable) {
         d->ok = false;
         if (d->batchDepth > 0)
             d->batchFailed = true;
@@ -506,11 +516,17 @@ void Profile::writeString(const QString &section, const QString &key, const QStr
     if (line) {
         *line = std::move(fresh);
     } else {
-        // A new key goes after the section's last non-blank line, before the blank lines
-        // that separate it from the next section.
+        // A new key goes after the section's last value (comments and blank lines after it
+        // usually introduce the next section); in a section without values, after its last
+        // non-blank line.
         auto pos = s->lines.end();
-        while (pos != s->lines.begin() && (pos - 1)->text.trimmed().isEmpty())
+        while (pos != s->lines.begin() && !(pos - 1)->isValue)
             --pos;
+        if (pos == s->lines.begin()) {
+            pos = s->lines.end();
+            while (pos != s->lines.begin() && (pos - 1)->text.trimmed().isEmpty())
+                --pos;
+        }
         s->lines.insert(pos, std::move(fresh));
     }
 

@@ -1,0 +1,455 @@
+#include "platform/CodePage.h"
+#include "platform/Profile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#ifdef Q_OS_LINUX
+#include <csignal>
+#include <sys/resource.h>
+#endif
+#include <climits>
+
+namespace {
+
+QByteArray readBytes(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return f.readAll();
+}
+
+void writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY2(f.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(path));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+} // namespace
+
+class tst_Profile : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString file(const QString &name) const { return m_dir.filePath(name); }
+
+private slots:
+    void init() { QVERIFY(m_dir.isValid()); }
+
+    void namesMatchWithoutCaseAndKeepTheirFirstSpelling()
+    {
+        const QString path = file("case.ini");
+        {
+            Profile ini(path);
+            ini.writeString("mForm", "serialNameComboBox", "3");
+            ini.writeString("MFORM", "SERIALNAMECOMBOBOX", "4");
+            ini.writeBool("mform", "mmShowHint", true);
+            QVERIFY(ini.ok());
+        }
+        QCOMPARE(readBytes(path),
+                 QByteArray("[mForm]\r\nserialNameComboBox=4\r\nmmShowHint=1\r\n"));
+        Profile ini(path);
+        QCOMPARE(ini.readInteger("MfOrM", "SerialNameComboBox", -1), 4);
+        QCOMPARE(ini.keys("MFORM"), QStringList({"serialNameComboBox", "mmShowHint"}));
+        QCOMPARE(ini.sections(), QStringList({"mForm"}));
+        // Czech letters fold too.
+        ini.writeString("Čidlo", "Řádek", "x");
+        QCOMPARE(ini.readString("čIDLO", "řÁDEK", "-"), QString("x"));
+    }
+
+    void writeKeepsEveryOtherLineAsItWas()
+    {
+        // Comments, junk, spacing, a key-less section and lines before the first section
+        // all survive; only the written line changes, and a new key lands after the
+        // section's last value. Line ends become CRLF.
+        const QString path = file("keep.ini");
+        writeBytes(path, "; written by hand\n"
+                         "orphan=1\n"
+                         "[cForm1]\n"
+                         "  c1ZdTextEdit = Kotel 1  \n"
+                         "this line is junk\n"
+                         "c1SkAdrComboBox=4\r\n"
+                         "\n"
+                         "; the next page\n"
+                         "[cForm2]\n"
+                         "c2Key=7");
+        Profile ini(path);
+        ini.writeInteger("cform1", "C1SKADRCOMBOBOX", 5);
+        ini.writeBool("CFORM1", "mmShowHint", false);
+        ini.writeString("cForm2", "c2Other", "a=b;c");
+        ini.writeString("new", "k", "");
+        QVERIFY(ini.ok());
+        QCOMPARE(readBytes(path), QByteArray("; written by hand\r\n"
+                                             "orphan=1\r\n"
+                                             "[cForm1]\r\n"
+                                             "  c1ZdTextEdit = Kotel 1  \r\n"
+                                             "this line is junk\r\n"
+                                             "c1SkAdrComboBox=5\r\n"
+                                             "mmShowHint=0\r\n"
+                                             "\r\n"
+                                             "; the next page\r\n"
+                                             "[cForm2]\r\n"
+                                             "c2Key=7\r\n"
+                                             "c2Other=a=b;c\r\n"
+                                             "[new]\r\n"
+                                             "k=\r\n"));
+        Profile again(path);
+        QCOMPARE(again.readString("cForm1", "c1ZdTextEdit", "-"), QString("Kotel 1"));
+        QCOMPARE(again.readString("cForm2", "c2Other", "-"), QString("a=b;c"));
+        // Lines before the first section belong to no section; junk is no key.
+        QVERIFY(!again.valueExists("", "orphan"));
+        QVERIFY(!again.valueExists("cForm1", "this line is junk"));
+        QCOMPARE(again.keys("cForm1"),
+                 QStringList({"c1ZdTextEdit", "c1SkAdrComboBox", "mmShowHint"}));
+    }
+
+    void integersAndBoolsReadLikeTIniFile_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("expected");
+        const int def = -77;
+        QTest::newRow("decimal") << QByteArray("12") << 12;
+        QTest::newRow("blanks around") << QByteArray("\t 12  ") << 12;
+        QTest::newRow("negative") << QByteArray("-5") << -5;
+        QTest::newRow("plus") << QByteArray("+7") << 7;
+        QTest::newRow("0x hex") << QByteArray("0x1F") << 31;
+        QTest::newRow("0X hex") << QByteArray("0X1f") << 31;
+        QTest::newRow("$ hex") << QByteArray("$ff") << 255;
+        QTest::newRow("$ all ones") << QByteArray("$FFFFFFFF") << -1;
+        QTest::newRow("negative hex") << QByteArray("-$10") << -16;
+        QTest::newRow("int max") << QByteArray("2147483647") << INT_MAX;
+        QTest::newRow("int min") << QByteArray("-2147483648") << INT_MIN;
+        QTest::newRow("quoted") << QByteArray("\"42\"") << 42;
+        QTest::newRow("empty") << QByteArray("") << def;
+        QTest::newRow("word") << QByteArray("true") << def;
+        QTest::newRow("trailing junk") << QByteArray("12abc") << def;
+        QTest::newRow("inner blank") << QByteArray("1 2") << def;
+        QTest::newRow("decimal comma") << QByteArray("1,5") << def;
+        QTest::newRow("overflow") << QByteArray("2147483648") << def;
+        QTest::newRow("underflow") << QByteArray("-2147483649") << def;
+        QTest::newRow("huge") << QByteArray("99999999999999999999999") << def;
+        QTest::newRow("hex overflow") << QByteArray("0x100000000") << def;
+        QTest::newRow("bare 0x") << QByteArray("0x") << def;
+        QTest::newRow("bare $") << QByteArray("$") << def;
+        QTest::newRow("bare sign") << QByteArray("-") << def;
+        QTest::newRow("hex digit in decimal") << QByteArray("1f") << def;
+        QTest::newRow("arabic-indic digit") << QByteArray("\xD9\xA3") << def; // UTF-8 U+0663
+    }
+
+    void integersAndBoolsReadLikeTIniFile()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(int, expected);
+        const QString path = file("int.ini");
+        writeBytes(path, "[s]\r\nv=" + text + "\r\n");
+        Profile ini(path);
+        QCOMPARE(ini.readInteger("s", "v", -77), expected);
+        // A bool is an integer that is not 0; anything unreadable is the default.
+        const bool parsed = expected != -77;
+        QCOMPARE(ini.readBool("s", "v", false), parsed ? expected != 0 : false);
+        QCOMPARE(ini.readBool("s", "v", true), parsed ? expected != 0 : true);
+        QCOMPARE(ini.readInteger("s", "missing", 9), 9);
+        QCOMPARE(ini.readInteger("missing", "v", 9), 9);
+    }
+
+    void stringsRoundTripExactly()
+    {
+        // The profile API trims values and strips matching quotes when reading; values
+        // that would change are written in quotes, so every one comes back as written.
+        const QStringList values = {"",      " lead",     "trail ", "  ",  "\"quoted\"",
+                                    "'one'", "\"",        "'a\"",   "a=b", "; not a comment",
+                                    "[x]",   "ěščřžýáíé", "\t tab", "\"\""};
+        const QString path = file("strings.ini");
+        {
+            Profile ini(path);
+            ini.beginBatch();
+            for (int i = 0; i < values.size(); ++i)
+                ini.writeString("s", QString("k%1").arg(i), values[i]);
+            QVERIFY(ini.endBatch());
+        }
+        Profile ini(path);
+        for (int i = 0; i < values.size(); ++i)
+            QCOMPARE(ini.readString("s", QString("k%1").arg(i), "<default>"), values[i]);
+        // An empty value is a value, not a missing key.
+        QCOMPARE(ini.readString("s", "k0", "<default>"), QString());
+        QCOMPARE(ini.readString("s", "nothing", "<default>"), QString("<default>"));
+    }
+
+    void lineBreaksCannotInjectLines()
+    {
+        const QString path = file("inject.ini");
+        Profile ini(path);
+        ini.writeString("cForm1", "c1ZdTextEdit", QString("x\r\n[cForm2]\nc2Key=1") + QChar(0));
+        QVERIFY(ini.ok());
+        Profile again(path);
+        QCOMPARE(again.sections(), QStringList({"cForm1"}));
+        QCOMPARE(again.readString("cForm1", "c1ZdTextEdit", "-"), QString("x  [cForm2] c2Key=1 "));
+
+        // Names the file could not give back are refused, and nothing is written.
+        const QByteArray before = readBytes(path);
+        for (const QString &bad : {QString("a=b"), QString(";c"), QString("[d"), QString(""),
+                                   QString("e\nf"), QString("日本")}) {
+            ini.writeString("cForm1", bad, "1");
+            QVERIFY2(!ini.ok(), qPrintable(bad));
+        }
+        ini.writeString("a\nb", "k", "1");
+        QVERIFY(!ini.ok());
+        QCOMPARE(readBytes(path), before);
+        ini.writeString("cForm1", "fine", "1");
+        QVERIFY(ini.ok());
+    }
+
+    void sectionsKeysAndErasing()
+    {
+        const QString path = file("sections.ini");
+        writeBytes(path, "[empty]\r\n; only a comment\r\n"
+                         "[cForm5]\r\nTop=10\r\nLeft=20\r\ntop=99\r\n"
+                         "[c5extraForm]\r\nAfterStart=1\r\n"
+                         "[CFORM5]\r\nTop=30\r\nOther=1\r\n"
+                         "[]\r\nnameless=1\r\n");
+        Profile ini(path);
+        // A section without values does not exist (TIniFile.SectionExists) but is listed.
+        QVERIFY(!ini.sectionExists("empty"));
+        QVERIFY(ini.sectionExists("Cform5"));
+        QVERIFY(!ini.sectionExists("cForm6"));
+        QCOMPARE(ini.sections(), QStringList({"empty", "cForm5", "c5extraForm", ""}));
+        // The first of repeated sections and keys wins.
+        QCOMPARE(ini.readInteger("cForm5", "Top", 0), 10);
+        QCOMPARE(ini.keys("cForm5"), QStringList({"Top", "Left"}));
+        QVERIFY(!ini.valueExists("cForm5", "Other"));
+        QVERIFY(ini.valueExists("", "nameless"));
+
+        ini.eraseSection("CFORM5"); // every copy goes
+        QVERIFY(ini.ok());
+        Profile again(path);
+        QCOMPARE(again.sections(), QStringList({"empty", "c5extraForm", ""}));
+        QVERIFY(!again.valueExists("cForm5", "Top"));
+        QVERIFY(again.readBool("c5extraForm", "AfterStart", false));
+        QCOMPARE(readBytes(path), QByteArray("[empty]\r\n; only a comment\r\n"
+                                             "[c5extraForm]\r\nAfterStart=1\r\n"
+                                             "[]\r\nnameless=1\r\n"));
+
+        // Erasing what is not there creates no file.
+        Profile none(file("none.ini"));
+        none.eraseSection("x");
+        QVERIFY(none.ok());
+        QVERIFY(!QFile::exists(file("none.ini")));
+    }
+
+    void existsCreateAndDelete()
+    {
+        const QString path = file("created.ini");
+        Profile ini(path);
+        QVERIFY(!ini.exists());
+        QCOMPARE(ini.readString("a", "b", "def"), QString("def"));
+        QVERIFY(!ini.sectionExists("a"));
+        ini.writeInteger("a", "b", -3);
+        QVERIFY(ini.ok());
+        QVERIFY(ini.exists());
+        QCOMPARE(readBytes(file("created.ini")), QByteArray("[a]\r\nb=-3\r\n"));
+
+        QVERIFY(Profile::deleteFile(path));
+        QVERIFY(!QFile::exists(path));
+        QVERIFY(!Profile::deleteFile(path));
+        // The object notices the file is gone.
+        QVERIFY(!ini.exists());
+        QCOMPARE(ini.readInteger("a", "b", 7), 7);
+
+        // A write into a directory that does not exist fails and says so.
+        Profile lost(file("no/such/dir/x.ini"));
+        lost.writeString("a", "b", "c");
+        QVERIFY(!lost.ok());
+    }
+
+    void batchSavesOnceAndReadsItsOwnWrites()
+    {
+        const QString path = file("batch.ini");
+        writeBytes(path, "[keep]\r\nx=1\r\n");
+        Profile ini(path);
+        ini.beginBatch();
+        for (int i = 0; i < 50; ++i)
+            ini.writeInteger("cForm13", QString("c13Key%1").arg(i), i * 3);
+        // Nothing on disk yet, but reads see the pending values.
+        QCOMPARE(readBytes(path), QByteArray("[keep]\r\nx=1\r\n"));
+        QCOMPARE(ini.readInteger("cForm13", "c13key49", -1), 147);
+        QVERIFY(ini.endBatch());
+        Profile again(path);
+        QCOMPARE(again.keys("cForm13").size(), 50);
+        QCOMPARE(again.readInteger("cForm13", "c13Key7", -1), 21);
+        QCOMPARE(again.readInteger("keep", "x", -1), 1);
+
+        // A refused write inside a batch makes the batch report failure.
+        ini.beginBatch();
+        ini.writeString("cForm13", "bad=key", "1");
+        ini.writeString("cForm13", "c13Key0", "100");
+        QVERIFY(!ini.endBatch());
+        QVERIFY(!ini.ok());
+        // A batch without changes touches nothing and succeeds.
+        ini.beginBatch();
+        QVERIFY(ini.endBatch());
+        QVERIFY(ini.ok());
+    }
+
+    void twoObjectsOnOneFileLoseNoWrites()
+    {
+        // Pages and the main window open their own objects on the same file; each write
+        // must start from what is on disk, not from a stale copy.
+        const QString path = file("shared.ini");
+        Profile a(path);
+        Profile b(path);
+        a.writeInteger("cForm5", "Top", 1);
+        QCOMPARE(b.readInteger("cForm5", "Top", -1), 1);
+        b.writeInteger("cForm5", "Left", 2);
+        a.writeInteger("c5extraForm", "Top", 3); // must not drop b's Left
+        b.writeInteger("cForm5", "Top", 4);      // same size, same millisecond as a's write
+        Profile c(path);
+        QCOMPARE(c.readInteger("cForm5", "Top", -1), 4);
+        QCOMPARE(c.readInteger("cForm5", "Left", -1), 2);
+        QCOMPARE(c.readInteger("c5extraForm", "Top", -1), 3);
+        QCOMPARE(a.readInteger("cForm5", "Top", -1), 4);
+    }
+
+    void windows1250OnDiskAndUtf8Read()
+    {
+        const QString czech =
+            QString::fromUtf8("Příliš žluťoučký kůň úpěl ďábelské ódy ĚŠČŘŽÝÁÍÉÚŮŤĎŇÓ");
+        const QString path = file("czech.ini");
+        {
+            Profile ini(path);
+            ini.writeString("cForm1", "c1ZdTextEdit", czech);
+            QVERIFY(ini.ok());
+        }
+        const QByteArray bytes = readBytes(path);
+        QCOMPARE(bytes, "[cForm1]\r\nc1ZdTextEdit=" + toWindows1250(czech) + "\r\n");
+        QVERIFY(bytes.contains("P\xF8\xED\x6C\x69\x9A")); // "Příliš" in windows-1250
+        QCOMPARE(Profile(path).readString("cform1", "C1ZDTEXTEDIT", "-"), czech);
+
+        // A file saved as UTF-8 (with or without a BOM) reads the same; a rewrite turns
+        // the whole file into windows-1250.
+        for (const QByteArray &bom : {QByteArray(), QByteArray("\xEF\xBB\xBF")}) {
+            const QString utf8Path = file("utf8.ini");
+            writeBytes(utf8Path, bom + "; " + QString::fromUtf8("poznámka").toUtf8() +
+                                     "\n[Čidlo]\nText=" + czech.toUtf8() + "\n");
+            Profile ini(utf8Path);
+            QCOMPARE(ini.readString("čidlo", "text", "-"), czech);
+            ini.writeInteger("Čidlo", "n", 1);
+            QVERIFY(ini.ok());
+            QCOMPARE(readBytes(utf8Path), "; " + toWindows1250(QString::fromUtf8("poznámka")) +
+                                              "\r\n[" + toWindows1250(QString::fromUtf8("Čidlo")) +
+                                              "]\r\nText=" + toWindows1250(czech) + "\r\nn=1\r\n");
+            QCOMPARE(Profile(utf8Path).readString("Čidlo", "Text", "-"), czech);
+        }
+    }
+
+    void junkBytesSurviveARewrite()
+    {
+        // Bytes that windows-1250 does not define, NULs and binary junk in lines we do not
+        // touch are written back byte for byte.
+        const QString path = file("junk.ini");
+        const QByteArray junk("\x81\x83\x00\xFF\x98 junk\x90", 12);
+        writeBytes(path, "[s]\r\n" + junk + "\r\n;\x88\r\nk=\x81\r\n");
+        Profile ini(path);
+        QCOMPARE(ini.readString("s", "k", "-"), QString(QChar(0xFFFD)));
+        ini.writeString("s", "new", "1");
+        QVERIFY(ini.ok());
+        QCOMPARE(readBytes(path), "[s]\r\n" + junk + "\r\n;\x88\r\nk=\x81\r\nnew=1\r\n");
+    }
+
+    void failedWritesKeepTheOldFile()
+    {
+        // The target is a directory: the rename cannot land.
+        const QString dirTarget = file("target.ini");
+        QVERIFY(QDir().mkpath(dirTarget + "/inside"));
+        Profile onDir(dirTarget);
+        onDir.writeString("a", "b", "c");
+        QVERIFY(!onDir.ok());
+        QVERIFY(QFileInfo(dirTarget).isDir());
+        QVERIFY(QFileInfo::exists(dirTarget + "/inside"));
+        QCOMPARE(onDir.readString("a", "b", "def"), QString("def"));
+
+        const QByteArray old = "[cForm1]\r\nc1ZdTextEdit=old\r\n";
+#ifdef Q_OS_LINUX
+        {
+            // A full disk, even for root: writes beyond a file-size limit fail.
+            const QString path = file("full.ini");
+            writeBytes(path, old);
+            Profile ini(path);
+            struct rlimit saved;
+            QVERIFY(getrlimit(RLIMIT_FSIZE, &saved) == 0);
+            const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+            struct rlimit small = saved;
+            small.rlim_cur = 64;
+            QVERIFY(setrlimit(RLIMIT_FSIZE, &small) == 0);
+            ini.writeString("cForm1", "c1ZdTextEdit", QString(200, QChar('x')));
+            const bool okWhileFull = ini.ok();
+            ini.beginBatch();
+            ini.writeString("cForm1", "c1Other", QString(200, QChar('y')));
+            const bool batchWhileFull = ini.endBatch();
+            setrlimit(RLIMIT_FSIZE, &saved);
+            std::signal(SIGXFSZ, oldHandler);
+            QVERIFY(!okWhileFull);
+            QVERIFY(!batchWhileFull);
+            QCOMPARE(readBytes(path), old);
+            // What did not land is not pretended to be there.
+            QCOMPARE(ini.readString("cForm1", "c1ZdTextEdit", "-"), QString("old"));
+            QVERIFY(!ini.valueExists("cForm1", "c1Other"));
+            // No temporary files are left behind.
+            QCOMPARE(QDir(m_dir.path()).entryList({"full.ini*"}, QDir::Files),
+                     QStringList({"full.ini"}));
+            ini.writeString("cForm1", "c1ZdTextEdit", "new");
+            QVERIFY(ini.ok());
+            QCOMPARE(Profile(path).readString("cForm1", "c1ZdTextEdit", "-"), QString("new"));
+        }
+#endif
+        if (geteuid() != 0) {
+            const QString roDir = file("ro");
+            QVERIFY(QDir().mkpath(roDir));
+            const QString path = roDir + "/x.ini";
+            writeBytes(path, old);
+            QFile::setPermissions(roDir, QFile::ReadOwner | QFile::ExeOwner);
+            Profile ini(path);
+            ini.writeString("cForm1", "c1ZdTextEdit", "new");
+            QFile::setPermissions(roDir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            QVERIFY(!ini.ok());
+            QCOMPARE(readBytes(path), old);
+        }
+    }
+
+    void oversizedFileIsNeitherParsedNorOverwritten()
+    {
+        const QString path = file("huge.ini");
+        {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("[s]\r\nk=1\r\n");
+            QVERIFY(f.resize(64 * 1024 * 1024)); // sparse: cheap to make
+        }
+        Profile ini(path);
+        QCOMPARE(ini.readInteger("s", "k", -1), -1);
+        ini.writeString("s", "k", "2");
+        QVERIFY(!ini.ok());
+        QCOMPARE(QFileInfo(path).size(), qint64(64 * 1024 * 1024));
+    }
+
+    void workingFileIsInTheCurrentDirectory()
+    {
+        const QString saved = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(m_dir.path()));
+        const QString expected = QDir(m_dir.path()).filePath("mFormSave.ini");
+        const QString plain = workingFile("mFormSave.ini");
+        const QString classic = workingFile("\\mFormSave.ini");
+        QDir::setCurrent(saved);
+        QCOMPARE(plain, expected);
+        QCOMPARE(classic, expected);
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_Profile)
+#include "tst_profile.moc"
