@@ -83,12 +83,23 @@ void TSerial::readState()
 void TSerial::writeState()
 {
     // The platform's verdict is ignored: a refused setting leaves the earlier one in force.
+    // Only what differs goes to the driver: every setting costs system calls, and the port
+    // is opened and configured for every exchange.
     m_state.abortOnError = false;
-    m_port->setBaudRate(static_cast<qint32>(m_state.baudRate));
-    m_port->setDataBits(static_cast<QSerialPort::DataBits>(m_state.byteSize));
-    m_port->setParity(qtParity(m_state.parity));
-    m_port->setStopBits(qtStopBits(m_state.stopBits));
-    m_port->setFlowControl(QSerialPort::NoFlowControl);
+    const auto baud = static_cast<qint32>(m_state.baudRate);
+    if (m_port->baudRate() != baud)
+        m_port->setBaudRate(baud);
+    const auto dataBits = static_cast<QSerialPort::DataBits>(m_state.byteSize);
+    if (m_port->dataBits() != dataBits)
+        m_port->setDataBits(dataBits);
+    const QSerialPort::Parity parity = qtParity(m_state.parity);
+    if (m_port->parity() != parity)
+        m_port->setParity(parity);
+    const QSerialPort::StopBits stopBits = qtStopBits(m_state.stopBits);
+    if (m_port->stopBits() != stopBits)
+        m_port->setStopBits(stopBits);
+    if (m_port->flowControl() != QSerialPort::NoFlowControl)
+        m_port->setFlowControl(QSerialPort::NoFlowControl);
     m_port->clearError();
 }
 
