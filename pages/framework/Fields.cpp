@@ -1,0 +1,486 @@
+#include "pages/framework/Fields.h"
+
+#include "pages/framework/NumberText.h"
+#include "platform/CodePage.h"
+#include "platform/Prompts.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+#include <cmath>
+#include <limits>
+
+// --- Rule ---
+
+Rule Rule::whole(double min, double max)
+{
+    Rule r;
+    r.kind = FieldKind::Whole;
+    r.min = min;
+    r.max = max;
+    return r;
+}
+
+Rule Rule::signedDecimal(double min, double max, int decimals)
+{
+    Rule r;
+    r.kind = FieldKind::SignedDecimal;
+    r.min = min;
+    r.max = max;
+    r.places(decimals);
+    return r;
+}
+
+Rule Rule::unsignedDecimal(double min, double max, int decimals)
+{
+    Rule r = signedDecimal(min, max, decimals);
+    r.kind = FieldKind::UnsignedDecimal;
+    return r;
+}
+
+Rule &Rule::places(int n)
+{
+    decimals = n;
+    scale = std::pow(10.0, n);
+    return *this;
+}
+
+Rule &Rule::scaled(double s)
+{
+    scale = s;
+    return *this;
+}
+
+Rule &Rule::fallback(const QString &text, int position)
+{
+    hasFallback = true;
+    fallbackText = text;
+    fallbackPosition = position;
+    return *this;
+}
+
+Rule &Rule::warnBounds(const QString &minText, const QString &maxText)
+{
+    warnMinText = minText;
+    warnMaxText = maxText;
+    return *this;
+}
+
+Rule &Rule::quantize(std::function<double(double)> q)
+{
+    quantizer = std::move(q);
+    return *this;
+}
+
+Rule &Rule::limitsFrom(std::function<std::pair<double, double>()> f)
+{
+    computedLimits = std::move(f);
+    return *this;
+}
+
+Rule &Rule::barRange(int lo, int hi)
+{
+    hasBarRange = true;
+    barMin = lo;
+    barMax = hi;
+    return *this;
+}
+
+int roundPosition(double product, Rounding rounding)
+{
+    // Products such as 1,1 x 10 = 11.000000000000002 must not step to the next position.
+    const double eps = 1e-9 * std::max(1.0, std::fabs(product));
+    double r;
+    switch (rounding) {
+    case Rounding::Ceiling:
+        r = std::ceil(product - eps);
+        break;
+    case Rounding::Nearest:
+        r = std::round(product);
+        break;
+    case Rounding::SingleTruncate:
+        r = std::trunc(static_cast<double>(static_cast<float>(product)));
+        break;
+    case Rounding::Truncate:
+    case Rounding::Default:
+    default:
+        r = std::trunc(product + (product >= 0 ? eps : -eps));
+        break;
+    }
+    if (r > std::numeric_limits<int>::max())
+        return std::numeric_limits<int>::max();
+    if (r < std::numeric_limits<int>::min())
+        return std::numeric_limits<int>::min();
+    return static_cast<int>(r);
+}
+
+double clampToRange(QLineEdit *edit, double value, double min, double max, int decimals,
+                    bool warn, const QString &minText, const QString &maxText)
+{
+    double result = value;
+    bool limited = false;
+    if (value > max) {
+        result = max;
+        limited = true;
+    } else if (value < min) {
+        result = min;
+        limited = true;
+    }
+    if (!limited)
+        return value;
+    if (edit)
+        edit->setText(formatFixed(result, decimals));
+    if (warn) {
+        const QString lo = minText.isEmpty() ? formatFixed(min, decimals) : minText;
+        const QString hi = maxText.isEmpty() ? formatFixed(max, decimals) : maxText;
+        Prompts::instance().message(
+            QStringLiteral("Můžete zadat pouze hodnoty od ") + lo + QStringLiteral(" do ") + hi,
+            QStringLiteral("Varování"), PromptIcon::Warning);
+        if (edit) {
+            edit->selectAll();
+            edit->setFocus();
+        }
+    }
+    return result;
+}
+
+// --- TNumericField ---
+
+TNumericField::TNumericField(FieldHost &host, const QString &prefix, const Rule &rule,
+                             const QString &unit, QWidget *parent)
+    : QObject(parent), m_host(host), m_prefix(prefix), m_rule(rule)
+{
+    setObjectName(prefix);
+    m_edit = new QLineEdit(parent);
+    m_edit->setObjectName(prefix + QStringLiteral("MaskEdit"));
+    m_edit->installEventFilter(this);
+    m_bar = new QScrollBar(Qt::Horizontal, parent);
+    m_bar->setObjectName(prefix + QStringLiteral("ScrollBar"));
+    if (!m_rule.hasBarRange) {
+        m_rule.barMin = roundPosition(m_rule.min * m_rule.scale, Rounding::Nearest);
+        m_rule.barMax = roundPosition(m_rule.max * m_rule.scale, Rounding::Nearest);
+    }
+    m_bar->setRange(m_rule.barMin, m_rule.barMax);
+    m_bar->setValue(m_rule.barMin);
+    if (!unit.isEmpty()) {
+        m_unit = new QLabel(unit, parent);
+        m_unit->setObjectName(prefix + QStringLiteral("ULabel"));
+    }
+    if (m_rule.maxLength <= 0) {
+        const int a = formatFixed(m_rule.min, m_rule.decimals).size();
+        const int b = formatFixed(m_rule.max, m_rule.decimals).size();
+        m_rule.maxLength = std::max(a, b);
+        if (m_rule.computedLimits)
+            m_rule.maxLength += 1;
+    }
+    m_edit->setMaxLength(m_rule.maxLength);
+    // The edit shows the bar's initial position.
+    if (m_rule.scale == 1 && m_rule.decimals == 0)
+        m_edit->setText(QString::number(m_bar->value()));
+    else
+        m_edit->setText(formatFixed(m_bar->value() / m_rule.scale, m_rule.decimals));
+    connect(m_bar, &QScrollBar::valueChanged, this, [this] { barChanged(); });
+}
+
+int TNumericField::position() const
+{
+    return m_bar->value();
+}
+
+double TNumericField::value() const
+{
+    return m_bar->value() / m_rule.scale;
+}
+
+void TNumericField::setPosition(int position)
+{
+    m_bar->setValue(position);
+}
+
+void TNumericField::setValue(double value)
+{
+    m_bar->setValue(roundPosition(value * m_rule.scale, m_rule.rounding));
+}
+
+std::pair<double, double> TNumericField::limits() const
+{
+    if (m_rule.computedLimits)
+        return m_rule.computedLimits();
+    return {m_rule.min, m_rule.max};
+}
+
+void TNumericField::decode(int registerValue)
+{
+    int v = registerValue;
+    if (v < m_bar->minimum())
+        v = m_bar->minimum();
+    if (v > m_bar->maximum())
+        v = m_bar->maximum();
+    m_bar->setValue(v);
+}
+
+bool TNumericField::acceptText(bool warn)
+{
+    const QString text = m_edit->text();
+    double value = 0;
+    bool ok;
+    if (m_rule.kind == FieldKind::Whole) {
+        qint64 whole = 0;
+        ok = parseWhole(text, whole);
+        value = static_cast<double>(whole);
+    } else {
+        ok = parseDecimal(text, value, m_rule.kind == FieldKind::SignedDecimal);
+    }
+    if (!ok) {
+        QString fallbackText = m_rule.fallbackText;
+        if (!m_rule.hasFallback)
+            fallbackText = m_rule.kind == FieldKind::Whole ? QStringLiteral("0")
+                                                           : formatFixed(0, m_rule.decimals);
+        m_edit->setText(fallbackText);
+        m_edit->selectAll();
+        m_edit->setFocus();
+        {
+            // The fallback text stays: the bar takes its position without rewriting it.
+            const QSignalBlocker block(m_bar);
+            m_bar->setValue(m_rule.hasFallback ? m_rule.fallbackPosition : 0);
+        }
+        Prompts::instance().beep();
+        m_host.setInvalidInput(true);
+        return false;
+    }
+    if (m_rule.quantizer)
+        value = m_rule.quantizer(value);
+    if (m_rule.kind == FieldKind::Whole)
+        m_edit->setText(QString::number(static_cast<qint64>(value)));
+    else
+        m_edit->setText(formatFixed(value, m_rule.decimals));
+    const auto [lo, hi] = limits();
+    value = clampToRange(m_edit, value, lo, hi, m_rule.decimals, warn, m_rule.warnMinText,
+                         m_rule.warnMaxText);
+    m_bar->setValue(roundPosition(value * m_rule.scale, m_rule.rounding));
+    for (auto &f : m_accepted)
+        f();
+    m_host.setInvalidInput(false);
+    return true;
+}
+
+void TNumericField::barChanged()
+{
+    // showScrollBarValue with divisor = scale, done on the field's own edit.
+    if (m_rule.scale == 1 && m_rule.decimals == 0)
+        m_edit->setText(QString::number(m_bar->value()));
+    else
+        m_edit->setText(formatFixed(m_bar->value() / m_rule.scale, m_rule.decimals));
+    m_host.markChanged(true);
+    if (m_rule.exitOnBarChange)
+        runExit();
+}
+
+void TNumericField::runExit()
+{
+    if (m_inExit)
+        return;
+    m_inExit = true;
+    m_host.fieldExit(*this);
+    m_inExit = false;
+}
+
+bool TNumericField::intMaskEditKeyPress(QChar key)
+{
+    return key.isDigit() && key.unicode() < 128;
+}
+
+bool TNumericField::floatMaskEditKeyPress(QChar key)
+{
+    return intMaskEditKeyPress(key) || key == QLatin1Char(',') || key == QLatin1Char('-');
+}
+
+bool TNumericField::floatPlMaskEditKeyPress(QChar key)
+{
+    return intMaskEditKeyPress(key) || key == QLatin1Char(',');
+}
+
+bool TNumericField::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != m_edit)
+        return QObject::eventFilter(watched, event);
+    if (event->type() == QEvent::KeyPress) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        m_host.fieldEdited(*this);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            runExit();
+            m_edit->selectAll();
+            m_edit->setFocus();
+            return true;
+        }
+        if (key->matches(QKeySequence::Paste)) {
+            // A paste could bring anything; the exit handler checks it anyway, but keep the
+            // field to what can be typed.
+            Prompts::instance().beep();
+            return true;
+        }
+        const QString text = key->text();
+        if (text.isEmpty() || (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
+            return false; // navigation, Backspace, Delete, shortcuts
+        const QChar c = text.at(0);
+        if (c == QChar(8) || c == QChar(127))
+            return false;
+        bool accepted = false;
+        switch (m_rule.kind) {
+        case FieldKind::Whole:
+            accepted = intMaskEditKeyPress(c);
+            break;
+        case FieldKind::SignedDecimal:
+            accepted = floatMaskEditKeyPress(c);
+            break;
+        case FieldKind::UnsignedDecimal:
+            accepted = floatPlMaskEditKeyPress(c);
+            break;
+        }
+        if (!accepted) {
+            Prompts::instance().beep();
+            return true;
+        }
+        return false;
+    }
+    if (event->type() == QEvent::FocusOut) {
+        auto *focus = static_cast<QFocusEvent *>(event);
+        // A box the exit handler opens takes the focus too; that is no new exit.
+        if (focus->reason() != Qt::PopupFocusReason && !m_inExit)
+            runExit();
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+// --- TRadioGroup ---
+
+TRadioGroup::TRadioGroup(const QString &title, const QStringList &items, QWidget *parent)
+    : QGroupBox(title, parent), m_buttons(new QButtonGroup(this))
+{
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 4, 8, 4);
+    for (int i = 0; i < items.size(); ++i) {
+        auto *button = new QRadioButton(items[i], this);
+        layout->addWidget(button);
+        m_buttons->addButton(button, i);
+    }
+    connect(m_buttons, &QButtonGroup::idClicked, this, &TRadioGroup::clicked);
+}
+
+int TRadioGroup::itemIndex() const
+{
+    return m_buttons->checkedId();
+}
+
+int TRadioGroup::count() const
+{
+    return static_cast<int>(m_buttons->buttons().size());
+}
+
+void TRadioGroup::setItemIndex(int index)
+{
+    if (index == itemIndex())
+        return;
+    if (index < 0 || index >= count()) {
+        m_buttons->setExclusive(false);
+        for (auto *b : m_buttons->buttons())
+            b->setChecked(false);
+        m_buttons->setExclusive(true);
+    } else {
+        m_buttons->button(index)->setChecked(true);
+    }
+    emit clicked(itemIndex());
+}
+
+// --- pairing, text registers, combo mapping ---
+
+static QWidget *searchRoot(QWidget *w)
+{
+    return w ? w->window() : nullptr;
+}
+
+QScrollBar *findScrollBarOf(QLineEdit *maskEdit)
+{
+    if (!maskEdit || !maskEdit->objectName().endsWith(QStringLiteral("MaskEdit")))
+        return nullptr;
+    QString prefix = maskEdit->objectName();
+    prefix.chop(8);
+    QWidget *root = searchRoot(maskEdit);
+    return root ? root->findChild<QScrollBar *>(prefix + QStringLiteral("ScrollBar")) : nullptr;
+}
+
+QLineEdit *findMaskEditOf(QScrollBar *scrollBar)
+{
+    if (!scrollBar || !scrollBar->objectName().endsWith(QStringLiteral("ScrollBar")))
+        return nullptr;
+    QString prefix = scrollBar->objectName();
+    prefix.chop(9);
+    QWidget *root = searchRoot(scrollBar);
+    return root ? root->findChild<QLineEdit *>(prefix + QStringLiteral("MaskEdit")) : nullptr;
+}
+
+void showScrollBarValue(QScrollBar *scrollBar, int divisor, int decimals, double factor)
+{
+    QLineEdit *edit = findMaskEditOf(scrollBar);
+    if (!edit)
+        return;
+    const double t = scrollBar->value() * factor;
+    if (divisor == 1)
+        edit->setText(QString::number(static_cast<qint64>(t)));
+    else
+        edit->setText(formatFixed(t / divisor, decimals));
+}
+
+std::vector<quint16> textToRegisters(const QString &text, int count)
+{
+    QByteArray bytes = toWindows1250(text).left(count);
+    while (bytes.size() < count)
+        bytes.append('\0');
+    std::vector<quint16> registers;
+    for (int i = 0; i + 1 < count; i += 2)
+        registers.push_back(static_cast<quint16>(static_cast<quint8>(bytes[i]) * 256 +
+                                                 static_cast<quint8>(bytes[i + 1])));
+    return registers;
+}
+
+QString registersToText(const std::vector<quint16> &registers, int count)
+{
+    QByteArray bytes(count, ' ');
+    for (int i = 0, r = 0; i + 1 < count && r < static_cast<int>(registers.size()); i += 2, ++r) {
+        bytes[i] = static_cast<char>(registers[r] >> 8);
+        bytes[i + 1] = static_cast<char>(registers[r] & 0xFF);
+    }
+    const int zero = bytes.indexOf('\0');
+    if (zero >= 0)
+        bytes.truncate(zero);
+    return fromWindows1250(bytes);
+}
+
+void markAddressCombo(QComboBox *combo)
+{
+    combo->setProperty("addressList", true);
+}
+
+bool isAddressCombo(const QComboBox *combo)
+{
+    return combo->property("addressList").toBool() ||
+           combo->objectName().contains(QStringLiteral("SkAdrComboBox"), Qt::CaseInsensitive);
+}
+
+int comboIndexFromRegister(const QComboBox *combo, int value)
+{
+    if (isAddressCombo(combo))
+        return value >= 1 && value <= 254 && value - 1 < combo->count() ? value - 1 : -1;
+    return value >= 0 && value < combo->count() ? value : -1;
+}
+
+int registerFromComboIndex(const QComboBox *combo)
+{
+    return isAddressCombo(combo) ? combo->currentIndex() + 1 : combo->currentIndex();
+}

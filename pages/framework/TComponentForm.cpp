@@ -1,0 +1,1156 @@
+#include "pages/framework/TComponentForm.h"
+
+#include "link/Messages.h"
+#include "pages/framework/NumberText.h"
+#include "pages/framework/TExtraForm.h"
+#include "platform/Clock.h"
+#include "platform/Profile.h"
+#include "platform/Prompts.h"
+#include "shell/Identification.h"
+#include "shell/Shell.h"
+#include "shell/SystemDialog.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHelpEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolTip>
+#include <QVBoxLayout>
+
+namespace {
+
+const char kChanged[] = "Změněno";
+const char kFileFilter[] = "Soubory s nastavením (*.ini)";
+
+QString padded(const QString &model)
+{
+    return model.leftJustified(16, QLatin1Char(' '), true);
+}
+
+// Forwards the bar of the progress dialog and repaints it at every stage, so the dialog
+// never looks frozen while an exchange blocks the user-interface thread.
+class PaintedProgress : public TransmitProgress
+{
+public:
+    explicit PaintedProgress(TSystemDialog &dialog) : m_dialog(dialog) {}
+    void setMaximum(int maximum) override
+    {
+        m_dialog.setMaximum(maximum);
+        paint();
+    }
+    void setPosition(int position) override
+    {
+        m_dialog.setPosition(position);
+        paint();
+    }
+    int position() const override { return m_dialog.position(); }
+    void setBarVisible(bool visible) override
+    {
+        m_dialog.setBarVisible(visible);
+        paint();
+    }
+
+private:
+    void paint()
+    {
+        if (m_dialog.ProgressBar && m_dialog.ProgressBar->isVisible())
+            m_dialog.ProgressBar->repaint();
+    }
+    TSystemDialog &m_dialog;
+};
+
+} // namespace
+
+// --- PageTraits ---
+
+PageTraits PageTraits::classic(const QString &formName, const QString &caption,
+                               const QStringList &models)
+{
+    PageTraits t;
+    t.generation = Generation::Classic;
+    t.formName = formName;
+    t.caption = caption;
+    for (const auto &m : models)
+        t.models << padded(m);
+    return t;
+}
+
+PageTraits PageTraits::newer(const QString &formName, const QString &caption,
+                             const QStringList &models)
+{
+    PageTraits t = classic(formName, caption, models);
+    t.generation = Generation::Newer;
+    t.panelWidths[0] = 140;
+    t.panelWidths[1] = 60;
+    t.panelWidths[2] = 0; // takes the rest of the bar
+    t.panelWidths[3] = 80;
+    t.verifyDelayMs = 0;
+    return t;
+}
+
+PageTraits &PageTraits::sections(const QString &config, const QString &position,
+                                 const QString &live)
+{
+    configSection = config;
+    positionSection = position;
+    liveSectionName = live;
+    return *this;
+}
+
+QString PageTraits::configurationSection() const
+{
+    return configSection.isEmpty() ? formName : configSection;
+}
+
+QString PageTraits::windowSection() const
+{
+    return positionSection.isEmpty() ? formName : positionSection;
+}
+
+QString PageTraits::liveSection() const
+{
+    return liveSectionName.isEmpty() ? QStringLiteral("c") + pageNumber() +
+                                           QStringLiteral("extraForm")
+                                     : liveSectionName;
+}
+
+// --- construction ---
+
+TComponentForm::TComponentForm(const PageTraits &traits, QWidget *parent)
+    : QMainWindow(parent), m_traits(traits), m_transmit(Shell::instance())
+{
+    setObjectName(traits.formName);
+    setWindowTitle(traits.caption);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                   Qt::CustomizeWindowHint);
+
+    auto *central = new QWidget(this);
+    auto *outer = new QVBoxLayout(central);
+    outer->setContentsMargins(8, 8, 8, 4);
+    m_body = new QWidget(central);
+    m_columns = new QHBoxLayout(m_body);
+    m_columns->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(m_body, 1);
+    m_actions = new QHBoxLayout;
+    m_actions->addStretch(1);
+    const bool newer = traits.isNewer();
+    const QString prefix = QStringLiteral("c") + traits.pageNumber();
+    m_getButton = new QPushButton(QStringLiteral("&Načíst data"), central);
+    m_getButton->setObjectName(newer ? QStringLiteral("getButton") : prefix + "GetButton");
+    m_getButton->setToolTip(QStringLiteral("Načte aktuální nastavenou konfiguraci z paměti přístroje."));
+    m_sendButton = new QPushButton(QStringLiteral("&Uložit data"), central);
+    m_sendButton->setObjectName(newer ? QStringLiteral("sendButton") : prefix + "SendButton");
+    m_sendButton->setToolTip(QStringLiteral("Uloží do paměti přístroje nastavenou konfiguraci."));
+    m_getButton->setMinimumWidth(120);
+    m_sendButton->setMinimumWidth(120);
+    m_actions->addWidget(m_getButton);
+    m_actions->addWidget(m_sendButton);
+    outer->addLayout(m_actions);
+    setCentralWidget(central);
+    connect(m_getButton, &QPushButton::clicked, this, [this] { getButtonClick(); });
+    connect(m_sendButton, &QPushButton::clicked, this, [this] { sendButtonClick(); });
+
+    buildMenus();
+    buildStatusBar();
+
+    m_loadTimer = new QTimer(this);
+    m_loadTimer->setObjectName(newer ? QStringLiteral("loadDataAfterStartTimer")
+                                     : QStringLiteral("cLoadDataAfterStartTimer"));
+    m_loadTimer->setInterval(1);
+    m_loadTimer->setSingleShot(true);
+    connect(m_loadTimer, &QTimer::timeout, this, [this] {
+        m_loadTimer->stop();
+        getButtonClick();
+    });
+    if (Shell::isInstalled() && Shell::instance().loadDataAfterStart())
+        m_loadTimer->start();
+
+    // Floating hints: 12000 ms, and off with mmShowHint.
+    qApp->installEventFilter(this);
+}
+
+TComponentForm::~TComponentForm()
+{
+    if (m_live)
+        m_live->shutdown(false);
+    delete m_live.data();
+}
+
+Shell &TComponentForm::shell() const
+{
+    return Shell::instance();
+}
+
+void TComponentForm::buildMenus()
+{
+    auto item = [this](QMenu *menu, const char *name, const QString &caption,
+                       const QKeySequence &key = QKeySequence()) {
+        QAction *a = menu->addAction(caption);
+        a->setObjectName(QString::fromLatin1(name));
+        if (!key.isEmpty())
+            a->setShortcut(key);
+        return a;
+    };
+    QMenuBar *bar = menuBar();
+    bar->setObjectName(QStringLiteral("mainMenu"));
+    QMenu *file = bar->addMenu(QStringLiteral("&Soubor"));
+    file->setObjectName(QStringLiteral("mmFile"));
+    connect(item(file, "mmLoadConfiguration", QStringLiteral("Načíst konfiguraci"),
+                 QKeySequence(Qt::CTRL | Qt::Key_O)),
+            &QAction::triggered, this, [this] { mmLoadConfigurationClick(); });
+    connect(item(file, "mmSaveConfigure", QStringLiteral("Uložit konfiguraci"),
+                 QKeySequence(Qt::CTRL | Qt::Key_S)),
+            &QAction::triggered, this, [this] { mmSaveConfigureClick(); });
+    file->addSeparator();
+    connect(item(file, "mmClose", QStringLiteral("Zavřít"), QKeySequence(Qt::CTRL | Qt::Key_Z)),
+            &QAction::triggered, this, [this] { mmCloseClick(); });
+
+    if (m_traits.liveWindow) {
+        QMenu *options = bar->addMenu(QStringLiteral("M&ožnosti"));
+        options->setObjectName(QStringLiteral("mmOptions"));
+        QMenu *getting = options->addMenu(QStringLiteral("Načítání provozních dat"));
+        getting->setObjectName(QStringLiteral("mmGettingData"));
+        m_mmLoadExtra = item(getting, "mmLoadExtra", QStringLiteral("Zobrazit"));
+        m_mmLoadExtra->setCheckable(true);
+        connect(m_mmLoadExtra, &QAction::triggered, this, [this] {
+            // The check follows the window, not the click.
+            m_mmLoadExtra->setChecked(m_live != nullptr);
+            if (m_live)
+                closeLiveWindow();
+            else
+                openLiveWindow();
+        });
+        getting->addSeparator();
+        m_mmOpenAfterStart =
+            item(getting, "mmOpenAfterStart", QStringLiteral("Zobrazovat při spuštění"));
+        m_mmOpenAfterStart->setCheckable(true);
+        connect(m_mmOpenAfterStart, &QAction::triggered, this, [this] {
+            Profile(workingFile(QStringLiteral("windowPosition.ini")))
+                .writeBool(m_traits.liveSection(), QStringLiteral("AfterStart"),
+                           m_mmOpenAfterStart->isChecked());
+        });
+    }
+
+    QMenu *tools = bar->addMenu(QStringLiteral("N&astavení"));
+    tools->setObjectName(QStringLiteral("mmTools"));
+    // No shortcut: Ctrl+S belongs to "Uložit konfiguraci".
+    connect(item(tools, "mmSerial", QStringLiteral("Sériový přenos")), &QAction::triggered, this,
+            [this] { mmSerialClick(); });
+    connect(item(tools, "mmChooseComponent", QStringLiteral("Výběr komponenty"),
+                 QKeySequence(Qt::CTRL | Qt::Key_K)),
+            &QAction::triggered, this, [this] { mmChooseComponentClick(); });
+    tools->addSeparator();
+    m_mmShowHint = item(tools, "mmShowHint", QStringLiteral("Zobrazovat plovoucí nápovědu"));
+    m_mmShowHint->setCheckable(true);
+    m_mmShowHint->setChecked(true);
+    connect(m_mmShowHint, &QAction::triggered, this, [this] {
+        const bool on = m_mmShowHint->isChecked();
+        showStatusMessage(message(on ? 18 : 17));
+        markChanged(true);
+    });
+
+    QMenu *help = bar->addMenu(QStringLiteral("&Nápověda"));
+    help->setObjectName(QStringLiteral("mmHelp"));
+    connect(item(help, "mmAbout", QStringLiteral("O aplikaci")), &QAction::triggered, this,
+            [this] { mmAboutClick(); });
+}
+
+void TComponentForm::buildStatusBar()
+{
+    QStatusBar *bar = statusBar();
+    bar->setObjectName(m_traits.isNewer() ? QStringLiteral("statusBar")
+                                          : QStringLiteral("c") + m_traits.pageNumber() +
+                                                QStringLiteral("StatusBar"));
+    bar->setToolTip(QStringLiteral("Stavový řádek"));
+    bar->setSizeGripEnabled(false);
+    const QString initial[4] = {QStringLiteral("Název:"), QString(), QString(),
+                                QStringLiteral("Firmware:")};
+    for (int i = 0; i < 4; ++i) {
+        auto *panel = new QLabel(initial[i], bar);
+        panel->setObjectName(QStringLiteral("statusPanel%1").arg(i));
+        panel->setAlignment(Qt::AlignCenter);
+        panel->setFrameShape(QFrame::StyledPanel);
+        panel->setFrameShadow(QFrame::Sunken);
+        const int w = m_traits.panelWidths[i];
+        if (w > 0) {
+            panel->setFixedWidth(w);
+            bar->addWidget(panel);
+        } else {
+            panel->setMinimumWidth(120);
+            bar->addWidget(panel, 1);
+        }
+        m_panels[i] = panel;
+    }
+    m_statusTimer = new QTimer(this);
+    m_statusTimer->setObjectName(m_traits.isNewer() ? QStringLiteral("timerStatusBar")
+                                                    : QStringLiteral("c") + m_traits.pageNumber() +
+                                                          QStringLiteral("TimerStatusBar"));
+    m_statusTimer->setInterval(2000);
+    connect(m_statusTimer, &QTimer::timeout, this, [this] {
+        m_statusTimer->stop();
+        m_panels[2]->clear();
+    });
+}
+
+void TComponentForm::finishCreate()
+{
+    if (m_created)
+        return;
+    m_created = true;
+    adjustSize();
+    setFixedSize(sizeHint().expandedTo(minimumSizeHint()));
+    loadWindowPosition();
+    if (m_traits.liveWindow) {
+        const Profile positions(workingFile(QStringLiteral("windowPosition.ini")));
+        m_mmOpenAfterStart->setChecked(
+            positions.readBool(m_traits.liveSection(), QStringLiteral("AfterStart"), false));
+        if (m_mmOpenAfterStart->isChecked())
+            openLiveWindow();
+    }
+    markChanged(false);
+}
+
+void TComponentForm::showEvent(QShowEvent *event)
+{
+    finishCreate();
+    QMainWindow::showEvent(event);
+}
+
+// --- declarations ---
+
+QVBoxLayout *TComponentForm::columnLayout(int column)
+{
+    while (static_cast<int>(m_columnLayouts.size()) <= column) {
+        auto *l = new QVBoxLayout;
+        l->setSpacing(6);
+        m_columns->addLayout(l, 1);
+        m_columnLayouts.push_back(l);
+    }
+    return m_columnLayouts[static_cast<size_t>(column)];
+}
+
+QGroupBox &TComponentForm::group(const QString &title, int column, const QString &name)
+{
+    auto *box = new QGroupBox(title, m_body);
+    if (!name.isEmpty())
+        box->setObjectName(name);
+    auto *grid = new QGridLayout(box);
+    grid->setHorizontalSpacing(8);
+    grid->setVerticalSpacing(4);
+    grid->setColumnStretch(2, 1);
+    grid->setColumnMinimumWidth(2, 140);
+    QVBoxLayout *col = columnLayout(column);
+    // Groups stack from the top; a stretch at the end keeps them there.
+    if (col->count() > 0 && col->itemAt(col->count() - 1)->spacerItem())
+        delete col->takeAt(col->count() - 1);
+    col->addWidget(box);
+    col->addStretch(1);
+    return *box;
+}
+
+static QString labelNameFor(const QString &controlName)
+{
+    static const char *const suffixes[] = {"MaskEdit", "ComboBoxEx", "ComboBox", "Edit",
+                                           "CheckBox", "RadioGroup", "ScrollBar"};
+    for (const char *s : suffixes) {
+        const QString suffix = QString::fromLatin1(s);
+        if (controlName.endsWith(suffix))
+            return controlName.left(controlName.size() - suffix.size()) +
+                   QStringLiteral("Label");
+    }
+    return controlName + QStringLiteral("Label");
+}
+
+QLabel *TComponentForm::makeLabel(QGroupBox &group, const QString &controlName,
+                                  const QString &caption, const QString &hint)
+{
+    auto *label = new QLabel(caption, &group);
+    label->setObjectName(labelNameFor(controlName));
+    label->setToolTip(hint);
+    label->setWordWrap(false);
+    return label;
+}
+
+void TComponentForm::addRow(QGroupBox &group, QLabel *label, QWidget *value, QWidget *extra,
+                            QLabel *unit)
+{
+    auto *grid = static_cast<QGridLayout *>(group.layout());
+    const int row = grid->rowCount();
+    if (label)
+        grid->addWidget(label, row, 0);
+    if (extra) {
+        grid->addWidget(value, row, 1);
+        grid->addWidget(extra, row, 2);
+    } else {
+        grid->addWidget(value, row, 1, 1, 2, Qt::AlignLeft);
+    }
+    if (unit)
+        grid->addWidget(unit, row, 3);
+    if (label)
+        label->setProperty("forControl", QVariant::fromValue<QObject *>(value));
+}
+
+TNumericField &TComponentForm::numeric(QGroupBox &group, const QString &prefix,
+                                       const QString &caption, Rule rule, const QString &unit,
+                                       const QString &hint, const QString &labelHint)
+{
+    if (rule.rounding == Rounding::Default)
+        rule.rounding = m_traits.isNewer() ? Rounding::Ceiling : Rounding::Truncate;
+    auto field = std::make_unique<TNumericField>(*this, prefix, rule, unit, &group);
+    TNumericField &f = *field;
+    m_fields.push_back(std::move(field));
+    QLabel *label = makeLabel(group, prefix + QStringLiteral("MaskEdit"), caption,
+                              labelHint.isEmpty() ? hint : labelHint);
+    f.edit()->setToolTip(hint);
+    f.bar()->setToolTip(hint);
+    if (f.unitLabel())
+        f.unitLabel()->setToolTip(hint);
+    f.edit()->setFixedWidth(std::max(64, f.edit()->fontMetrics().horizontalAdvance(
+                                             QString(f.rule().maxLength + 2, QLatin1Char('0')))));
+    f.edit()->setAlignment(Qt::AlignRight);
+    f.bar()->setMinimumWidth(140);
+    addRow(group, label, f.edit(), f.bar(), f.unitLabel());
+    label->setProperty("forControl", QVariant::fromValue<QObject *>(f.edit()));
+    f.bar()->setProperty("label", QVariant::fromValue<QObject *>(label));
+    f.edit()->setProperty("label", QVariant::fromValue<QObject *>(label));
+    return f;
+}
+
+QComboBox &TComponentForm::combo(QGroupBox &group, const QString &name, const QString &caption,
+                                 const QStringList &items, const QString &unit,
+                                 const QString &hint, const QString &labelHint)
+{
+    auto *box = new QComboBox(&group);
+    box->setObjectName(name);
+    box->addItems(items);
+    box->setToolTip(hint);
+    box->setMinimumWidth(150);
+    QLabel *label = makeLabel(group, name, caption, labelHint.isEmpty() ? hint : labelHint);
+    box->setProperty("label", QVariant::fromValue<QObject *>(label));
+    QLabel *unitLabel = nullptr;
+    if (!unit.isEmpty()) {
+        unitLabel = new QLabel(unit, &group);
+        unitLabel->setObjectName(labelNameFor(name).chopped(5) + QStringLiteral("ULabel"));
+        unitLabel->setToolTip(hint);
+    }
+    addRow(group, label, box, nullptr, unitLabel);
+    connect(box, &QComboBox::currentIndexChanged, this, [this, box] {
+        markChanged(true);
+        for (auto &r : m_required)
+            if (r.combo == box && r.marker) {
+                r.marker->setStyleSheet(QString());
+                r.marker->setProperty("invalidMark", false);
+            }
+    });
+    return *box;
+}
+
+QComboBox &TComponentForm::addressCombo(QGroupBox &group, const QString &name,
+                                        const QString &caption, const QString &hint,
+                                        const QString &labelHint)
+{
+    QStringList items;
+    for (int a = 1; a <= 254; ++a)
+        items << QString::number(a);
+    QComboBox &box = combo(group, name, caption, items, QString(), hint, labelHint);
+    markAddressCombo(&box);
+    return box;
+}
+
+QLineEdit &TComponentForm::textField(QGroupBox &group, const QString &name,
+                                     const QString &caption, int maxChars, const QString &hint,
+                                     const QString &labelHint)
+{
+    auto *edit = new QLineEdit(&group);
+    edit->setObjectName(name);
+    edit->setMaxLength(maxChars);
+    edit->setToolTip(hint);
+    edit->setText(QStringLiteral("Text"));
+    edit->setMinimumWidth(
+        edit->fontMetrics().horizontalAdvance(QString(maxChars + 2, QLatin1Char('W'))));
+    QLabel *label = makeLabel(group, name, caption, labelHint.isEmpty() ? hint : labelHint);
+    edit->setProperty("label", QVariant::fromValue<QObject *>(label));
+    addRow(group, label, edit, nullptr, nullptr);
+    connect(edit, &QLineEdit::textChanged, this, [this] { markChanged(true); });
+    return *edit;
+}
+
+QCheckBox &TComponentForm::checkBox(QGroupBox &group, const QString &name,
+                                    const QString &caption, const QString &hint)
+{
+    auto *box = new QCheckBox(caption, &group);
+    box->setObjectName(name);
+    box->setToolTip(hint);
+    addRow(group, nullptr, box, nullptr, nullptr);
+    connect(box, &QCheckBox::toggled, this, [this] { markChanged(true); });
+    return *box;
+}
+
+TRadioGroup &TComponentForm::radioGroup(QGroupBox &group, const QString &name,
+                                        const QString &caption, const QStringList &items,
+                                        const QString &hint)
+{
+    auto *radio = new TRadioGroup(caption, items, &group);
+    radio->setObjectName(name);
+    radio->setToolTip(hint);
+    auto *grid = static_cast<QGridLayout *>(group.layout());
+    grid->addWidget(radio, grid->rowCount(), 0, 1, 4);
+    connect(radio, &TRadioGroup::clicked, this, [this] { markChanged(true); });
+    return *radio;
+}
+
+void TComponentForm::required(QComboBox &combo, QWidget *marker)
+{
+    m_required.push_back({&combo, marker ? marker : labelOf(&combo)});
+}
+
+void TComponentForm::saved(std::initializer_list<QWidget *> controls)
+{
+    for (QWidget *c : controls)
+        m_table.registerControl(c, 0);
+}
+
+void TComponentForm::registerControl(QWidget *control, double defaultValue)
+{
+    m_table.registerControl(control, defaultValue);
+}
+
+RegisterBlock &TComponentForm::block(int start, int count)
+{
+    m_blocks.emplace_back(start, count);
+    return m_blocks.back();
+}
+
+QLabel *TComponentForm::labelOf(const QWidget *control) const
+{
+    return control ? qobject_cast<QLabel *>(control->property("label").value<QObject *>())
+                   : nullptr;
+}
+
+// --- page operations ---
+
+void TComponentForm::destroyPage()
+{
+    deleteLater();
+}
+
+void TComponentForm::commitPendingEdit()
+{
+    if (m_lastEdited)
+        fieldExit(*m_lastEdited);
+}
+
+void TComponentForm::clearInvalidMarks()
+{
+    for (auto &r : m_required) {
+        if (r.marker) {
+            r.marker->setStyleSheet(QString());
+            r.marker->setProperty("invalidMark", false);
+        }
+    }
+}
+
+bool TComponentForm::validateSelections()
+{
+    bool ok = true;
+    for (auto &r : m_required) {
+        if (r.combo->currentIndex() < 0) {
+            ok = false;
+            if (r.marker) {
+                r.marker->setStyleSheet(QStringLiteral("color: red"));
+                r.marker->setProperty("invalidMark", true);
+            }
+        }
+    }
+    return ok;
+}
+
+void TComponentForm::intPlusMaskEditExit(TNumericField &field)
+{
+    field.acceptText();
+}
+
+void TComponentForm::flMinusMaskEditExit(TNumericField &field)
+{
+    field.acceptText();
+}
+
+void TComponentForm::flPlusMaskEditExit(TNumericField &field)
+{
+    field.acceptText();
+}
+
+void TComponentForm::fieldEdited(TNumericField &field)
+{
+    m_lastEdited = &field;
+}
+
+void TComponentForm::fieldExit(TNumericField &field)
+{
+    switch (field.kind()) {
+    case FieldKind::Whole:
+        intPlusMaskEditExit(field);
+        break;
+    case FieldKind::SignedDecimal:
+        flMinusMaskEditExit(field);
+        break;
+    case FieldKind::UnsignedDecimal:
+        flPlusMaskEditExit(field);
+        break;
+    }
+}
+
+void TComponentForm::setInvalidInput(bool invalid)
+{
+    m_invalidInput = invalid;
+}
+
+// --- read and write ---
+
+TransmitProgress *TComponentForm::progress() const
+{
+    static thread_local std::unique_ptr<PaintedProgress> painted;
+    if (!Shell::isInstalled())
+        return nullptr;
+    painted = std::make_unique<PaintedProgress>(Shell::instance().systemDialog());
+    return painted.get();
+}
+
+void TComponentForm::check(const TransmitResult &result)
+{
+    if (result.error != 0)
+        throw PageError(result.error);
+}
+
+void TComponentForm::fail(int error)
+{
+    throw PageError(error);
+}
+
+void TComponentForm::waitProcessingEvents(int ms)
+{
+    if (ms > 0)
+        Clock::instance().waitProcessingEvents(ms);
+}
+
+QString TComponentForm::checkIdentification()
+{
+    QString ident;
+    check(m_traits.isNewer() ? m_transmit.readNewIdentification(ident)
+                             : m_transmit.readIdentification(ident));
+    if (!m_traits.models.contains(ident))
+        fail(ErrWrongDevice);
+    return ident;
+}
+
+void TComponentForm::readAndShowFirmware()
+{
+    if (m_traits.isNewer()) {
+        QString text;
+        check(m_transmit.readFirmwareText(text));
+        showFirmware(text);
+    } else {
+        const TransmitResult r = m_transmit.readFirmwareNumber();
+        check(r);
+        showFirmware(QString::number(static_cast<qint16>(r.value)));
+    }
+}
+
+std::vector<quint16> TComponentForm::readRegisters(int start, int count, bool withBar)
+{
+    m_transmit.clear();
+    m_transmit.setFunction(3);
+    m_transmit.setStart(start);
+    m_transmit.setCount(static_cast<qint16>(count));
+    if (!m_transmit.buildRequest())
+        fail(ErrInternal);
+    check(m_transmit.transact(withBar ? progress() : nullptr));
+    std::vector<quint16> values;
+    values.reserve(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i)
+        values.push_back(static_cast<quint16>(m_transmit.nextValue()));
+    return values;
+}
+
+void TComponentForm::writeRegisters(int start, const std::vector<quint16> &values, bool withBar)
+{
+    m_transmit.clear();
+    m_transmit.setFunction(16);
+    m_transmit.setStart(start);
+    for (quint16 v : values)
+        m_transmit.addValue(static_cast<qint16>(v));
+    if (!m_transmit.buildRequest())
+        fail(ErrInternal);
+    check(m_transmit.transact(withBar ? progress() : nullptr));
+}
+
+void TComponentForm::readDevice()
+{
+    if (m_blocks.empty())
+        fail(ErrInternal);
+    for (const auto &b : m_blocks)
+        if (!b.complete())
+            fail(ErrInternal);
+    const RegisterBlock &first = m_blocks.front();
+    m_transmit.clear();
+    m_transmit.setFunction(3);
+    m_transmit.setStart(first.start());
+    m_transmit.setCount(static_cast<qint16>(first.count()));
+    if (!m_transmit.buildRequest())
+        fail(ErrInternal);
+    const QString ident = checkIdentification();
+    showDeviceName(ident);
+    if (m_traits.isNewer())
+        readAndShowFirmware();
+    bool firstBlock = true;
+    for (const auto &b : m_blocks) {
+        const auto values = readRegisters(b.start(), b.count());
+        if (firstBlock && !m_traits.isNewer())
+            readAndShowFirmware();
+        firstBlock = false;
+        b.decode(values);
+    }
+}
+
+void TComponentForm::writeDevice()
+{
+    if (m_blocks.empty())
+        fail(ErrInternal);
+    for (const auto &b : m_blocks)
+        if (!b.complete() || b.writeCount() == 0 || b.writeCount() > 123)
+            fail(ErrInternal);
+    checkIdentification();
+    for (auto &b : m_blocks)
+        for (int offset : b.keptOffsets())
+            b.setKept(offset, readRegisters(b.start() + offset, 1, false).at(0));
+    std::vector<std::vector<quint16>> written;
+    for (const auto &b : m_blocks) {
+        written.push_back(b.encode());
+        writeRegisters(b.start(), written.back());
+    }
+    waitProcessingEvents(m_traits.verifyDelayMs);
+    for (size_t i = 0; i < m_blocks.size(); ++i) {
+        const RegisterBlock &b = m_blocks[i];
+        if (!b.verify(written[i], readRegisters(b.start(), b.writeCount())))
+            fail(ErrVerifyFailed);
+    }
+}
+
+void TComponentForm::readAll()
+{
+    clearInvalidMarks();
+    TSystemDialog *dialog = Shell::isInstalled() ? &shell().systemDialog() : nullptr;
+    if (dialog)
+        dialog->showOverPage();
+    const bool wasChanged = isChanged();
+    saveToTemp();
+    int error = 0;
+    try {
+        readDevice();
+    } catch (const PageError &e) {
+        error = e.error;
+    } catch (const std::exception &) {
+        error = ErrInternal;
+    }
+    if (error == 0) {
+        showStatusMessage(message(14));
+        if (dialog)
+            dialog->closeOverPage();
+        deleteTemp();
+        return;
+    }
+    restoreFromTemp();
+    // The page is as before the read, its marker included.
+    markChanged(wasChanged);
+    if (dialog)
+        dialog->closeOverPage();
+    Prompts::instance().message(message(error), QStringLiteral("Chyba"), PromptIcon::Error);
+    showStatusMessage(message(15));
+    deleteTemp();
+}
+
+void TComponentForm::writeAll()
+{
+    TSystemDialog *dialog = Shell::isInstalled() ? &shell().systemDialog() : nullptr;
+    int error = 0;
+    if (!validateSelections()) {
+        error = ErrInvalidInput;
+    } else {
+        if (dialog)
+            dialog->showOverPage();
+        try {
+            writeDevice();
+        } catch (const PageError &e) {
+            error = e.error;
+        } catch (const std::exception &) {
+            error = ErrInternal;
+        }
+    }
+    if (dialog)
+        dialog->closeOverPage();
+    if (error == 0) {
+        showStatusMessage(message(14));
+        return;
+    }
+    Prompts::instance().message(message(error), QStringLiteral("Chyba"), PromptIcon::Error);
+    showStatusMessage(message(16));
+}
+
+// --- temp.ini and configuration files ---
+
+QString TComponentForm::keyOf(const QWidget *control) const
+{
+    const QString name = control->objectName();
+    if (!m_traits.isNewer() || name.isEmpty())
+        return name;
+    return QStringLiteral("c") + m_traits.pageNumber() + name.left(1).toUpper() + name.mid(1);
+}
+
+bool TComponentForm::saveControls(const QString &file, const QString &section)
+{
+    Profile profile(file);
+    return m_table.save(profile, section, [this](const QWidget *c) { return keyOf(c); },
+                        hintsOn());
+}
+
+void TComponentForm::loadControls(const QString &file, const QString &section)
+{
+    const Profile profile(file);
+    bool showHint = true;
+    m_table.load(profile, section, [this](const QWidget *c) { return keyOf(c); }, showHint);
+    m_mmShowHint->setChecked(showHint);
+}
+
+void TComponentForm::saveToTemp()
+{
+    m_temporary = true;
+    saveControls(workingFile(QStringLiteral("temp.ini")), QStringLiteral("temporary"));
+    m_temporary = false;
+}
+
+void TComponentForm::restoreFromTemp()
+{
+    m_temporary = true;
+    try {
+        loadControls(workingFile(QStringLiteral("temp.ini")), QStringLiteral("temporary"));
+    } catch (const std::exception &) {
+        // A snapshot that could not be written leaves the page as the read left it.
+    }
+    m_temporary = false;
+}
+
+void TComponentForm::deleteTemp()
+{
+    Profile::deleteFile(workingFile(QStringLiteral("temp.ini")));
+}
+
+void TComponentForm::resetToDefaults()
+{
+    m_table.resetToDefaults();
+}
+
+void TComponentForm::mmLoadConfigurationClick()
+{
+    commitPendingEdit();
+    if (m_invalidInput) {
+        Prompts::instance().message(message(ErrInvalidInput), QStringLiteral("Chyba"),
+                                    PromptIcon::Warning);
+    } else {
+        const QString file = Prompts::instance().openFileName(
+            QStringLiteral("Načíst konfiguraci"), QString::fromUtf8(kFileFilter));
+        if (!file.isEmpty()) {
+            m_configFile = file;
+            if (m_traits.isNewer())
+                resetToDefaults();
+            try {
+                loadControls(file, m_traits.configurationSection());
+                showStatusMessage(message(19));
+                markChanged(false);
+            } catch (const std::exception &) {
+                Prompts::instance().message(message(21), QStringLiteral("Chyba"),
+                                            PromptIcon::Error);
+            }
+        }
+    }
+    clearInvalidMarks();
+    m_invalidInput = false;
+}
+
+void TComponentForm::mmSaveConfigureClick()
+{
+    commitPendingEdit();
+    if (m_invalidInput || !validateSelections()) {
+        Prompts::instance().message(message(ErrInvalidInput), QStringLiteral("Chyba"),
+                                    PromptIcon::Warning);
+    } else {
+        QString file = Prompts::instance().saveFileName(QStringLiteral("Uložit konfiguraci"),
+                                                        QString::fromUtf8(kFileFilter));
+        if (!file.isEmpty()) {
+            if (QFileInfo(file).suffix().isEmpty())
+                file += QStringLiteral(".ini");
+            m_configFile = file;
+            if (saveControls(file, m_traits.configurationSection())) {
+                showStatusMessage(message(20));
+                markChanged(false);
+            } else {
+                // Not reported as saved: the file on disk is the old one.
+                Prompts::instance().message(
+                    QStringLiteral("Konfiguraci nelze uložit do souboru ") + file,
+                    QStringLiteral("Chyba"), PromptIcon::Error);
+            }
+        }
+    }
+    m_invalidInput = false;
+}
+
+// --- status bar and marker ---
+
+void TComponentForm::markChanged(bool changed)
+{
+    m_panels[1]->setText(changed ? QString::fromUtf8(kChanged) : QString());
+}
+
+bool TComponentForm::isChanged() const
+{
+    return m_panels[1]->text() == QString::fromUtf8(kChanged);
+}
+
+void TComponentForm::showDeviceName(const QString &identification)
+{
+    m_panels[0]->setText(QStringLiteral("Název: ") + identificationName(identification));
+}
+
+void TComponentForm::showFirmware(const QString &text)
+{
+    m_panels[3]->setText(QStringLiteral("Firmware: ") + text);
+}
+
+void TComponentForm::showStatusMessage(const QString &text)
+{
+    m_panels[2]->setText(text);
+    m_statusTimer->stop();
+    m_statusTimer->start();
+}
+
+QString TComponentForm::panelText(int panel) const
+{
+    return panel >= 0 && panel < 4 ? m_panels[panel]->text() : QString();
+}
+
+bool TComponentForm::hintsOn() const
+{
+    return m_mmShowHint->isChecked();
+}
+
+QAction *TComponentForm::menuItem(const QString &name) const
+{
+    return findChild<QAction *>(name);
+}
+
+// --- window positions ---
+
+void TComponentForm::loadWindowPosition()
+{
+    QScreen *s = screen() ? screen() : QGuiApplication::primaryScreen();
+    const QRect area = s ? s->geometry() : QRect(0, 0, 1024, 768);
+    const int top = area.height() / 2 - height() / 2;
+    const int left = area.width() / 2 - width() / 2;
+    const Profile positions(workingFile(QStringLiteral("windowPosition.ini")));
+    const QString section = m_traits.windowSection();
+    if (positions.sectionExists(section))
+        move(positions.readInteger(section, QStringLiteral("Left"), left),
+             positions.readInteger(section, QStringLiteral("Top"), top));
+    else
+        move(left, top);
+}
+
+void TComponentForm::saveWindowPosition()
+{
+    Profile positions(workingFile(QStringLiteral("windowPosition.ini")));
+    positions.beginBatch();
+    positions.writeInteger(m_traits.windowSection(), QStringLiteral("Top"), y());
+    positions.writeInteger(m_traits.windowSection(), QStringLiteral("Left"), x());
+    positions.endBatch();
+}
+
+// --- live window ---
+
+void TComponentForm::openLiveWindow()
+{
+    if (!m_traits.liveWindow || m_live)
+        return;
+    m_mmLoadExtra->setChecked(true);
+    showStatusMessage(message(26));
+    TExtraForm *window = createLiveWindow();
+    if (!window) {
+        m_mmLoadExtra->setChecked(false);
+        return;
+    }
+    m_live = window;
+    window->placeAtPage();
+    window->show();
+    window->startReading();
+}
+
+void TComponentForm::closeLiveWindow()
+{
+    if (m_live)
+        m_live->shutdown(true);
+}
+
+void TComponentForm::hideLiveWindow()
+{
+    if (!m_live)
+        return;
+    if (m_live->reader() && m_live->reader()->isRunning())
+        m_live->reader()->handOver(5);
+    else
+        m_live->hide();
+}
+
+void TComponentForm::liveWindowGone(TExtraForm *window)
+{
+    if (m_live == window)
+        m_live = nullptr;
+    if (m_mmLoadExtra)
+        m_mmLoadExtra->setChecked(false);
+    showStatusMessage(message(27));
+}
+
+// --- handlers ---
+
+void TComponentForm::getButtonClick()
+{
+    if (m_live && m_live->reader() && m_live->reader()->isRunning())
+        m_live->reader()->handOver(1);
+    else
+        readAll();
+}
+
+void TComponentForm::sendButtonClick()
+{
+    if (m_live && m_live->reader() && m_live->reader()->isRunning())
+        m_live->reader()->handOver(2);
+    else
+        writeAll();
+}
+
+void TComponentForm::mmShowHintClick()
+{
+    m_mmShowHint->trigger();
+}
+
+void TComponentForm::mmOpenAfterStartClick()
+{
+    if (m_mmOpenAfterStart)
+        m_mmOpenAfterStart->trigger();
+}
+
+void TComponentForm::mmLoadExtraClick()
+{
+    if (m_mmLoadExtra)
+        m_mmLoadExtra->trigger();
+}
+
+void TComponentForm::mmSerialClick()
+{
+    shell().openSerialSettings();
+    close();
+}
+
+void TComponentForm::mmChooseComponentClick()
+{
+    shell().openComponentChoice();
+    close();
+}
+
+void TComponentForm::mmAboutClick()
+{
+    shell().showAbout();
+}
+
+void TComponentForm::mmCloseClick()
+{
+    close();
+}
+
+void TComponentForm::closeEvent(QCloseEvent *event)
+{
+    if (m_closing) {
+        event->accept();
+        return;
+    }
+    if (isChanged() &&
+        Prompts::instance().question(
+            QStringLiteral("Nastavení komponenty bylo změněno. Přejete si ho uložit?"),
+            QStringLiteral("Uložit"), PromptButtons::YesNo,
+            PromptIcon::Question) == PromptAnswer::Yes)
+        mmSaveConfigureClick();
+    m_closing = true;
+    if (Shell::isInstalled())
+        shell().pageClosed();
+    saveWindowPosition();
+    closeLiveWindow();
+    event->accept();
+    destroyPage();
+}
+
+void TComponentForm::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::WindowStateChange) {
+        if (windowState() & Qt::WindowMinimized) {
+            if (!m_minimised) {
+                if (m_live)
+                    hideLiveWindow();
+                m_minimised = true;
+            }
+        } else if (m_minimised) {
+            m_minimised = false;
+            if (m_live)
+                m_live->showAgain();
+        }
+    } else if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_minimised &&
+               !(windowState() & Qt::WindowMinimized)) {
+        m_minimised = false;
+        if (m_live)
+            m_live->showAgain();
+    }
+    QMainWindow::changeEvent(event);
+}
+
+bool TComponentForm::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::ToolTip && watched->isWidgetType()) {
+        auto *w = static_cast<QWidget *>(watched);
+        if (w->window() == this) {
+            if (!hintsOn())
+                return true;
+            QWidget *owner = w;
+            while (owner && owner->toolTip().isEmpty() && owner != this)
+                owner = owner->parentWidget();
+            if (owner && !owner->toolTip().isEmpty()) {
+                auto *help = static_cast<QHelpEvent *>(event);
+                QToolTip::showText(help->globalPos(), owner->toolTip(), owner, QRect(), 12000);
+                return true;
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}

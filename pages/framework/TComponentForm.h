@@ -1,0 +1,299 @@
+#pragma once
+
+// TComponentForm: the one page base of classic and newer device pages.
+//
+// A page declares its groups, fields, saved controls and register blocks in its
+// constructor and ends it with finishCreate() (called for it at the first show if it did
+// not). Everything else (menus, status bar, Get/Send, read-all and write-all with the
+// identification check, temp.ini, configuration files, window positions, the live window,
+// change marker, close question, minimise) is the base's.
+//
+//   TcForm1::TcForm1(QWidget *parent)
+//       : TComponentForm(PageTraits::classic("cForm1", "T4yJ", {"T4yJ", "T4yJN"})
+//                            .messagePanelWidth(360), parent)
+//   {
+//       auto &basic = group("Základní nastavení");
+//       auto &text = textField(basic, "c1ZdTextEdit", "Zákaznické textové pole", 10, hint);
+//       auto &off = numeric(basic, "c1ZdOff", "Korekční posuv měřené teploty",
+//                           Rule::signedDecimal(-100, 100), "°C", "Rozsah -100,0 až 100,0");
+//       auto &addr = addressCombo(basic, "c1SkAdrComboBox", "Síťová adresa", hint);
+//       required(addr);
+//       block(0x2001, 15).text(text, 10).position(off) ... ;
+//       saved({&text, off.bar(), &addr});
+//       finishCreate();
+//   }
+//   TExtraForm *TcForm1::createLiveWindow() { return new Tc1extForm(*this); }
+//
+// Names: controls are named as documented (objectName = INI key on classic pages); labels
+// are the control's name with its kind suffix replaced by "Label" ("c1SkAdrComboBox" ->
+// "c1SkAdrLabel", numeric prefix "c1ZdOff" -> "c1ZdOffLabel"). Base controls: classic pages
+// "c1GetButton", "c1SendButton", "c1StatusBar", "cLoadDataAfterStartTimer"; newer pages
+// "getButton", "sendButton", "statusBar", "loadDataAfterStartTimer"; menu items as
+// documented on both ("mmLoadConfiguration", "mmLoadExtra", ...).
+//
+// Generations differ only through PageTraits: identification read (readIdentification /
+// readNewIdentification), firmware (number after the first block / text before the blocks),
+// status-panel widths, configuration keys (control name / "c<n>" + Name), resetToDefaults
+// before a load, and the default position rounding (truncate / ceiling) and fallback texts
+// of numeric fields.
+//
+// Operations that fail throw PageError (a TextError "chyba OKW" carrying the error number);
+// readAll and writeAll catch it and report as documented.
+
+#include "link/TTransmit.h"
+#include "pages/framework/ControlTable.h"
+#include "pages/framework/Fields.h"
+#include "pages/framework/RegisterImage.h"
+#include "platform/TextError.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QStringList>
+
+#include <deque>
+#include <memory>
+#include <vector>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QGridLayout;
+class QHBoxLayout;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QTimer;
+class QVBoxLayout;
+class Shell;
+class TExtraForm;
+
+struct PageTraits {
+    enum class Generation { Classic, Newer };
+
+    Generation generation = Generation::Classic;
+    QString formName;      // "cForm1": configuration section, window-position section
+    QString caption;       // window title
+    QStringList models;    // accepted identifications (padded to 16 characters)
+    bool liveWindow = true;
+    int panelWidths[4] = {150, 60, 360, 60};
+    int verifyDelayMs = 500; // wait between a write and its read-back (classic pages)
+    QString configSection; // empty: formName (the KQx family uses the model)
+    QString positionSection;
+    QString liveSectionName;
+
+    static PageTraits classic(const QString &formName, const QString &caption,
+                              const QStringList &models);
+    static PageTraits newer(const QString &formName, const QString &caption,
+                            const QStringList &models);
+
+    PageTraits &withoutLiveWindow() { liveWindow = false; return *this; }
+    PageTraits &messagePanelWidth(int w) { panelWidths[2] = w; return *this; }
+    PageTraits &firmwarePanelWidth(int w) { panelWidths[3] = w; return *this; }
+    PageTraits &verifyDelay(int ms) { verifyDelayMs = ms; return *this; }
+    PageTraits &sections(const QString &config, const QString &position, const QString &live);
+
+    bool isNewer() const { return generation == Generation::Newer; }
+    // "1" for "cForm1".
+    QString pageNumber() const { return formName.mid(5); }
+    QString configurationSection() const;
+    QString windowSection() const;
+    QString liveSection() const; // "c1extraForm"
+};
+
+// "chyba OKW" with the error number beside it.
+class PageError : public TextError
+{
+public:
+    explicit PageError(int error) : TextError(QStringLiteral("chyba OKW")), error(error) {}
+    int error;
+};
+
+class TComponentForm : public QMainWindow, public FieldHost
+{
+    Q_OBJECT
+public:
+    explicit TComponentForm(const PageTraits &traits, QWidget *parent = nullptr);
+    ~TComponentForm() override;
+
+    const PageTraits &traits() const { return m_traits; }
+    TTransmit &transmit() { return m_transmit; }
+    Shell &shell() const;
+
+    // --- Page operations (virtual in the documented order) ---
+    // The page's live window, or null for pages without one.
+    virtual TExtraForm *createLiveWindow() { return nullptr; }
+    virtual void destroyPage();
+    // Runs the exit handler of the last edited field.
+    virtual void commitPendingEdit();
+    virtual void clearInvalidMarks();
+    // True when every required() combo box has a selection; marks the others red.
+    virtual bool validateSelections();
+    virtual void intPlusMaskEditExit(TNumericField &field);
+    virtual void flMinusMaskEditExit(TNumericField &field);
+    virtual void flPlusMaskEditExit(TNumericField &field);
+    virtual void readAll();
+    virtual void writeAll();
+    // Reader commands 3 and 7.
+    virtual void extraOperation() {}
+    virtual void extraOperationWithArgument(quint8) {}
+
+    // --- Shell operations ---
+    // False when the file could not be written.
+    bool saveControls(const QString &file, const QString &section);
+    void loadControls(const QString &file, const QString &section); // throws TextError
+    void saveToTemp();
+    void restoreFromTemp();
+    void deleteTemp();
+    void resetToDefaults();
+    void markChanged(bool changed) override;
+    bool isChanged() const;
+    void showDeviceName(const QString &identification);
+    void showFirmware(const QString &text);
+    void showStatusMessage(const QString &text);
+    QString panelText(int panel) const;
+    void loadWindowPosition();
+    void saveWindowPosition();
+    void openLiveWindow();
+    void closeLiveWindow();
+    void hideLiveWindow();
+    TExtraForm *liveWindow() const { return m_live; }
+    bool invalidInput() const { return m_invalidInput; }
+    bool hintsOn() const;
+    bool isMinimisedFlag() const { return m_minimised; }
+    // The page's key of a saved control in configuration files and temp.ini.
+    QString keyOf(const QWidget *control) const;
+    const ControlTable &controlTable() const { return m_table; }
+    // Menu items and base controls by name ("mmLoadExtra", ...).
+    QAction *menuItem(const QString &name) const;
+    QPushButton *getButton() const { return m_getButton; }
+    QPushButton *sendButton() const { return m_sendButton; }
+
+    // --- Handlers ---
+    void getButtonClick();
+    void sendButtonClick();
+    void mmLoadConfigurationClick();
+    void mmSaveConfigureClick();
+    void mmShowHintClick();
+    void mmOpenAfterStartClick();
+    void mmLoadExtraClick();
+    void mmSerialClick();
+    void mmChooseComponentClick();
+    void mmAboutClick();
+    void mmCloseClick();
+
+    // Called by the live window when it has closed (liveWindowClosed of TExtraForm).
+    void liveWindowGone(TExtraForm *window);
+
+    // FieldHost
+    void fieldEdited(TNumericField &field) override;
+    void fieldExit(TNumericField &field) override;
+    void setInvalidInput(bool invalid) override;
+
+protected:
+    // --- Declarations (constructor) ---
+    // A group box in the given column of the page body.
+    QGroupBox &group(const QString &title, int column = 0, const QString &name = QString());
+    TNumericField &numeric(QGroupBox &group, const QString &prefix, const QString &caption,
+                           Rule rule, const QString &unit = QString(),
+                           const QString &hint = QString(), const QString &labelHint = QString());
+    QComboBox &combo(QGroupBox &group, const QString &name, const QString &caption,
+                     const QStringList &items, const QString &unit = QString(),
+                     const QString &hint = QString(), const QString &labelHint = QString());
+    // Items "1".."254"; the register holds the address (index + 1).
+    QComboBox &addressCombo(QGroupBox &group, const QString &name, const QString &caption,
+                            const QString &hint = QString(),
+                            const QString &labelHint = QString());
+    QLineEdit &textField(QGroupBox &group, const QString &name, const QString &caption,
+                         int maxChars, const QString &hint = QString(),
+                         const QString &labelHint = QString());
+    QCheckBox &checkBox(QGroupBox &group, const QString &name, const QString &caption,
+                        const QString &hint = QString());
+    TRadioGroup &radioGroup(QGroupBox &group, const QString &name, const QString &caption,
+                            const QStringList &items, const QString &hint = QString());
+    // A combo box validateSelections requires; marker: the widget turned red (its label).
+    void required(QComboBox &combo, QWidget *marker = nullptr);
+    // Saved controls with default 0, in order; registerControl for other defaults.
+    void saved(std::initializer_list<QWidget *> controls);
+    void registerControl(QWidget *control, double defaultValue);
+    // A register block of the page's image (read, written and verified in order).
+    RegisterBlock &block(int start, int count);
+    // The caption label made for a control (null when none).
+    QLabel *labelOf(const QWidget *control) const;
+    // Runs the page-creation steps that need the declarations (positions, AfterStart,
+    // cleared marker). Idempotent.
+    void finishCreate();
+
+    // --- Device access for readAll / writeAll (throw PageError) ---
+    // The body of readAll between saveToTemp and success; the default reads the
+    // identification, the firmware and every block() in order.
+    virtual void readDevice();
+    // The body of writeAll after the progress dialog; the default checks the
+    // identification, reads the kept registers, writes every block, waits, reads back and
+    // verifies.
+    virtual void writeDevice();
+    // Identification read of the page's generation, checked against traits().models.
+    QString checkIdentification();
+    void readAndShowFirmware();
+    // Function 3 of count registers (progress bar when withBar); values unsigned.
+    std::vector<quint16> readRegisters(int start, int count, bool withBar = true);
+    void writeRegisters(int start, const std::vector<quint16> &values, bool withBar = true);
+    // Throws PageError(error) unless error is 0.
+    static void check(const TransmitResult &result);
+    [[noreturn]] static void fail(int error);
+    // Waits on the clock processing events (user input stays out: the page is disabled).
+    void waitProcessingEvents(int ms);
+    std::deque<RegisterBlock> &blocks() { return m_blocks; }
+
+    // The progress bar of the progress dialog (null without a shell).
+    TransmitProgress *progress() const;
+
+    void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+    QVBoxLayout *columnLayout(int column);
+    QHBoxLayout *actionLayout() const { return m_actions; }
+
+private:
+    void buildMenus();
+    void buildStatusBar();
+    void addRow(QGroupBox &group, QLabel *label, QWidget *value, QWidget *extra, QLabel *unit);
+    QLabel *makeLabel(QGroupBox &group, const QString &controlName, const QString &caption,
+                      const QString &hint);
+
+    PageTraits m_traits;
+    TTransmit m_transmit;
+    ControlTable m_table;
+    std::deque<RegisterBlock> m_blocks;
+    std::vector<std::unique_ptr<TNumericField>> m_fields;
+    struct Required {
+        QComboBox *combo;
+        QWidget *marker;
+    };
+    std::vector<Required> m_required;
+
+    bool m_invalidInput = false;
+    bool m_minimised = false;
+    bool m_temporary = false;
+    bool m_created = false;
+    bool m_closing = false;
+    QPointer<TNumericField> m_lastEdited;
+    QString m_configFile;
+    QPointer<TExtraForm> m_live;
+
+    QWidget *m_body = nullptr;
+    QHBoxLayout *m_columns = nullptr;
+    std::vector<QVBoxLayout *> m_columnLayouts;
+    QHBoxLayout *m_actions = nullptr;
+    QPushButton *m_getButton = nullptr;
+    QPushButton *m_sendButton = nullptr;
+    QLabel *m_panels[4] = {};
+    QTimer *m_statusTimer = nullptr;
+    QTimer *m_loadTimer = nullptr;
+    QAction *m_mmShowHint = nullptr;
+    QAction *m_mmLoadExtra = nullptr;
+    QAction *m_mmOpenAfterStart = nullptr;
+};
