@@ -836,6 +836,7 @@ void TComponentForm::loadControls(const QString &file, const QString &section)
     bool showHint = true;
     m_table.load(profile, section, [this](const QWidget *c) { return keyOf(c); }, showHint);
     m_mmShowHint->setChecked(showHint);
+    controlsLoaded();
 }
 
 void TComponentForm::saveToTemp()

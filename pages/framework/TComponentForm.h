@@ -138,6 +138,9 @@ public:
     // Reader commands 3 and 7.
     virtual void extraOperation() {}
     virtual void extraOperationWithArgument(quint8) {}
+    // After loadControls has put a file's values into the controls (configuration file or
+    // temp.ini); pages whose controls depend on each other settle them here.
+    virtual void controlsLoaded() {}
 
     // --- Shell operations ---
     // False when the file could not be written.
