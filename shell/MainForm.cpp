@@ -28,6 +28,16 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+// The resources live in a static library: register them before the first use.
+static void initResources()
+{
+    static const bool done = [] {
+        Q_INIT_RESOURCE(resources);
+        return true;
+    }();
+    Q_UNUSED(done);
+}
+
 namespace {
 
 const QString kSection = QStringLiteral("mForm");
@@ -162,15 +172,9 @@ void TmForm::buildMenus()
     connect(mmChooseComponent, &QAction::triggered, this, &TmForm::mmChooseComponentClick);
     connect(mmAbout, &QAction::triggered, this, &TmForm::mmAboutClick);
 
-    // A click toggles the check; the handlers report the new state.
-    connect(mmLoadLast, &QAction::triggered, this, [this] {
-        mmAutoComponent->setEnabled(mmLoadLast->isChecked());
-        reportCheck(mmLoadLast, 22, 23);
-    });
-    connect(mmShowHint, &QAction::triggered, this, [this] {
-        setShowHints(mmShowHint->isChecked());
-        reportCheck(mmShowHint, 18, 17);
-    });
+    // A click in the menu has toggled the check already; the handlers toggle it themselves.
+    connect(mmLoadLast, &QAction::triggered, this, &TmForm::loadLastToggled);
+    connect(mmShowHint, &QAction::triggered, this, &TmForm::showHintToggled);
     connect(mmAutoComponent, &QAction::triggered, this,
             [this] { reportCheck(mmAutoComponent, 25, 24); });
     connect(mmLoadDataAfterStart, &QAction::triggered, this,
@@ -345,6 +349,7 @@ void TmForm::FormResize()
 
 QPixmap TmForm::logoPixmap()
 {
+    initResources();
     QImageReader reader(QStringLiteral(":/logo.jpg"), "jpeg");
     const QImage image = reader.read();
     return QPixmap::fromImage(image);
@@ -594,24 +599,41 @@ void TmForm::mmAboutClick()
     showAbout();
 }
 
+// The handlers work on a disabled item too (mmAutoComponent is disabled without mmLoadLast).
 void TmForm::mmLoadDataAfterStartClick()
 {
-    mmLoadDataAfterStart->trigger();
+    mmLoadDataAfterStart->setChecked(!mmLoadDataAfterStart->isChecked());
+    reportCheck(mmLoadDataAfterStart, 31, 30);
 }
 
 void TmForm::mmAutoComponentClick()
 {
-    mmAutoComponent->trigger();
+    mmAutoComponent->setChecked(!mmAutoComponent->isChecked());
+    reportCheck(mmAutoComponent, 25, 24);
 }
 
 void TmForm::mmLoadLastClick()
 {
-    mmLoadLast->trigger();
+    mmLoadLast->setChecked(!mmLoadLast->isChecked());
+    loadLastToggled();
 }
 
 void TmForm::mmShowHintClick()
 {
-    mmShowHint->trigger();
+    mmShowHint->setChecked(!mmShowHint->isChecked());
+    showHintToggled();
+}
+
+void TmForm::loadLastToggled()
+{
+    mmAutoComponent->setEnabled(mmLoadLast->isChecked());
+    reportCheck(mmLoadLast, 22, 23);
+}
+
+void TmForm::showHintToggled()
+{
+    setShowHints(mmShowHint->isChecked());
+    reportCheck(mmShowHint, 18, 17);
 }
 
 void TmForm::reportCheck(QAction *item, int onMessage, int offMessage)

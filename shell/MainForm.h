@@ -134,6 +134,8 @@ private:
     int selectedComponent() const;
     void updatePortHints();
     void setShowHints(bool on);
+    void loadLastToggled();
+    void showHintToggled();
     void reportCheck(QAction *item, int onMessage, int offMessage);
     void showError(int error);
 
