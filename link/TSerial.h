@@ -2,8 +2,9 @@
 
 #include <QString>
 #include <QtGlobal>
+#include <memory>
 
-class QSerialPort;
+class SerialDevice;
 
 // One open COM port, moved a byte at a time with bounded waits. Knows nothing of Modbus.
 class TSerial
@@ -64,7 +65,7 @@ public:
 
 private:
     int m_portNumber;
-    QSerialPort *m_port;
+    std::unique_ptr<SerialDevice> m_device;
     LineState m_state;
     Timeouts m_timeouts;
 };

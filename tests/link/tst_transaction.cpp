@@ -2,6 +2,7 @@
 // writes that land, exception replies, silence, bad CRC, short replies, a port that will not
 // open, the function-5 pause, the fixed reads and the port-name table.
 #include "link/Messages.h"
+#include "link/SerialDevice.h"
 #include "link/TSerial.h"
 #include "link/TTransmit.h"
 #include "platform/Clock.h"
@@ -423,5 +424,17 @@ void TransactionTest::comPortPaths()
     QVERIFY(QDir::setCurrent(before));
 }
 
-QTEST_GUILESS_MAIN(TransactionTest)
+// The whole suite runs over both serial devices: the native one the program uses on this
+// platform and Qt Serial Port, the portable one.
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    int failures = 0;
+    for (auto backend : {SerialDevice::Backend::Native, SerialDevice::Backend::QtSerialPort}) {
+        SerialDevice::setBackend(backend);
+        TransactionTest test;
+        failures += QTest::qExec(&test, argc, argv);
+    }
+    return failures;
+}
 #include "tst_transaction.moc"
