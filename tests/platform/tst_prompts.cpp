@@ -1,0 +1,184 @@
+#include "platform/QtPrompts.h"
+#include "tests/support/ScriptedPrompts.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+#include <functional>
+
+namespace {
+
+// Runs `act` on the modal dialog once it is shown.
+void whenModal(std::function<void(QWidget *)> act)
+{
+    auto attempt = std::make_shared<std::function<void()>>();
+    *attempt = [act, attempt] {
+        if (QWidget *w = QApplication::activeModalWidget())
+            act(w);
+        else
+            QTimer::singleShot(10, *attempt);
+    };
+    QTimer::singleShot(0, *attempt);
+}
+
+} // namespace
+
+class tst_Prompts : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void messageBoxesShowTheirTextsAndMapTheButtons_data()
+    {
+        QTest::addColumn<int>("buttons");
+        QTest::addColumn<int>("press"); // QMessageBox::StandardButton, or 0 for Esc
+        QTest::addColumn<int>("expected");
+        auto row = [](const char *name, PromptButtons b, int press, PromptAnswer a) {
+            QTest::newRow(name) << int(b) << press << int(a);
+        };
+        row("yes", PromptButtons::YesNo, QMessageBox::Yes, PromptAnswer::Yes);
+        row("no", PromptButtons::YesNo, QMessageBox::No, PromptAnswer::No);
+        row("esc on yes/no is no", PromptButtons::YesNo, 0, PromptAnswer::No);
+        row("cancel", PromptButtons::YesNoCancel, QMessageBox::Cancel, PromptAnswer::Cancel);
+        row("esc on yes/no/cancel", PromptButtons::YesNoCancel, 0, PromptAnswer::Cancel);
+        row("no of three", PromptButtons::YesNoCancel, QMessageBox::No, PromptAnswer::No);
+        row("ok", PromptButtons::Ok, QMessageBox::Ok, PromptAnswer::Ok);
+        row("enter presses yes", PromptButtons::YesNo, -1, PromptAnswer::Yes);
+    }
+
+    void messageBoxesShowTheirTextsAndMapTheButtons()
+    {
+        QFETCH(int, buttons);
+        QFETCH(int, press);
+        QFETCH(int, expected);
+        QtPrompts prompts;
+        QString seenText, seenCaption;
+        QMessageBox::Icon seenIcon = QMessageBox::NoIcon;
+        whenModal([&](QWidget *w) {
+            auto *box = qobject_cast<QMessageBox *>(w);
+            QVERIFY(box);
+            seenText = box->text();
+            seenCaption = box->windowTitle();
+            seenIcon = box->icon();
+            if (press == 0)
+                QTest::keyClick(box, Qt::Key_Escape);
+            else if (press < 0)
+                QTest::keyClick(box, Qt::Key_Return);
+            else
+                box->button(QMessageBox::StandardButton(press))->click();
+        });
+        const PromptAnswer answer = prompts.question(QString::fromUtf8("Uložit změny?"), "Uložit",
+                                                     PromptButtons(buttons), PromptIcon::Warning);
+        QCOMPARE(int(answer), expected);
+        QCOMPARE(seenText, QString::fromUtf8("Uložit změny?"));
+        QCOMPARE(seenCaption, QString("Uložit"));
+        QCOMPARE(seenIcon, QMessageBox::Warning);
+    }
+
+    void errorMessageUsesTheCriticalIcon()
+    {
+        QtPrompts prompts;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        QString caption;
+        whenModal([&](QWidget *w) {
+            auto *box = qobject_cast<QMessageBox *>(w);
+            QVERIFY(box);
+            icon = box->icon();
+            caption = box->windowTitle();
+            QCOMPARE(box->buttons().size(), 1);
+            QTest::keyClick(box, Qt::Key_Escape);
+        });
+        prompts.message("Chyba OKW", "Chyba", PromptIcon::Error);
+        QCOMPARE(icon, QMessageBox::Critical);
+        QCOMPARE(caption, QString("Chyba"));
+    }
+
+    void filtersAndDefaultSuffix()
+    {
+        QCOMPARE(QtPrompts::qtFilter("Konfigurace|*.ini|Vše|*.*"),
+                 QString("Konfigurace (*.ini);;Vše (*.*)"));
+        QCOMPARE(QtPrompts::qtFilter("Konfigurace (*.ini)|*.ini;*.cfg"),
+                 QString("Konfigurace (*.ini)"));
+        QCOMPARE(QtPrompts::qtFilter("Text|*.txt;*.log"), QString("Text (*.txt *.log)"));
+        QCOMPARE(QtPrompts::qtFilter("Konfigurace (*.ini);;Vše (*)"),
+                 QString("Konfigurace (*.ini);;Vše (*)"));
+        QCOMPARE(QtPrompts::defaultSuffix("Konfigurace|*.ini"), QString("ini"));
+        QCOMPARE(QtPrompts::defaultSuffix("Vše (*)"), QString());
+    }
+
+    void saveDialogAddsTheSuffix()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        QtPrompts prompts;
+        whenModal([&](QWidget *w) {
+            auto *dialog = qobject_cast<QFileDialog *>(w);
+            QVERIFY(dialog);
+            QCOMPARE(dialog->windowTitle(), QString::fromUtf8("Uložit konfiguraci"));
+            dialog->selectFile("kotelna");
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+        const QString name = prompts.saveFileName(QString::fromUtf8("Uložit konfiguraci"),
+                                                  "Konfigurace (*.ini)", dir.path());
+        QCOMPARE(name, dir.filePath("kotelna.ini"));
+
+        whenModal([&](QWidget *w) { qobject_cast<QDialog *>(w)->reject(); });
+        QCOMPARE(prompts.openFileName("Načíst", "Konfigurace (*.ini)", dir.path()), QString());
+    }
+
+    void fallbackAndScriptedInstall()
+    {
+        // No prompts installed, but a QApplication runs: message boxes it is.
+        Prompts::install(nullptr);
+        QVERIFY(dynamic_cast<QtPrompts *>(&Prompts::instance()));
+        QVERIFY(!Prompts::installed());
+        {
+            ScriptedPrompts scripted;
+            QCOMPARE(&Prompts::instance(), static_cast<Prompts *>(&scripted));
+        }
+        QVERIFY(!Prompts::installed());
+    }
+
+    void scriptedPromptsAnswerFromThePlan()
+    {
+        ScriptedPrompts prompts;
+        prompts.planAnswers({PromptAnswer::No, PromptAnswer::Cancel});
+        prompts.planFileName("/tmp/a.ini");
+        Prompts &p = Prompts::instance();
+        QCOMPARE(p.question("q1", "Uložit"), PromptAnswer::No);
+        QCOMPARE(p.question("q2", "Uložit", PromptButtons::YesNoCancel), PromptAnswer::Cancel);
+        QCOMPARE(p.question("q3", "Uložit"), PromptAnswer::Yes); // nothing planned
+        p.message("m", "Varování", PromptIcon::Warning);
+        QCOMPARE(p.saveFileName("s", "*.ini"), QString("/tmp/a.ini"));
+        QCOMPARE(p.openFileName("o", "*.ini"), QString()); // nothing planned: cancelled
+        p.beep();
+
+        QCOMPARE(prompts.count(), 7);
+        QCOMPARE(prompts.count(ScriptedPrompts::Kind::Question), 3);
+        QCOMPARE(prompts.texts(), QStringList({"q1", "q2", "q3", "m"}));
+        QCOMPARE(prompts.defaulted(), 2);
+        QVERIFY(prompts.records().at(2).defaulted);
+        QCOMPARE(prompts.records().at(3).icon, PromptIcon::Warning);
+        QCOMPARE(prompts.records().at(3).caption, QString::fromUtf8("Varování"));
+        QCOMPARE(prompts.beeps(), 1);
+        QCOMPARE(prompts.last().kind, ScriptedPrompts::Kind::Beep);
+
+        // A planned answer that is no button of the question is reported.
+        prompts.planAnswer(PromptAnswer::Cancel);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("not a button"));
+        p.question("q4", "Uložit", PromptButtons::YesNo);
+        prompts.clear();
+        QVERIFY(prompts.isEmpty());
+        QCOMPARE(prompts.lastText(), QString());
+    }
+};
+
+QTEST_MAIN(tst_Prompts)
+#include "tst_prompts.moc"
