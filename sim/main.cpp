@@ -1,1 +1,219 @@
-int main() { return 0; }
+// ovrin-sim: one simulated device on a pseudo-terminal, for manual tests and end-to-end runs.
+
+#include "sim/Sim.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QStringList>
+
+#include <csignal>
+#include <cstdio>
+#include <pthread.h>
+
+namespace {
+
+const char kUsage[] =
+    "usage: ovrin-sim --model NAME [options]\n"
+    "  --model NAME           one of: %s\n"
+    "  --link PATH            also create a symlink PATH to the pty (removed on exit)\n"
+    "  --address N            own slave address 1..254 (address 255 is always answered)\n"
+    "  --wire-timing          pace replies like a 19200 Bd line\n"
+    "  --delay MS             wait MS before the first reply byte\n"
+    "  --silent               never reply\n"
+    "  --bad-crc              reply with a wrong CRC\n"
+    "  --wrong-function N     put N into the reply's function byte\n"
+    "  --drop-last N          leave out the last N reply bytes\n"
+    "  --fail-next K          give no reply to the next K requests\n"
+    "  --exception T:A[-B]:C  exception C for table T (holding, input, coil), addresses A..B\n"
+    "  --id TEXT              identification at 0x0001 (padded to 16 characters)\n"
+    "  --new-id TEXT          identification at 0x0010\n"
+    "  --no-id                no identification at 0x0001 (registers unmapped)\n"
+    "  --no-new-id            no identification at 0x0010\n"
+    "  --log FILE             write every frame as a hex line: 'rx ...' or 'tx ...'\n"
+    "The pty path is printed as the first line; SIGINT or SIGTERM ends the simulator.\n";
+
+int usage(const char *problem)
+{
+    if (problem)
+        std::fprintf(stderr, "ovrin-sim: %s\n", problem);
+    std::fprintf(stderr, kUsage, qPrintable(sim::modelNames().join(QStringLiteral(", "))));
+    return 2;
+}
+
+bool toInt(const QString &text, int min, int max, int *out)
+{
+    bool ok = false;
+    const int v = text.toInt(&ok, 0); // 0x prefixes allowed
+    if (!ok || v < min || v > max)
+        return false;
+    *out = v;
+    return true;
+}
+
+struct ExceptionArg {
+    sim::Table table;
+    int first;
+    int last;
+    int code;
+};
+
+bool parseException(const QString &text, ExceptionArg *out)
+{
+    const QStringList parts = text.split(QLatin1Char(':'));
+    if (parts.size() != 3)
+        return false;
+    const QString t = parts[0].toLower();
+    if (t == QLatin1String("holding"))
+        out->table = sim::Table::Holding;
+    else if (t == QLatin1String("input"))
+        out->table = sim::Table::Input;
+    else if (t == QLatin1String("coil"))
+        out->table = sim::Table::Coil;
+    else
+        return false;
+    const QStringList range = parts[1].split(QLatin1Char('-'));
+    if (range.size() > 2 || !toInt(range[0], 0, 0xFFFF, &out->first))
+        return false;
+    out->last = out->first;
+    if (range.size() == 2 && !toInt(range[1], 0, 0xFFFF, &out->last))
+        return false;
+    return toInt(parts[2], 1, 255, &out->code);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+
+    QString model, link, logPath;
+    int address = 0;
+    sim::Faults faults;
+    QList<ExceptionArg> exceptions;
+    QByteArray id, newId;
+    bool setId = false, setNewId = false, noId = false, noNewId = false;
+
+    for (int i = 0; i < args.size(); ++i) {
+        const QString &a = args[i];
+        auto value = [&](QString *out) {
+            if (i + 1 >= args.size())
+                return false;
+            *out = args[++i];
+            return true;
+        };
+        QString v;
+        if (a == QLatin1String("--wire-timing")) {
+            faults.wireTiming = true;
+        } else if (a == QLatin1String("--silent")) {
+            faults.silent = true;
+        } else if (a == QLatin1String("--bad-crc")) {
+            faults.badCrc = true;
+        } else if (a == QLatin1String("--no-id")) {
+            noId = true;
+        } else if (a == QLatin1String("--no-new-id")) {
+            noNewId = true;
+        } else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+            usage(nullptr);
+            return 0;
+        } else if (!value(&v)) {
+            return usage(qPrintable(QStringLiteral("unknown or incomplete option ") + a));
+        } else if (a == QLatin1String("--model")) {
+            model = v;
+        } else if (a == QLatin1String("--link")) {
+            link = v;
+        } else if (a == QLatin1String("--log")) {
+            logPath = v;
+        } else if (a == QLatin1String("--id")) {
+            id = v.toLatin1();
+            setId = true;
+        } else if (a == QLatin1String("--new-id")) {
+            newId = v.toLatin1();
+            setNewId = true;
+        } else if (a == QLatin1String("--address")) {
+            if (!toInt(v, 1, 254, &address))
+                return usage("--address needs 1..254");
+        } else if (a == QLatin1String("--delay")) {
+            if (!toInt(v, 0, 600000, &faults.replyDelayMs))
+                return usage("--delay needs milliseconds");
+        } else if (a == QLatin1String("--wrong-function")) {
+            if (!toInt(v, 0, 255, &faults.wrongFunction))
+                return usage("--wrong-function needs 0..255");
+        } else if (a == QLatin1String("--drop-last")) {
+            if (!toInt(v, 0, 1000, &faults.dropLastBytes))
+                return usage("--drop-last needs a byte count");
+        } else if (a == QLatin1String("--fail-next")) {
+            if (!toInt(v, 0, 1000000, &faults.failNextRequests))
+                return usage("--fail-next needs a count");
+        } else if (a == QLatin1String("--exception")) {
+            ExceptionArg e;
+            if (!parseException(v, &e))
+                return usage("--exception needs TABLE:FIRST[-LAST]:CODE");
+            exceptions << e;
+        } else {
+            return usage(qPrintable(QStringLiteral("unknown option ") + a));
+        }
+    }
+    if (model.isEmpty())
+        return usage("--model is required");
+    std::shared_ptr<sim::Device> device = sim::createModel(model);
+    if (!device)
+        return usage(qPrintable(QStringLiteral("unknown model ") + model));
+
+    device->setAddress(address);
+    if (setId)
+        device->setIdentification(sim::kClassicIdentification, id);
+    if (setNewId)
+        device->setIdentification(sim::kNewIdentification, newId);
+    if (noId)
+        device->clearIdentification(sim::kClassicIdentification);
+    if (noNewId)
+        device->clearIdentification(sim::kNewIdentification);
+
+    FILE *logFile = nullptr;
+    if (!logPath.isEmpty()) {
+        logFile = std::fopen(QFile::encodeName(logPath).constData(), "w");
+        if (!logFile) {
+            std::fprintf(stderr, "ovrin-sim: cannot write %s\n", qPrintable(logPath));
+            return 1;
+        }
+    }
+
+    // Block the stopSignals before the server thread exists, so only sigwait() sees them.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    sim::Server server(device);
+    server.setFaults(faults);
+    for (const ExceptionArg &e : exceptions)
+        server.setException(e.table, e.first, e.last, e.code);
+    if (!link.isEmpty())
+        server.setLinkPath(link);
+    if (logFile) {
+        server.setObserver([logFile](const sim::Frame &frame) {
+            std::fprintf(logFile, "%s %s\n", frame.reply ? "tx" : "rx",
+                         frame.bytes.toHex(' ').toUpper().constData());
+            std::fflush(logFile);
+        });
+    }
+    QString error;
+    if (!server.start(&error)) {
+        std::fprintf(stderr, "ovrin-sim: %s\n", qPrintable(error));
+        if (logFile)
+            std::fclose(logFile);
+        return 1;
+    }
+    std::printf("%s\n", qPrintable(server.path()));
+    std::fflush(stdout);
+
+    int received = 0;
+    sigwait(&stopSignals, &received);
+    server.stop();
+    if (logFile)
+        std::fclose(logFile);
+    return 0;
+}

@@ -1,0 +1,661 @@
+#include "sim/Sim.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/prctl.h>
+#include <termios.h>
+#include <thread>
+#include <time.h>
+#include <unistd.h>
+#include <vector>
+
+namespace sim {
+
+quint16 crc16(const QByteArray &bytes)
+{
+    quint16 crc = 0xFFFF;
+    for (char c : bytes) {
+        crc ^= quint8(c);
+        for (int i = 0; i < 8; ++i)
+            crc = (crc & 1) ? quint16((crc >> 1) ^ 0xA001) : quint16(crc >> 1);
+    }
+    return crc;
+}
+
+QByteArray appendCrc(QByteArray frame)
+{
+    const quint16 crc = crc16(frame);
+    frame.append(char(crc & 0xFF));
+    frame.append(char(crc >> 8));
+    return frame;
+}
+
+namespace {
+
+// Bytes left over from a broken frame are dropped after this much silence. Frames are found
+// by their length and CRC, so this only cleans up; it is generous because a master writing
+// byte by byte on a loaded machine can pause for milliseconds inside a frame.
+constexpr qint64 kGapUs = 20000;
+constexpr int kMaxFrame = 9 + 255;
+
+bool crcOk(const QByteArray &buf, int offset, int length)
+{
+    if (length < 4 || offset + length > buf.size())
+        return false;
+    const quint16 crc = crc16(buf.mid(offset, length - 2));
+    return quint8(buf[offset + length - 2]) == (crc & 0xFF) &&
+           quint8(buf[offset + length - 1]) == (crc >> 8);
+}
+
+// Length of a request with a known function code starting at offset: >0 the length,
+// 0 when more bytes are needed to tell, -1 for an unknown function.
+int requestLength(const QByteArray &buf, int offset)
+{
+    if (buf.size() - offset < 2)
+        return 0;
+    switch (quint8(buf[offset + 1])) {
+    case 3:
+    case 4:
+    case 5:
+    case 6:
+        return 8;
+    case 16:
+        return buf.size() - offset < 7 ? 0 : 9 + quint8(buf[offset + 6]);
+    default:
+        return -1;
+    }
+}
+
+int word(const QByteArray &f, int i)
+{
+    return (quint8(f[i]) << 8) | quint8(f[i + 1]);
+}
+
+void putWord(QByteArray &f, int v)
+{
+    f.append(char((v >> 8) & 0xFF));
+    f.append(char(v & 0xFF));
+}
+
+struct ExceptionRange {
+    Table table;
+    int first;
+    int last;
+    int code;
+};
+
+} // namespace
+
+struct Server::Private {
+    std::shared_ptr<Device> device;
+    QString linkPath;
+    std::function<void(const Frame &)> observer;
+    std::atomic<int> tickMs{200};
+
+    int master = -1;
+    int slaveKeep = -1; // keeps the pty from hanging up between the master's opens
+    int wakeRead = -1;
+    int wakeWrite = -1;
+    QString path;
+    bool linked = false;
+    std::thread thread;
+    std::atomic<bool> stopping{false};
+    std::chrono::steady_clock::time_point t0;
+
+    mutable std::mutex mutex; // guards everything below
+    mutable std::condition_variable logChanged;
+    Faults faults;
+    std::vector<ExceptionRange> exceptions;
+    QList<Frame> frames;
+    QList<Frame> replies;
+    qint64 dropped = 0;
+
+    // Server thread only.
+    QByteArray buf;
+    std::vector<qint64> arrival; // time each buffered byte was read
+
+    qint64 nowUs() const
+    {
+        return std::chrono::duration_cast<std::chrono::microseconds>(
+                   std::chrono::steady_clock::now() - t0)
+            .count();
+    }
+
+    void closeAll();
+    void run();
+    void process();
+    void dropFront(int n, bool garbage);
+    void handle(const QByteArray &request, qint64 firstUs);
+    QByteArray answer(const QByteArray &request, const Faults &f, bool *reply);
+    int configuredException(Table table, int first, int count) const;
+    bool waitUntil(qint64 targetUs);
+    bool writeByte(char c);
+    bool writeAll(const QByteArray &bytes);
+    void log(const Frame &frame);
+};
+
+Server::Server(std::shared_ptr<Device> device) : d(new Private)
+{
+    d->device = std::move(device);
+}
+
+Server::~Server()
+{
+    stop();
+}
+
+void Server::setLinkPath(const QString &path)
+{
+    d->linkPath = path;
+}
+
+void Server::setObserver(std::function<void(const Frame &)> observer)
+{
+    d->observer = std::move(observer);
+}
+
+void Server::setTickInterval(int ms)
+{
+    d->tickMs = qMax(ms, 0);
+}
+
+std::shared_ptr<Device> Server::device() const
+{
+    return d->device;
+}
+
+QString Server::path() const
+{
+    return d->path;
+}
+
+bool Server::isRunning() const
+{
+    return d->thread.joinable();
+}
+
+bool Server::start(QString *error)
+{
+    auto fail = [&](const QString &what) {
+        if (error)
+            *error = what + QStringLiteral(": ") + QString::fromLocal8Bit(strerror(errno));
+        d->closeAll();
+        return false;
+    };
+    if (isRunning())
+        return true;
+    if (!d->device) {
+        if (error)
+            *error = QStringLiteral("no device");
+        return false;
+    }
+
+    d->master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (d->master < 0)
+        return fail(QStringLiteral("posix_openpt"));
+    if (grantpt(d->master) != 0 || unlockpt(d->master) != 0)
+        return fail(QStringLiteral("grantpt/unlockpt"));
+    char name[128];
+    if (ptsname_r(d->master, name, sizeof name) != 0)
+        return fail(QStringLiteral("ptsname"));
+    d->path = QString::fromLocal8Bit(name);
+
+    // On a pty the master's termios is the slave's: raw, so nothing is echoed or translated
+    // before the client sets its own line settings.
+    termios tio;
+    if (tcgetattr(d->master, &tio) == 0) {
+        cfmakeraw(&tio);
+        cfsetispeed(&tio, B19200);
+        cfsetospeed(&tio, B19200);
+        tcsetattr(d->master, TCSANOW, &tio);
+    }
+    d->slaveKeep = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
+    if (d->slaveKeep < 0)
+        return fail(QStringLiteral("open ") + d->path);
+    fcntl(d->master, F_SETFL, fcntl(d->master, F_GETFL) | O_NONBLOCK);
+
+    int pipeFds[2];
+    if (pipe2(pipeFds, O_CLOEXEC | O_NONBLOCK) != 0)
+        return fail(QStringLiteral("pipe"));
+    d->wakeRead = pipeFds[0];
+    d->wakeWrite = pipeFds[1];
+
+    if (!d->linkPath.isEmpty()) {
+        const QByteArray link = QFile::encodeName(d->linkPath);
+        if (QFileInfo(d->linkPath).isSymLink())
+            ::unlink(link.constData());
+        if (::symlink(name, link.constData()) != 0)
+            return fail(QStringLiteral("symlink ") + d->linkPath);
+        d->linked = true;
+    }
+
+    d->stopping = false;
+    d->t0 = std::chrono::steady_clock::now();
+    d->thread = std::thread([this] { d->run(); });
+    return true;
+}
+
+void Server::stop()
+{
+    if (d->thread.joinable()) {
+        d->stopping = true;
+        const char c = 'x';
+        while (::write(d->wakeWrite, &c, 1) < 0 && errno == EINTR) {
+        }
+        d->thread.join();
+    }
+    d->closeAll();
+}
+
+void Server::Private::closeAll()
+{
+    if (linked) {
+        // Only our own link: someone may have replaced it meanwhile.
+        const QByteArray link = QFile::encodeName(linkPath);
+        if (QFileInfo(linkPath).symLinkTarget() == QFileInfo(path).absoluteFilePath())
+            ::unlink(link.constData());
+        linked = false;
+    }
+    for (int *fd : {&master, &slaveKeep, &wakeRead, &wakeWrite}) {
+        if (*fd >= 0)
+            ::close(*fd);
+        *fd = -1;
+    }
+    buf.clear();
+    arrival.clear();
+}
+
+void Server::setFaults(const Faults &faults)
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    d->faults = faults;
+}
+
+Faults Server::faults() const
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    return d->faults;
+}
+
+void Server::failNextRequests(int count, int exceptionCode)
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    d->faults.failNextRequests = qMax(count, 0);
+    d->faults.failExceptionCode = exceptionCode;
+}
+
+void Server::setException(Table table, int first, int last, int code)
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    d->exceptions.push_back({table, qMin(first, last), qMax(first, last), code});
+}
+
+void Server::clearExceptions()
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    d->exceptions.clear();
+}
+
+QList<Frame> Server::frames() const
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    return d->frames;
+}
+
+QList<Frame> Server::replies() const
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    return d->replies;
+}
+
+qint64 Server::droppedBytes() const
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    return d->dropped;
+}
+
+void Server::clearLog()
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    d->frames.clear();
+    d->replies.clear();
+    d->dropped = 0;
+}
+
+bool Server::waitForFrames(int count, int timeoutMs) const
+{
+    std::unique_lock<std::mutex> lock(d->mutex);
+    return d->logChanged.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                  [&] { return d->frames.size() >= count; });
+}
+
+bool Server::waitForReplies(int count, int timeoutMs) const
+{
+    std::unique_lock<std::mutex> lock(d->mutex);
+    return d->logChanged.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                  [&] { return d->replies.size() >= count; });
+}
+
+void Server::Private::log(const Frame &frame)
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        (frame.reply ? replies : frames).append(frame);
+    }
+    logChanged.notify_all();
+    if (observer)
+        observer(frame);
+}
+
+void Server::Private::run()
+{
+    // Sleeps end close to their deadline; byte pacing needs tens of microseconds.
+    prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+    qint64 lastTick = nowUs();
+    char chunk[512];
+    while (!stopping) {
+        const qint64 now = nowUs();
+        qint64 timeoutUs = -1;
+        if (!buf.isEmpty())
+            timeoutUs = qMax<qint64>(0, arrival.back() + kGapUs - now);
+        const int tick = tickMs;
+        if (tick > 0) {
+            const qint64 untilTick = qMax<qint64>(0, lastTick + tick * 1000LL - now);
+            timeoutUs = timeoutUs < 0 ? untilTick : qMin(timeoutUs, untilTick);
+        }
+        pollfd fds[2] = {{master, POLLIN, 0}, {wakeRead, POLLIN, 0}};
+        const int timeoutMs = timeoutUs < 0 ? -1 : int((timeoutUs + 999) / 1000);
+        const int n = ::poll(fds, 2, timeoutMs);
+        if (n < 0 && errno != EINTR)
+            break;
+        if (stopping || (n > 0 && (fds[1].revents & POLLIN)))
+            break;
+        if (n > 0 && (fds[0].revents & POLLIN)) {
+            const ssize_t got = ::read(master, chunk, sizeof chunk);
+            if (got > 0) {
+                const qint64 t = nowUs();
+                if (!buf.isEmpty() && t - arrival.back() > kGapUs)
+                    dropFront(buf.size(), true);
+                buf.append(chunk, int(got));
+                arrival.insert(arrival.end(), size_t(got), t);
+                process();
+            }
+        } else if (n > 0 && (fds[0].revents & (POLLHUP | POLLERR))) {
+            // Cannot happen while slaveKeep is open; never spin if it does.
+            ::usleep(1000);
+        }
+        const qint64 after = nowUs();
+        if (!buf.isEmpty() && after - arrival.back() >= kGapUs) {
+            // A broken frame that will never complete: rescan from each next byte.
+            while (!buf.isEmpty()) {
+                dropFront(1, true);
+                process();
+            }
+        }
+        if (tickMs > 0 && after - lastTick >= tickMs * 1000LL) {
+            device->tick(int((after - lastTick) / 1000));
+            lastTick = after;
+        }
+    }
+}
+
+void Server::Private::dropFront(int n, bool garbage)
+{
+    n = qMin(n, int(buf.size()));
+    buf.remove(0, n);
+    arrival.erase(arrival.begin(), arrival.begin() + n);
+    if (garbage) {
+        std::lock_guard<std::mutex> lock(mutex);
+        dropped += n;
+    }
+}
+
+void Server::Private::process()
+{
+    while (buf.size() >= 4 && !stopping) {
+        const int length = requestLength(buf, 0);
+        if (length > 0 && buf.size() >= length) {
+            if (crcOk(buf, 0, length)) {
+                const QByteArray request = buf.left(length);
+                const qint64 first = arrival.front();
+                dropFront(length, false);
+                handle(request, first);
+            } else {
+                dropFront(1, true);
+            }
+            continue;
+        }
+        if (length < 0) {
+            // Unknown function: its length is whatever the CRC says.
+            bool found = false;
+            for (int n = 4; n <= qMin(int(buf.size()), kMaxFrame) && !found; ++n) {
+                if (crcOk(buf, 0, n)) {
+                    const QByteArray request = buf.left(n);
+                    const qint64 first = arrival.front();
+                    dropFront(n, false);
+                    handle(request, first);
+                    found = true;
+                }
+            }
+            if (found)
+                continue;
+            if (buf.size() >= kMaxFrame) {
+                dropFront(1, true);
+                continue;
+            }
+        }
+        // The head is incomplete (or unknown). A whole request further on means the head was
+        // garbage: skip to it instead of waiting for the gap.
+        int skip = 0;
+        for (int k = 1; k + 8 <= buf.size() && !skip; ++k) {
+            const int len = requestLength(buf, k);
+            if (len > 0 && k + len <= buf.size() && crcOk(buf, k, len))
+                skip = k;
+        }
+        if (!skip)
+            return;
+        dropFront(skip, true);
+    }
+}
+
+int Server::Private::configuredException(Table table, int first, int count) const
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    const int last = first + count - 1;
+    for (const ExceptionRange &r : exceptions) {
+        if (r.table == table && first <= r.last && last >= r.first)
+            return r.code;
+    }
+    return 0;
+}
+
+QByteArray Server::Private::answer(const QByteArray &request, const Faults &f, bool *reply)
+{
+    *reply = true;
+    const quint8 function = quint8(request[1]);
+    auto exception = [&](int code) {
+        QByteArray r;
+        r.append(request[0]);
+        r.append(char(function | 0x80));
+        r.append(char(code));
+        return r;
+    };
+    if (f.failNextRequests > 0) {
+        if (f.failExceptionCode == 0)
+            *reply = false;
+        return exception(f.failExceptionCode);
+    }
+
+    switch (function) {
+    case 3:
+    case 4: {
+        const Table table = function == 3 ? Table::Holding : Table::Input;
+        const int start = word(request, 2);
+        const int count = word(request, 4);
+        if (count < 1 || count > 125)
+            return exception(3);
+        if (int code = configuredException(table, start, count))
+            return exception(code);
+        QVector<quint16> values;
+        if (int code = device->read(table, start, count, &values))
+            return exception(code);
+        QByteArray r = request.left(2);
+        r.append(char(2 * count));
+        for (quint16 v : values)
+            putWord(r, v);
+        return r;
+    }
+    case 5: {
+        const int coil = word(request, 2);
+        const int value = word(request, 4);
+        if (value != 0xFF00 && value != 0x0000)
+            return exception(3);
+        if (int code = configuredException(Table::Coil, coil, 1))
+            return exception(code);
+        if (int code = device->writeCoil(coil, value == 0xFF00))
+            return exception(code);
+        return request.left(6);
+    }
+    case 6: {
+        const int reg = word(request, 2);
+        if (int code = configuredException(Table::Holding, reg, 1))
+            return exception(code);
+        if (int code = device->writeHoldings(reg, {quint16(word(request, 4))}))
+            return exception(code);
+        return request.left(6);
+    }
+    case 16: {
+        const int start = word(request, 2);
+        const int count = word(request, 4);
+        if (count < 1 || count > 123 || quint8(request[6]) != 2 * count)
+            return exception(3);
+        if (int code = configuredException(Table::Holding, start, count))
+            return exception(code);
+        QVector<quint16> values;
+        for (int i = 0; i < count; ++i)
+            values.append(quint16(word(request, 7 + 2 * i)));
+        if (int code = device->writeHoldings(start, values))
+            return exception(code);
+        return request.left(6);
+    }
+    default:
+        return exception(1);
+    }
+}
+
+void Server::Private::handle(const QByteArray &request, qint64 firstUs)
+{
+    log({request, firstUs, false});
+    const int address = quint8(request[0]);
+    const int own = device->address();
+    if (address != 255 && (own == 0 || address != own))
+        return;
+
+    // The master has sent a new request, so whatever it left unread is stale (a late reply
+    // after it gave up); a real port would have lost it while closed.
+    tcflush(slaveKeep, TCIFLUSH);
+
+    Faults f;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        f = faults;
+        if (faults.failNextRequests > 0)
+            --faults.failNextRequests;
+    }
+    bool reply = true;
+    QByteArray frame = answer(request, f, &reply);
+    if (!reply || f.silent)
+        return;
+    if (f.wrongFunction >= 0 && f.wrongFunction <= 255)
+        frame[1] = char(f.wrongFunction);
+    frame = appendCrc(frame);
+    if (f.badCrc) {
+        frame[frame.size() - 2] = char(~quint8(frame[frame.size() - 2]));
+        frame[frame.size() - 1] = char(~quint8(frame[frame.size() - 1]));
+    }
+    if (f.dropLastBytes > 0)
+        frame.chop(qMin(f.dropLastBytes, int(frame.size())));
+    if (frame.isEmpty())
+        return;
+
+    const qint64 delayUs = qMax(f.replyDelayMs, 0) * 1000LL;
+    qint64 sentAt = 0;
+    if (f.wireTiming) {
+        // The request occupied the line for its own length; each reply byte is available
+        // only at the end of its character time.
+        const double start = double(firstUs) + request.size() * kCharMicros + double(delayUs);
+        for (int i = 0; i < frame.size(); ++i) {
+            if (!waitUntil(qint64(start + (i + 1) * kCharMicros)))
+                return;
+            if (i == 0)
+                sentAt = nowUs();
+            if (!writeByte(frame[i]))
+                return;
+        }
+    } else {
+        if (delayUs > 0 && !waitUntil(nowUs() + delayUs))
+            return;
+        sentAt = nowUs();
+        if (!writeAll(frame))
+            return;
+    }
+    log({frame, sentAt, true});
+}
+
+bool Server::Private::waitUntil(qint64 targetUs)
+{
+    for (;;) {
+        if (stopping)
+            return false;
+        const qint64 left = targetUs - nowUs();
+        if (left <= 0)
+            return true;
+        if (left > 3000) {
+            // Long waits (reply delay) stay interruptible by stop().
+            pollfd p = {wakeRead, POLLIN, 0};
+            if (::poll(&p, 1, int((left - 2000) / 1000)) > 0)
+                return false;
+        } else if (left > 150) {
+            timespec ts = {0, long(left - 100) * 1000L};
+            nanosleep(&ts, nullptr);
+        }
+        // The last ~100 us are spun: a sleep cannot promise that precision.
+    }
+}
+
+bool Server::Private::writeByte(char c)
+{
+    return writeAll(QByteArray(1, c));
+}
+
+bool Server::Private::writeAll(const QByteArray &bytes)
+{
+    int done = 0;
+    int stalls = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(master, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n > 0) {
+            done += int(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno != EAGAIN)
+            return false;
+        // Nobody reads the pty and its buffer is full: give up rather than hang.
+        pollfd p[2] = {{master, POLLOUT, 0}, {wakeRead, POLLIN, 0}};
+        if (++stalls > 10 || ::poll(p, 2, 10) < 0 || (p[1].revents & POLLIN))
+            return false;
+    }
+    return true;
+}
+
+} // namespace sim
