@@ -604,6 +604,17 @@ void TComponentForm::fieldEdited(TNumericField &field)
 
 void TComponentForm::fieldExit(TNumericField &field)
 {
+    // A rejected entry is no pending edit any more: its fallback text must not count as
+    // an accepted value (the invalid-input flag stays until a field accepts a value).
+    struct Consumed {
+        TComponentForm *page;
+        TNumericField *field;
+        ~Consumed()
+        {
+            if (page->m_invalidInput && page->m_lastEdited == field)
+                page->m_lastEdited = nullptr;
+        }
+    } consumed{this, &field};
     switch (field.kind()) {
     case FieldKind::Whole:
         intPlusMaskEditExit(field);

@@ -1,0 +1,356 @@
+// Field mechanics: key filters, exit handlers, rounding, clamping and warnings, scroll-bar
+// coupling, customer text registers, combo mapping, control kinds, register images.
+
+#include "FrameworkFixture.h"
+#include "tests/support/ScriptedPrompts.h"
+#include "tests/support/TestClock.h"
+
+#include <QCheckBox>
+#include <QtTest>
+
+using Kind = ScriptedPrompts::Kind;
+
+class FieldsTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    void type(QLineEdit *edit, const QString &text)
+    {
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        QTest::keyClicks(edit, text);
+        QTest::keyClick(edit, Qt::Key_Return);
+    }
+
+private slots:
+    void numberText()
+    {
+        double v = 0;
+        QVERIFY(parseDecimal("12,34", v) && qFuzzyCompare(v, 12.34));
+        QVERIFY(parseDecimal("-0,5", v) && qFuzzyCompare(v, -0.5));
+        QVERIFY(parseDecimal(",5", v) && qFuzzyCompare(v, 0.5));
+        for (const char *bad : {"", "-", "1,2,3", "1.5", "a", "--1", "1-", ","})
+            QVERIFY2(!parseDecimal(QString::fromLatin1(bad), v), bad);
+        QVERIFY(!parseDecimal("-1", v, false));
+        qint64 w = 0;
+        QVERIFY(parseWhole("007", w) && w == 7);
+        QVERIFY(!parseWhole("", w) && !parseWhole("-", w) && !parseWhole("1,0", w));
+        QCOMPARE(formatFixed(12.5, 1), QString("12,5"));
+        QCOMPARE(formatFixed(-0.04, 1), QString("0,0"));
+        QCOMPARE(formatFixed(-100, 1), QString("-100,0"));
+        QCOMPARE(formatShortest(0), QString("0"));
+        QCOMPARE(formatShortest(2.5), QString("2,5"));
+    }
+
+    void roundingOfPositions()
+    {
+        QCOMPARE(roundPosition(12.34 * 10, Rounding::Ceiling), 124);
+        QCOMPARE(roundPosition(0.1 * 10, Rounding::Ceiling), 1);
+        // 1,1 x 10 is 11.000000000000002 in double precision: still position 11.
+        QCOMPARE(roundPosition(1.1 * 10, Rounding::Ceiling), 11);
+        QCOMPARE(roundPosition(4.35 * 100, Rounding::Truncate), 435);
+        QCOMPARE(roundPosition(-12.34 * 10, Rounding::Truncate), -123);
+        QCOMPARE(roundPosition(-12.34 * 10, Rounding::Ceiling), -123);
+        QCOMPARE(roundPosition(2.5, Rounding::Nearest), 3);
+    }
+
+    // Newer pages: one-decimal fields take the ceiling; the bar then shows its own value.
+    void decimalEntryOnNewerPage()
+    {
+        TestShell shell;
+        ScriptedPrompts prompts;
+        TestPage page(true);
+        page.show();
+        type(page.off->edit(), "12,34");
+        QCOMPARE(page.off->position(), 124);
+        QCOMPARE(page.off->edit()->text(), QString("12,4"));
+        type(page.off->edit(), "0,1");
+        QCOMPARE(page.off->position(), 1);
+        QCOMPARE(page.off->edit()->text(), QString("0,1"));
+        type(page.off->edit(), "1,1");
+        QCOMPARE(page.off->position(), 11);
+        QCOMPARE(page.off->edit()->text(), QString("1,1"));
+        QCOMPARE(prompts.count(Kind::Message), 0);
+        QVERIFY(page.isChanged());
+    }
+
+    void decimalEntryOnClassicPageTruncates()
+    {
+        TestShell shell;
+        ScriptedPrompts prompts;
+        TestPage page(false);
+        page.show();
+        type(page.off->edit(), "12,34");
+        QCOMPARE(page.off->position(), 123);
+        QCOMPARE(page.off->edit()->text(), QString("12,3"));
+        type(page.off->edit(), "-0,5");
+        QCOMPARE(page.off->position(), -5);
+        QCOMPARE(page.off->edit()->text(), QString("-0,5"));
+    }
+
+    void rangeWarning()
+    {
+        TestShell shell;
+        ScriptedPrompts prompts;
+        TestPage page(false);
+        page.show();
+        type(page.i1->edit(), "450,0");
+        QCOMPARE(page.i1->edit()->text(), QString("400,0"));
+        QCOMPARE(page.i1->position(), 4000);
+        QCOMPARE(prompts.count(Kind::Message), 1);
+        QCOMPARE(prompts.lastText(), QString("Můžete zadat pouze hodnoty od -100,0 do 400,0"));
+        QCOMPARE(prompts.lastCaption(), QString("Varování"));
+        QCOMPARE(prompts.lastIcon(), PromptIcon::Warning);
+
+        prompts.clear();
+        type(page.o1->edit(), "0");
+        QCOMPARE(page.o1->edit()->text(), QString("1"));
+        QCOMPARE(page.o1->position(), 1);
+        QCOMPARE(prompts.lastText(), QString("Můžete zadat pouze hodnoty od 1 do 20000"));
+
+        // In range: no warning, the value is rewritten in the field's format.
+        prompts.clear();
+        type(page.o2->edit(), "0150");
+        QCOMPARE(page.o2->edit()->text(), QString("150"));
+        QCOMPARE(page.o2->position(), 150);
+        QCOMPARE(prompts.count(Kind::Message), 0);
+
+        // clampToRange without warn only brings the value in.
+        QLineEdit edit;
+        QCOMPARE(clampToRange(&edit, 7, 1, 5, 1, false), 5.0);
+        QCOMPARE(edit.text(), QString("5,0"));
+        QCOMPARE(prompts.count(Kind::Message), 0);
+    }
+
+    void keyFilters()
+    {
+        TestShell shell;
+        ScriptedPrompts prompts;
+        TestPage page(false);
+        page.show();
+        QLineEdit *whole = page.o1->edit();
+        whole->setText("12");
+        whole->setCursorPosition(2);
+        QTest::keyClicks(whole, "a-,");
+        QCOMPARE(whole->text(), QString("12"));
+        QCOMPARE(prompts.beeps(), 3);
+
+        QLineEdit *sdec = page.off->edit();
+        sdec->clear();
+        QTest::keyClicks(sdec, "-1,5x");
+        QCOMPARE(sdec->text(), QString("-1,5"));
+        QCOMPARE(prompts.beeps(), 4);
+
+        QLineEdit *udec = page.pb->edit();
+        udec->clear();
+        QTest::keyClicks(udec, "-2,5");
+        QCOMPARE(udec->text(), QString("2,5"));
+        QCOMPARE(prompts.beeps(), 5);
+        QTest::keyClick(udec, Qt::Key_Backspace);
+        QCOMPARE(udec->text(), QString("2,"));
+        QCOMPARE(prompts.beeps(), 5);
+        // Enter accepts and keeps the whole text selected.
+        QTest::keyClick(udec, Qt::Key_Return);
+        QCOMPARE(udec->text(), QString("2,0"));
+        QCOMPARE(page.pb->position(), 20);
+        QCOMPARE(udec->selectedText(), QString("2,0"));
+    }
+
+    void badEntryFallsBackAndBlocksFiles()
+    {
+        TestShell shell;
+        ScriptedPrompts prompts;
+        WorkingDir dir;
+        TestPage page(true);
+        page.show();
+        page.pa->setPosition(50);
+        page.pa->edit()->clear();
+        QTest::keyClick(page.pa->edit(), Qt::Key_Return);
+        QCOMPARE(page.pa->edit()->text(), QString("0"));
+        QCOMPARE(page.pa->position(), 0);
+        QCOMPARE(prompts.beeps(), 1);
+        QVERIFY(page.invalidInput());
+
+        page.off->edit()->setText("-");
+        page.flMinusMaskEditExit(*page.off);
+        QCOMPARE(page.off->edit()->text(), QString("0,0"));
+
+        prompts.clear();
+        prompts.planFileName(dir.file("x.ini"));
+        page.mmLoadConfigurationClick();
+        QCOMPARE(prompts.count(Kind::OpenFile), 0);
+        QCOMPARE(prompts.lastText(), QString("Všechna pole musí být korektně vyplněna"));
+        QCOMPARE(prompts.lastCaption(), QString("Chyba"));
+        QCOMPARE(prompts.lastIcon(), PromptIcon::Warning);
+        QVERIFY(!page.invalidInput()); // cleared after the attempt
+
+        // A classic field with its own fallback text and position.
+        ScriptedPrompts p2;
+        Rule r = Rule::unsignedDecimal(0.002, 65, 3).scaled(500).fallback("0,002", 1).barRange(1, 32500);
+        struct Host : FieldHost {
+            void fieldEdited(TNumericField &) override {}
+            void fieldExit(TNumericField &f) override { f.acceptText(); }
+            void setInvalidInput(bool i) override { invalid = i; }
+            void markChanged(bool) override {}
+            bool invalid = false;
+        } host;
+        QWidget parent;
+        TNumericField f(host, "c9Tm", r, "s", &parent);
+        f.setPosition(300);
+        f.edit()->setText(",");
+        f.acceptText();
+        QCOMPARE(f.edit()->text(), QString("0,002"));
+        QCOMPARE(f.position(), 1);
+        QVERIFY(host.invalid);
+        f.edit()->setText("1,5");
+        QVERIFY(f.acceptText());
+        QCOMPARE(f.position(), 750);
+        QVERIFY(!host.invalid);
+    }
+
+    void scrollBarCouplingAndDependencies()
+    {
+        TestShell shell;
+        ScriptedPrompts prompts;
+        TestPage page(false);
+        page.show();
+        page.i2->bar()->setValue(1234);
+        QCOMPARE(page.i2->edit()->text(), QString("123,4"));
+        page.o1->setPosition(3000);
+        page.o2->setPosition(5000);
+        type(page.fl->edit(), "4000");
+        // onAccepted keeps the lower limit at or below the output range.
+        QCOMPARE(page.fl->position(), 3000);
+        QCOMPARE(page.fl->edit()->text(), QString("3000"));
+        QCOMPARE(findScrollBarOf(page.o1->edit()), page.o1->bar());
+        QCOMPARE(findMaskEditOf(page.o1->bar()), page.o1->edit());
+        showScrollBarValue(page.i2->bar(), 100, 1, 2);
+        QCOMPARE(page.i2->edit()->text(), QString("24,7"));
+        showScrollBarValue(page.o1->bar(), 1, 0, 2);
+        QCOMPARE(page.o1->edit()->text(), QString("6000"));
+        // Positions are the bar's: limits of the bar hold whatever is set.
+        page.o1->setPosition(99999);
+        QCOMPARE(page.o1->position(), 20000);
+    }
+
+    void customerText()
+    {
+        auto regs = textToRegisters("AB", 16);
+        QCOMPARE(int(regs.size()), 8);
+        QCOMPARE(regs[0], quint16(0x4142));
+        for (int i = 1; i < 8; ++i)
+            QCOMPARE(regs[size_t(i)], quint16(0));
+        QCOMPARE(registersToText({0x4142, 0x4300, 0, 0, 0, 0, 0, 0}, 16), QString("ABC"));
+        QCOMPARE(textToRegisters(QString::fromUtf8("aé"), 2).at(0), quint16(0x61E9));
+        const QString czech = QString::fromUtf8("Žluťoučký");
+        QCOMPARE(registersToText(textToRegisters(czech, 10), 10), czech);
+        // Longer text is cut; all characters without a zero are shown.
+        QCOMPARE(registersToText(textToRegisters("ABCDEFGHIJKL", 10), 10), QString("ABCDEFGHIJ"));
+        QCOMPARE(registersToText({0x4100, 0x4242}, 4), QString("A"));
+    }
+
+    void comboMapping()
+    {
+        QComboBox addr;
+        addr.setObjectName("c1SkAdrComboBox");
+        for (int a = 1; a <= 254; ++a)
+            addr.addItem(QString::number(a));
+        QCOMPARE(comboIndexFromRegister(&addr, 0), -1);
+        QCOMPARE(comboIndexFromRegister(&addr, 255), -1);
+        QCOMPARE(comboIndexFromRegister(&addr, 1), 0);
+        QCOMPARE(comboIndexFromRegister(&addr, 254), 253);
+        addr.setCurrentIndex(9);
+        QCOMPARE(registerFromComboIndex(&addr), 10);
+        QComboBox speed;
+        speed.setObjectName("skSpdComboBox");
+        speed.addItems({"1200", "2400", "4800"});
+        QCOMPARE(comboIndexFromRegister(&speed, 2), 2);
+        QCOMPARE(comboIndexFromRegister(&speed, 3), -1);
+        QCOMPARE(comboIndexFromRegister(&speed, -1), -1);
+    }
+
+    void controlKinds()
+    {
+        auto kindOf = [](const char *name) {
+            QWidget w;
+            w.setObjectName(name);
+            return controlKindOf(&w);
+        };
+        QCOMPARE(kindOf("c1ZdTextEdit"), ControlKind::Edit);
+        QCOMPARE(kindOf("zdOffMaskEdit"), ControlKind::Edit);
+        QCOMPARE(kindOf("zdOffScrollBar"), ControlKind::ScrollBar);
+        QCOMPARE(kindOf("Symbol1Mode1ComboBoxEx"), ControlKind::ComboBox);
+        QCOMPARE(kindOf("digitalOutTypeRadioGroup"), ControlKind::RadioGroup);
+        QCOMPARE(kindOf("c4ErrCheckBox"), ControlKind::CheckBox);
+        QCOMPARE(kindOf("c3ZdK0ULabel"), ControlKind::None);
+        QCOMPARE(kindOf("EditScrollBar"), ControlKind::Edit); // first match wins
+    }
+
+    void resetToDefaultsByKind()
+    {
+        TestShell shell;
+        ScriptedPrompts prompts;
+        TestPage page(true);
+        QCheckBox check;
+        check.setObjectName("alarmCheckBox");
+        TRadioGroup radio("Typ", {"A", "B", "C"});
+        radio.setObjectName("typeRadioGroup");
+        ControlTable table;
+        table.registerControl(page.text, 0);
+        table.registerControl(page.o1->bar(), 2.9);
+        table.registerControl(page.speed, 3);
+        table.registerControl(&check, 1);
+        table.registerControl(&radio, 2);
+        table.resetToDefaults();
+        QCOMPARE(page.text->text(), QString("0"));
+        QCOMPARE(page.o1->position(), 2);
+        QCOMPARE(page.o1->edit()->text(), QString("2"));
+        QCOMPARE(page.speed->currentIndex(), 3);
+        QVERIFY(check.isChecked());
+        QCOMPARE(radio.itemIndex(), 2);
+    }
+
+    void registerImage()
+    {
+        TestShell shell;
+        ScriptedPrompts prompts;
+        TestPage page(false);
+        RegisterBlock b(0x10, 6);
+        b.text(*page.text, 4).lowByte(*page.sensor).position(*page.off).fill(1, 0xFFFF).unused(1);
+        QVERIFY(b.complete());
+        QCOMPARE(b.writeCount(), 5);
+        page.text->setText("AB");
+        page.sensor->setCurrentIndex(2);
+        page.off->setPosition(-5);
+        const auto image = b.encode();
+        QCOMPARE(image, (std::vector<quint16>{0x4142, 0, 2, 0xFFFB, 0xFFFF}));
+        // High byte of a low-byte slot, a fill register and text after the first zero are
+        // not compared; everything else is.
+        QVERIFY(b.verify(image, {0x4142, 0x0007, 0x7702, 0xFFFB, 0, 9}));
+        QVERIFY(!b.verify(image, {0x4142, 0, 1, 0xFFFB, 0xFFFF}));
+        QVERIFY(!b.verify(image, {0x4143, 0, 2, 0xFFFB, 0xFFFF}));
+        QVERIFY(!b.verify(image, {0x4142, 0, 2, 0xFFFA, 0xFFFF}));
+        QVERIFY(!b.verify(image, {0x4142, 0, 2}));
+        // Decode: signed position clamped silently, list value outside the items: none.
+        b.decode({0x4344, 0x4500, 0x0007, 0x8000, 0, 0});
+        QCOMPARE(page.text->text(), QString("CDE"));
+        QCOMPARE(page.sensor->currentIndex(), -1);
+        QCOMPARE(page.off->position(), -1000);
+        QCOMPARE(prompts.count(Kind::Message), 0);
+
+        RegisterBlock kept(0, 2);
+        kept.lowByte(*page.sensor).keptFromDevice().position(*page.off);
+        QCOMPARE(kept.keptOffsets(), std::vector<int>{0});
+        kept.setKept(0, 0x0305);
+        QCOMPARE(kept.encode().at(0), quint16(0x0305));
+        QVERIFY(kept.verify(kept.encode(), {0x0000, kept.encode().at(1)}));
+
+        RegisterBlock bad(0, 3);
+        bad.position(*page.off);
+        QVERIFY(!bad.complete());
+    }
+};
+
+QTEST_MAIN(FieldsTest)
+#include "tst_fields.moc"
