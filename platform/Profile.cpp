@@ -137,8 +137,17 @@ struct Profile::Data {
     bool exists = false;
     bool unreadable = false; // exists but could not be read or is too large: never overwrite
     bool ok = true;
+    // A write or erase of an open batch, kept to be made again if the file changes meanwhile.
+    struct Op {
+        bool erase;
+        QString section;
+        QString key;
+        QString value;
+    };
+    enum class Result { Refused, Unchanged, Changed };
+
     int batchDepth = 0;
-    bool batchDirty = false;
+    std::vector<Op> batch;
     bool batchFailed = false;
 
     void parse(const QByteArray &bytes);
@@ -147,6 +156,10 @@ struct Profile::Data {
     Section *findSection(const QString &name);
     Line *findValue(Section *section, const QString &key);
     bool save(const QString &path);
+    Result applyWrite(const QString &section, const QString &key, const QString &value);
+    Result applyErase(const QString &section);
+    // Saves a change at once, or keeps it for the end of the batch; sets `ok`.
+    void settle(const QString &path, Result result, const Op &op);
 };
 
 void Profile::Data::parse(const QByteArray &bytes)
@@ -345,7 +358,7 @@ Profile::Profile(const QString &path) : m_path(path), d(std::make_unique<Data>()
 
 Profile::~Profile()
 {
-    if (d->batchDepth > 0 && d->batchDirty)
+    if (d->batchDepth > 0 && !d->batch.empty())
         qWarning("Profile: batch on %s was never ended; its writes are dropped",
                  qPrintable(m_path));
 }
@@ -480,9 +493,9 @@ QStringList Profile::keys(const QString &section) const
     return names;
 }
 
-void Profile::writeString(const QString &section, const QString &key, const QString &value)
+Profile::Data::Result Profile::Data::applyWrite(const QString &section, const QString &key,
+                                                const QString &value)
 {
-    d->refresh(m_path);
     const QString sectionName = section.trimmed();
     const QString keyName = key.trimmed();
     // Names that the file could not give back (or that would turn into other lines) and a
@@ -491,12 +504,8 @@ void Profile::writeString(const QString &section, const QString &key, const QStr
                           !keyName.startsWith(QLatin1Char(';')) &&
                           !keyName.startsWith(QLatin1Char('[')) && !hasLineBreak(keyName);
     if (!validKey || !encodable(keyName) || hasLineBreak(sectionName) || !encodable(sectionName) ||
-        d->unreadable) {
-        d->ok = false;
-        if (d->batchDepth > 0)
-            d->batchFailed = true;
-        return;
-    }
+        unreadable)
+        return Result::Refused;
     // A value is one line: line breaks (and NULs, which end a value for C readers) become
     // spaces rather than lines of their own.
     QString clean = value;
@@ -505,49 +514,86 @@ void Profile::writeString(const QString &section, const QString &key, const QStr
             c = QLatin1Char(' ');
     }
 
-    Data::Section *s = d->findSection(sectionName);
+    Section *s = findSection(sectionName);
+    Line *line = findValue(s, keyName);
+    if (line && line->value == clean)
+        return Result::Unchanged;
     if (!s) {
-        Data::Section added;
+        Section added;
         added.hasHeader = true;
         added.name = sectionName;
         added.headerText = QLatin1Char('[') + sectionName + QLatin1Char(']');
-        d->sections.push_back(std::move(added));
-        s = &d->sections.back();
-    }
-    Data::Line *line = d->findValue(s, keyName);
-    if (line && line->value == clean) {
-        if (d->batchDepth == 0)
-            d->ok = true;
-        return;
+        sections.push_back(std::move(added));
+        s = &sections.back();
     }
     const QString lineKey = line ? line->key : keyName;
-    Data::Line fresh;
+    Line fresh;
     fresh.isValue = true;
     fresh.key = lineKey;
     fresh.value = clean;
     fresh.text = lineKey + QLatin1Char('=') + quoteForWriting(clean);
     if (line) {
         *line = std::move(fresh);
-    } else {
-        // A new key goes after the section's last value (comments and blank lines after it
-        // usually introduce the next section); in a section without values, after its last
-        // non-blank line.
-        auto pos = s->lines.end();
-        while (pos != s->lines.begin() && !(pos - 1)->isValue)
-            --pos;
-        if (pos == s->lines.begin()) {
-            pos = s->lines.end();
-            while (pos != s->lines.begin() && (pos - 1)->text.trimmed().isEmpty())
-                --pos;
-        }
-        s->lines.insert(pos, std::move(fresh));
+        return Result::Changed;
     }
+    // A new key goes after the section's last value (comments and blank lines after it
+    // usually introduce the next section); in a section without values, after its last
+    // non-blank line.
+    auto pos = s->lines.end();
+    while (pos != s->lines.begin() && !(pos - 1)->isValue)
+        --pos;
+    if (pos == s->lines.begin()) {
+        pos = s->lines.end();
+        while (pos != s->lines.begin() && (pos - 1)->text.trimmed().isEmpty())
+            --pos;
+    }
+    s->lines.insert(pos, std::move(fresh));
+    return Result::Changed;
+}
 
-    if (d->batchDepth > 0) {
-        d->batchDirty = true;
+Profile::Data::Result Profile::Data::applyErase(const QString &section)
+{
+    if (unreadable)
+        return Result::Refused;
+    const QString wanted = section.trimmed();
+    Result result = Result::Unchanged;
+    for (auto it = sections.begin(); it != sections.end();) {
+        if (it->hasHeader && it->name.compare(wanted, Qt::CaseInsensitive) == 0) {
+            it = sections.erase(it);
+            result = Result::Changed;
+        } else {
+            ++it;
+        }
+    }
+    return result;
+}
+
+void Profile::Data::settle(const QString &path, Result result, const Op &op)
+{
+    switch (result) {
+    case Result::Refused:
+        ok = false;
+        if (batchDepth > 0)
+            batchFailed = true;
+        return;
+    case Result::Unchanged:
+        if (batchDepth == 0)
+            ok = true;
+        return;
+    case Result::Changed:
+        break;
+    }
+    if (batchDepth > 0) {
+        batch.push_back(op);
         return;
     }
-    d->ok = d->save(m_path);
+    ok = save(path);
+}
+
+void Profile::writeString(const QString &section, const QString &key, const QString &value)
+{
+    d->refresh(m_path);
+    d->settle(m_path, d->applyWrite(section, key, value), {false, section, key, value});
 }
 
 void Profile::writeInteger(const QString &section, const QString &key, int value)
@@ -563,30 +609,15 @@ void Profile::writeBool(const QString &section, const QString &key, bool value)
 void Profile::eraseSection(const QString &section)
 {
     d->refresh(m_path);
-    const QString wanted = section.trimmed();
-    bool erased = false;
-    for (auto it = d->sections.begin(); it != d->sections.end();) {
-        if (it->hasHeader && it->name.compare(wanted, Qt::CaseInsensitive) == 0) {
-            it = d->sections.erase(it);
-            erased = true;
-        } else {
-            ++it;
-        }
-    }
-    if (!erased)
-        return;
-    if (d->batchDepth > 0) {
-        d->batchDirty = true;
-        return;
-    }
-    d->ok = d->save(m_path);
+    // Erasing what is not there is no failure (and creates no file).
+    d->settle(m_path, d->applyErase(section), {true, section, QString(), QString()});
 }
 
 void Profile::beginBatch()
 {
     if (d->batchDepth == 0) {
         d->refresh(m_path);
-        d->batchDirty = false;
+        d->batch.clear();
         d->batchFailed = false;
     }
     ++d->batchDepth;
@@ -599,9 +630,21 @@ bool Profile::endBatch()
     if (--d->batchDepth > 0)
         return true;
     bool saved = true;
-    if (d->batchDirty)
-        saved = d->save(m_path);
-    d->batchDirty = false;
+    if (!d->batch.empty()) {
+        // Someone else saved the file during the batch: start from their version, so their
+        // keys are not lost, and make our changes again.
+        if (stampOf(m_path) != d->stamp) {
+            d->load(m_path);
+            for (const Data::Op &op : d->batch) {
+                if ((op.erase
+                         ? d->applyErase(op.section)
+                         : d->applyWrite(op.section, op.key, op.value)) == Data::Result::Refused)
+                    d->batchFailed = true;
+            }
+        }
+        saved = !d->unreadable && d->save(m_path);
+    }
+    d->batch.clear();
     d->ok = saved && !d->batchFailed;
     return d->ok;
 }

@@ -314,6 +314,18 @@ private slots:
         QCOMPARE(c.readInteger("cForm5", "Left", -1), 2);
         QCOMPARE(c.readInteger("c5extraForm", "Top", -1), 3);
         QCOMPARE(a.readInteger("cForm5", "Top", -1), 4);
+
+        // A batch that another object overtakes is made again on top of the other's save.
+        a.beginBatch();
+        a.writeInteger("cForm13", "c13Key", 13);
+        a.eraseSection("c5extraForm");
+        b.writeInteger("cForm5", "Left", 5);
+        b.writeInteger("c5extraForm", "AfterStart", 1);
+        QVERIFY(a.endBatch());
+        Profile d(path);
+        QCOMPARE(d.readInteger("cForm13", "c13Key", -1), 13);
+        QCOMPARE(d.readInteger("cForm5", "Left", -1), 5);
+        QVERIFY(!d.sectionExists("c5extraForm"));
     }
 
     void windows1250OnDiskAndUtf8Read()
@@ -434,6 +446,8 @@ private slots:
         Profile ini(path);
         QCOMPARE(ini.readInteger("s", "k", -1), -1);
         ini.writeString("s", "k", "2");
+        QVERIFY(!ini.ok());
+        ini.eraseSection("s");
         QVERIFY(!ini.ok());
         QCOMPARE(QFileInfo(path).size(), qint64(64 * 1024 * 1024));
     }
