@@ -223,34 +223,28 @@ void Profile::Data::parse(const QByteArray &bytes)
     };
 
     // Lines end with CRLF, LF or a lone CR.
-    if (utf8) {
-        const qsizetype n = decoded.size();
-        qsizetype start = 0;
-        while (start < n) {
-            qsizetype end = start;
-            while (end < n && decoded.at(end) != QLatin1Char('\n') &&
-                   decoded.at(end) != QLatin1Char('\r'))
+    auto split = [](const auto *begin, qsizetype n, auto &&take) {
+        const auto *p = begin;
+        const auto *const stop = begin + n;
+        while (p < stop) {
+            const auto *end = p;
+            while (end < stop && *end != '\n' && *end != '\r')
                 ++end;
-            addLine(decoded.mid(start, end - start), QByteArray());
-            start = end + 1;
-            if (end + 1 < n && decoded.at(end) == QLatin1Char('\r') &&
-                decoded.at(end + 1) == QLatin1Char('\n'))
-                ++start;
+            take(p - begin, end - p);
+            p = end + 1;
+            if (end + 1 < stop && *end == '\r' && end[1] == '\n')
+                ++p;
         }
+    };
+    if (utf8) {
+        split(reinterpret_cast<const char16_t *>(decoded.constData()), decoded.size(),
+              [&](qsizetype at, qsizetype len) { addLine(decoded.mid(at, len), QByteArray()); });
     } else {
-        const qsizetype n = body.size();
-        qsizetype start = 0;
-        while (start < n) {
-            qsizetype end = start;
-            while (end < n && body.at(end) != '\n' && body.at(end) != '\r')
-                ++end;
-            QByteArray raw = body.mid(start, end - start);
+        split(body.constData(), body.size(), [&](qsizetype at, qsizetype len) {
+            QByteArray raw = body.mid(at, len);
             QString text = fromWindows1250(raw);
             addLine(std::move(text), std::move(raw));
-            start = end + 1;
-            if (end + 1 < n && body.at(end) == '\r' && body.at(end + 1) == '\n')
-                ++start;
-        }
+        });
     }
 }
 
