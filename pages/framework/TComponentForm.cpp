@@ -772,6 +772,7 @@ void TComponentForm::readAll()
         dialog->showOverPage();
     const bool wasChanged = isChanged();
     saveToTemp();
+    const auto unsaved = snapshotUnsavedControls();
     int error = 0;
     try {
         readDevice();
@@ -788,6 +789,7 @@ void TComponentForm::readAll()
         return;
     }
     restoreFromTemp();
+    restoreUnsavedControls(unsaved);
     // The page is as before the read, its marker included.
     markChanged(wasChanged);
     if (dialog)
@@ -866,6 +868,38 @@ void TComponentForm::restoreFromTemp()
         // A snapshot that could not be written leaves the page as the read left it.
     }
     m_temporary = false;
+}
+
+std::vector<std::pair<QWidget *, QVariant>> TComponentForm::snapshotUnsavedControls() const
+{
+    // Controls a read can change that temp.ini does not hold (a list shown but not saved,
+    // such as the sensor type): kept in memory so a failed read leaves the page as it was.
+    std::vector<std::pair<QWidget *, QVariant>> values;
+    for (QWidget *w : findChildren<QWidget *>()) {
+        if (m_table.contains(w))
+            continue;
+        if (auto *edit = qobject_cast<QLineEdit *>(w)) {
+            if (!edit->objectName().endsWith(QStringLiteral("MaskEdit")) &&
+                !qobject_cast<QComboBox *>(edit->parentWidget()))
+                values.emplace_back(w, edit->text());
+        } else if (qobject_cast<QScrollBar *>(w) || qobject_cast<QComboBox *>(w) ||
+                   qobject_cast<QCheckBox *>(w) || qobject_cast<TRadioGroup *>(w)) {
+            if (!w->objectName().isEmpty())
+                values.emplace_back(w, ControlTable::integerValue(w));
+        }
+    }
+    return values;
+}
+
+void TComponentForm::restoreUnsavedControls(
+    const std::vector<std::pair<QWidget *, QVariant>> &values)
+{
+    for (const auto &[w, v] : values) {
+        if (auto *edit = qobject_cast<QLineEdit *>(w))
+            edit->setText(v.toString());
+        else
+            ControlTable::setIntegerValue(w, v.toInt());
+    }
 }
 
 void TComponentForm::deleteTemp()

@@ -49,6 +49,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QStringList>
+#include <QVariant>
 
 #include <deque>
 #include <memory>
@@ -263,6 +264,8 @@ protected:
 private:
     void buildMenus();
     void buildStatusBar();
+    std::vector<std::pair<QWidget *, QVariant>> snapshotUnsavedControls() const;
+    void restoreUnsavedControls(const std::vector<std::pair<QWidget *, QVariant>> &values);
     void addRow(QGroupBox &group, QLabel *label, QWidget *value, QWidget *extra, QLabel *unit);
     QLabel *makeLabel(QGroupBox &group, const QString &controlName, const QString &caption,
                       const QString &hint);

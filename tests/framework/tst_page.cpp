@@ -1,0 +1,419 @@
+// The page shell against a simulated device on a pty: read-all, write-all, identification,
+// restore after a failed read, verification, close question, menus.
+
+#include "FrameworkFixture.h"
+#include "tests/support/ScriptedPrompts.h"
+#include "tests/support/TestClock.h"
+
+#include <QAction>
+#include <QFile>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QtTest>
+
+using Kind = ScriptedPrompts::Kind;
+
+namespace {
+
+// Stores one register off by one, so the read-back differs.
+class SloppyDevice : public sim::Device
+{
+public:
+    SloppyDevice() : sim::Device("T4yJ") {}
+    int sloppyAddress = -1;
+
+protected:
+    void onWriteHolding(int address, quint16 value) override
+    {
+        put(sim::Table::Holding, address, address == sloppyAddress ? value + 1 : value);
+    }
+};
+
+struct Snapshot {
+    QStringList texts;
+    QList<int> values;
+    explicit Snapshot(TestPage &p)
+    {
+        texts << p.text->text() << p.off->edit()->text() << p.i1->edit()->text()
+              << p.o1->edit()->text() << p.pa->edit()->text() << p.pb->edit()->text();
+        values << p.sensor->currentIndex() << p.speed->currentIndex() << p.addr->currentIndex()
+               << p.off->position() << p.i1->position() << p.i2->position() << p.o1->position()
+               << p.o2->position() << p.sp->position() << p.fl->position() << p.fh->position()
+               << p.pa->position() << p.pb->position();
+    }
+    bool operator==(const Snapshot &o) const { return texts == o.texts && values == o.values; }
+};
+
+} // namespace
+
+class PageTest : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TestShell> shell;
+    std::unique_ptr<ScriptedPrompts> prompts;
+    std::unique_ptr<TestClock> clock;
+    std::unique_ptr<WorkingDir> dir;
+    std::shared_ptr<sim::Device> device;
+    std::unique_ptr<sim::Server> server;
+
+    void startServer(std::shared_ptr<sim::Device> d)
+    {
+        device = std::move(d);
+        server = std::make_unique<sim::Server>(device);
+        server->setTickInterval(0);
+        QString error;
+        QVERIFY2(server->start(&error), qPrintable(error));
+        shell->path = server->path();
+    }
+    int functionFrames(int function, int start = -1) const
+    {
+        int n = 0;
+        for (const auto &f : server->frames())
+            if (quint8(f.bytes[1]) == function &&
+                (start < 0 || ((quint8(f.bytes[2]) << 8) | quint8(f.bytes[3])) == start))
+                ++n;
+        return n;
+    }
+
+private slots:
+    void init()
+    {
+        dir = std::make_unique<WorkingDir>();
+        shell = std::make_unique<TestShell>();
+        prompts = std::make_unique<ScriptedPrompts>();
+        clock = std::make_unique<TestClock>();
+        startServer(makeTestDevice());
+    }
+    void cleanup()
+    {
+        server.reset();
+        device.reset();
+        clock.reset();
+        prompts.reset();
+        shell.reset();
+        dir.reset();
+    }
+
+    void readAllFillsThePage_data()
+    {
+        QTest::addColumn<bool>("newer");
+        QTest::newRow("classic") << false;
+        QTest::newRow("newer") << true;
+    }
+    void readAllFillsThePage()
+    {
+        QFETCH(bool, newer);
+        device->setHolding(0x2006, 0x7701); // high byte ignored
+        device->setHolding(0x200B, 0);      // frequency 0 shows 1
+        device->setHolding(0x200F, 40000);  // above the range: 20000
+        device->setHolding(0x2007, quint16(-2000)); // correction below -100,0
+        TestPage page(newer);
+        shell->page = &page;
+        page.show();
+        page.getButtonClick();
+        QCOMPARE(prompts->count(), 0);
+        QCOMPARE(page.text->text(), QString("T4yJ"));
+        QCOMPARE(page.sensor->currentIndex(), 1);
+        QCOMPARE(page.off->position(), -1000);
+        QCOMPARE(page.off->edit()->text(), QString("-100,0"));
+        QCOMPARE(page.addr->currentIndex(), 0);
+        QCOMPARE(page.speed->currentIndex(), 4);
+        QCOMPARE(page.i2->edit()->text(), QString("150,0"));
+        QCOMPARE(page.o1->position(), 1);
+        QCOMPARE(page.fh->position(), 20000);
+        QCOMPARE(page.pa->position(), 40);
+        QCOMPARE(page.pb->edit()->text(), QString("12,5"));
+        QCOMPARE(page.panelText(0), QString("Název: T4yJ"));
+        QCOMPARE(page.panelText(3), newer ? QString("Firmware: T4J 1.15") : QString("Firmware: 115"));
+        QCOMPARE(page.panelText(2), QString("Operace proběhla OK"));
+        QVERIFY(page.isChanged());
+        QVERIFY(!QFile::exists(dir->file("temp.ini")));
+        QVERIFY(!shell->dialog.isVisible());
+        QVERIFY(page.isEnabled());
+        // The generation decides which identification is read.
+        QCOMPARE(functionFrames(4, newer ? 0x0010 : 0x0001), 1);
+        QCOMPARE(functionFrames(4, newer ? 0x0001 : 0x0010), 0);
+    }
+
+    void failedReadRestoresEveryField()
+    {
+        TestPage page(false);
+        shell->page = &page;
+        page.show();
+        page.text->setText(QString::fromUtf8("Kotelna"));
+        page.off->setPosition(-37);
+        page.speed->setCurrentIndex(9);
+        page.addr->setCurrentIndex(41);
+        page.o1->setPosition(777);
+        page.pa->setPosition(3);
+        page.pb->setPosition(401);
+        page.markChanged(false);
+        const Snapshot before(page);
+        // The first block is read and decoded, the second fails.
+        server->setException(sim::Table::Holding, 0x2020, 0x2021, 2);
+        page.getButtonClick();
+        QVERIFY(Snapshot(page) == before);
+        QVERIFY(!page.isChanged());
+        QCOMPARE(prompts->count(Kind::Message), 1);
+        QCOMPARE(prompts->lastText(),
+                 QString("Adresa registru, ke kterému chcete přistoupit je mimo rozsah"));
+        QCOMPARE(prompts->lastCaption(), QString("Chyba"));
+        QCOMPARE(prompts->lastIcon(), PromptIcon::Error);
+        QCOMPARE(page.panelText(2), QString("Obnoveno původní formulářové nastavení komponenty"));
+        QVERIFY(!QFile::exists(dir->file("temp.ini")));
+        QVERIFY(page.isEnabled());
+        QVERIFY(page.hintsOn());
+    }
+
+    void wrongIdentificationBeforeAnySetting()
+    {
+        device->setIdentification(sim::kClassicIdentification, "ZK");
+        TestPage page(false);
+        shell->page = &page;
+        page.show();
+        page.off->setPosition(55);
+        const Snapshot before(page);
+        page.getButtonClick();
+        QCOMPARE(prompts->lastText(),
+                 QString("Zařízení, které máte připojeno, není vámi zvolená komponenta"));
+        QCOMPARE(functionFrames(3), 0);
+        QVERIFY(Snapshot(page) == before);
+
+        prompts->clear();
+        page.sendButtonClick();
+        QCOMPARE(prompts->lastText(),
+                 QString("Zařízení, které máte připojeno, není vámi zvolená komponenta"));
+        QCOMPARE(page.panelText(2), QString("Data nebyla korektně uložena"));
+        QCOMPARE(functionFrames(16), 0);
+        QCOMPARE(functionFrames(3), 0);
+    }
+
+    void silentDeviceAndClosedPort()
+    {
+        TestPage page(false);
+        shell->page = &page;
+        page.show();
+        sim::Faults f;
+        f.silent = true;
+        server->setFaults(f);
+        page.getButtonClick();
+        QCOMPARE(prompts->lastText(),
+                 QString("Prvek na sériové lince neodpovídá. Zkontrolujte jeho správné nastavení"));
+        prompts->clear();
+        shell->path = "/nonexistent/tty";
+        page.getButtonClick();
+        QCOMPARE(prompts->lastText(),
+                 QString("Sériová linka neodpovídá - zkontrolujte její připojení"));
+        QCOMPARE(page.panelText(2), QString("Obnoveno původní formulářové nastavení komponenty"));
+    }
+
+    void writeAllSendsVerifiesAndKeepsSensorType()
+    {
+        device->setHolding(0x2006, 0x0005); // the device's own sensor byte, outside the list
+        TestPage page(false);
+        shell->page = &page;
+        page.show();
+        page.getButtonClick();
+        QCOMPARE(page.sensor->currentIndex(), -1);
+        page.text->setText(QString::fromUtf8("Čerpadlo"));
+        page.off->setPosition(-123);
+        page.addr->setCurrentIndex(16);
+        page.speed->setCurrentIndex(3);
+        page.o2->setPosition(12000);
+        page.pb->setPosition(77);
+        prompts->clear();
+        clock->clearWaits();
+        page.sendButtonClick();
+        QCOMPARE(prompts->count(), 0);
+        QCOMPARE(page.panelText(2), QString("Operace proběhla OK"));
+        QCOMPARE(device->holding(0x2001), quint16(0xC865)); // "Če" in windows-1250
+        QCOMPARE(device->holding(0x2006), quint16(0x0005));
+        QCOMPARE(device->holding(0x2007), quint16(-123));
+        QCOMPARE(device->holding(0x2008), quint16(17 * 256 + 3));
+        QCOMPARE(device->holding(0x200C), quint16(12000));
+        QCOMPARE(device->holding(0x2021), quint16(77));
+        QVERIFY(clock->waited(500));
+        QVERIFY(!shell->dialog.isVisible());
+        QVERIFY(page.isEnabled());
+    }
+
+    void writeAllRefusals()
+    {
+        auto sloppy = std::make_shared<SloppyDevice>();
+        auto base = makeTestDevice();
+        for (int r = 0x2001; r <= 0x200F; ++r)
+            sloppy->setHolding(r, base->holding(r));
+        sloppy->setHolding(0x2020, 1);
+        sloppy->setHolding(0x2021, 1);
+        sloppy->setIdentification(sim::kClassicIdentification, "T4yJN");
+        sloppy->setFirmwareNumber(7);
+        server.reset();
+        startServer(sloppy);
+
+        TestPage page(false);
+        shell->page = &page;
+        page.show();
+        page.getButtonClick();
+        QCOMPARE(page.panelText(2), QString("Operace proběhla OK"));
+
+        // No address: refused before the device is touched, the label turns red.
+        page.addr->setCurrentIndex(-1);
+        server->clearLog();
+        page.sendButtonClick();
+        QCOMPARE(prompts->lastText(), QString("Všechna pole musí být korektně vyplněna"));
+        QCOMPARE(page.panelText(2), QString("Data nebyla korektně uložena"));
+        QVERIFY(server->frames().isEmpty());
+        QLabel *addrLabel = page.findChild<QLabel *>("c20SkAdrLabel");
+        QVERIFY(addrLabel && addrLabel->property("invalidMark").toBool());
+        QVERIFY(!page.findChild<QLabel *>("c20SkSpdLabel")->property("invalidMark").toBool());
+        page.addr->setCurrentIndex(0); // choosing an address clears the mark
+        QVERIFY(!addrLabel->property("invalidMark").toBool());
+
+        // A register the device stores differently: error 16.
+        static_cast<SloppyDevice &>(*sloppy).sloppyAddress = 0x2021;
+        prompts->clear();
+        page.sendButtonClick();
+        QCOMPARE(prompts->lastText(), QString("Data nebyla korektně uložena"));
+        QCOMPARE(prompts->lastCaption(), QString("Chyba"));
+        QCOMPARE(page.panelText(2), QString("Data nebyla korektně uložena"));
+
+        // A difference in the kept sensor byte alone is no difference.
+        static_cast<SloppyDevice &>(*sloppy).sloppyAddress = 0x2006;
+        prompts->clear();
+        page.sendButtonClick();
+        QCOMPARE(prompts->count(), 0);
+        QCOMPARE(page.panelText(2), QString("Operace proběhla OK"));
+    }
+
+    void progressBarPaintsAtEveryStage()
+    {
+        TestPage page(false);
+        shell->page = &page;
+        page.show();
+        struct Painter : QObject {
+            QList<int> values;
+            QList<bool> pageEnabled;
+            QWidget *page = nullptr;
+            bool eventFilter(QObject *o, QEvent *e) override
+            {
+                if (e->type() == QEvent::Paint) {
+                    values << static_cast<QProgressBar *>(o)->value();
+                    pageEnabled << page->isEnabled();
+                }
+                return false;
+            }
+        } painter;
+        painter.page = &page;
+        shell->dialog.ProgressBar->installEventFilter(&painter);
+        page.getButtonClick();
+        shell->dialog.ProgressBar->removeEventFilter(&painter);
+        // Two blocks, each painted at positions 1, 2 and 3 while the page takes no input.
+        QVERIFY2(painter.values.count(1) >= 2 && painter.values.count(2) >= 2 &&
+                     painter.values.count(3) >= 2,
+                 qPrintable(QString("painted values %1").arg(QStringList([&] {
+                     QStringList l;
+                     for (int v : painter.values)
+                         l << QString::number(v);
+                     return l;
+                 }()).join(' '))));
+        QVERIFY(!painter.pageEnabled.contains(true));
+        QVERIFY(page.isEnabled());
+        QVERIFY(!shell->dialog.isVisible());
+    }
+
+    void menusAndShortcuts()
+    {
+        TestPage page(false);
+        QCOMPARE(page.menuItem("mmLoadConfiguration")->shortcut(), QKeySequence("Ctrl+O"));
+        QCOMPARE(page.menuItem("mmSaveConfigure")->shortcut(), QKeySequence("Ctrl+S"));
+        QCOMPARE(page.menuItem("mmClose")->shortcut(), QKeySequence("Ctrl+Z"));
+        QCOMPARE(page.menuItem("mmChooseComponent")->shortcut(), QKeySequence("Ctrl+K"));
+        QVERIFY(page.menuItem("mmSerial")->shortcut().isEmpty());
+        QVERIFY(page.menuItem("mmShowHint")->isChecked());
+        QVERIFY(page.findChild<QMenu *>("mmOptions"));
+        QCOMPARE(page.panelText(0), QString("Název:"));
+        QCOMPARE(page.panelText(3), QString("Firmware:"));
+        QCOMPARE(page.statusBar()->objectName(), QString("c20StatusBar"));
+        QCOMPARE(page.getButton()->text(), QString("&Načíst data"));
+        QCOMPARE(page.sendButton()->objectName(), QString("c20SendButton"));
+
+        class NoLive : public TComponentForm
+        {
+        public:
+            NoLive()
+                : TComponentForm(PageTraits::newer("cForm3", "E-HN2", {"E-HN2"}).withoutLiveWindow())
+            {
+            }
+        } noLive;
+        QVERIFY(!noLive.findChild<QMenu *>("mmOptions"));
+        QVERIFY(!noLive.menuItem("mmLoadExtra"));
+        QCOMPARE(noLive.getButton()->objectName(), QString("getButton"));
+
+        page.mmShowHintClick();
+        QVERIFY(!page.hintsOn());
+        QCOMPARE(page.panelText(2), QString("Nezobrazovat plovoucí nápovědu"));
+        QVERIFY(page.isChanged());
+        page.mmShowHintClick();
+        QCOMPARE(page.panelText(2), QString("Zobrazovat plovoucí nápovědu"));
+
+        page.mmAboutClick();
+        QCOMPARE(shell->abouts, 1);
+    }
+
+    void closeQuestion()
+    {
+        {
+            auto *page = new TestPage(false);
+            QPointer<TestPage> guard(page);
+            page->show();
+            page->markChanged(true);
+            prompts->planAnswer(PromptAnswer::No);
+            page->close();
+            QCOMPARE(prompts->count(Kind::Question), 1);
+            QCOMPARE(prompts->last().text,
+                     QString("Nastavení komponenty bylo změněno. Přejete si ho uložit?"));
+            QCOMPARE(prompts->last().caption, QString("Uložit"));
+            QCOMPARE(prompts->count(Kind::SaveFile), 0);
+            QCOMPARE(shell->closedPages, 1);
+            QTRY_VERIFY(guard.isNull());
+        }
+        {
+            prompts->clear();
+            auto *page = new TestPage(false);
+            QPointer<TestPage> guard(page);
+            page->show();
+            page->markChanged(true);
+            prompts->planAnswer(PromptAnswer::Yes); // and the save dialog is cancelled
+            page->close();
+            QCOMPARE(prompts->count(Kind::SaveFile), 1);
+            QCOMPARE(shell->closedPages, 2);
+            QTRY_VERIFY(guard.isNull());
+        }
+        {
+            prompts->clear();
+            auto *page = new TestPage(false);
+            QPointer<TestPage> guard(page);
+            page->show();
+            page->mmChooseComponentClick();
+            QCOMPARE(prompts->count(), 0); // unchanged: no question
+            QCOMPARE(shell->componentChoices, 1);
+            QTRY_VERIFY(guard.isNull());
+        }
+    }
+
+    void loadAfterStartReadsTheDevice()
+    {
+        shell->loadAfterStart = true;
+        TestPage page(false);
+        shell->page = &page;
+        page.show();
+        QTRY_COMPARE(page.panelText(2), QString("Operace proběhla OK"));
+        QCOMPARE(page.text->text(), QString("T4yJ"));
+    }
+};
+
+QTEST_MAIN(PageTest)
+#include "tst_page.moc"
