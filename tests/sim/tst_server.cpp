@@ -1,0 +1,449 @@
+#include "sim/Sim.h"
+#include "tests/sim/RawPort.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <atomic>
+#include <thread>
+
+using sim::Table;
+
+namespace {
+
+// A small device: holding 0x2000-0x200F, identification at 0x0001, firmware, coils 0-7.
+std::shared_ptr<sim::Device> testDevice()
+{
+    auto d = std::make_shared<sim::Device>(QStringLiteral("test"));
+    for (int i = 0; i < 16; ++i)
+        d->setHolding(0x2000 + i, quint16(0x1100 + i));
+    d->setIdentification(sim::kClassicIdentification, "T4yJ");
+    d->setFirmwareNumber(0x0073);
+    d->mapRange(Table::Coil, 0, 8);
+    return d;
+}
+
+int openFds()
+{
+    return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::System)
+        .size();
+}
+
+} // namespace
+
+class TestServer : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::shared_ptr<sim::Device> device;
+    std::unique_ptr<sim::Server> server;
+    std::unique_ptr<RawPort> port;
+
+private slots:
+    void init()
+    {
+        device = testDevice();
+        server.reset(new sim::Server(device));
+        server->setTickInterval(0);
+        QString error;
+        QVERIFY2(server->start(&error), qPrintable(error));
+        port.reset(new RawPort(server->path()));
+        QVERIFY(port->isOpen());
+    }
+
+    void cleanup()
+    {
+        port.reset();
+        server.reset();
+        device.reset();
+    }
+
+    void referenceFramesMatchTheDocumentedBytes()
+    {
+        QCOMPARE(rtu("ff0400010008"), QByteArray::fromHex("ff0400010008b5d2"));
+        QCOMPARE(rtu("ff0400000001"), QByteArray::fromHex("ff04000000012414"));
+        QCOMPARE(rtu("ff032001000f"), QByteArray::fromHex("ff032001000f4a10"));
+        QCOMPARE(sim::appendCrc(QByteArray::fromHex("ff032001000f")), rtu("ff032001000f"));
+    }
+
+    void replies_data()
+    {
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<QByteArray>("expected"); // without CRC
+
+        QTest::newRow("3 two registers") << rtu("ff0320010002") << QByteArray::fromHex("ff030411011102");
+        QTest::newRow("3 last mapped") << rtu("ff03200f0001") << QByteArray::fromHex("ff0302110f");
+        QTest::newRow("3 runs past the map") << rtu("ff03200f0002") << QByteArray::fromHex("ff8302");
+        QTest::newRow("3 count 0") << rtu("ff0320000000") << QByteArray::fromHex("ff8303");
+        QTest::newRow("3 count 126") << rtu("ff032000007e") << QByteArray::fromHex("ff8303");
+        QTest::newRow("4 identification")
+            << QByteArray::fromHex("ff0400010008b5d2")
+            << (QByteArray::fromHex("ff0410") + QByteArray("T4yJ            "));
+        QTest::newRow("4 firmware") << QByteArray::fromHex("ff04000000012414")
+                                    << QByteArray::fromHex("ff04020073");
+        QTest::newRow("4 new place unmapped") << rtu("ff0400100008") << QByteArray::fromHex("ff8402");
+        QTest::newRow("4 holding address is not input") << rtu("ff0420000001")
+                                                       << QByteArray::fromHex("ff8402");
+        QTest::newRow("5 on") << rtu("ff050003ff00") << QByteArray::fromHex("ff050003ff00");
+        QTest::newRow("5 off") << rtu("ff0500030000") << QByteArray::fromHex("ff0500030000");
+        QTest::newRow("5 bad value") << rtu("ff0500031234") << QByteArray::fromHex("ff8503");
+        QTest::newRow("5 unmapped coil") << rtu("ff050008ff00") << QByteArray::fromHex("ff8502");
+        QTest::newRow("6") << rtu("ff062005abcd") << QByteArray::fromHex("ff062005abcd");
+        QTest::newRow("6 unmapped") << rtu("ff0620100001") << QByteArray::fromHex("ff8602");
+        QTest::newRow("16 two") << rtu("ff10200100020400010002") << QByteArray::fromHex("ff1020010002");
+        QTest::newRow("16 into unmapped") << rtu("ff10200f00020400010002")
+                                          << QByteArray::fromHex("ff9002");
+        QTest::newRow("16 byte count mismatch") << rtu("ff1020010002020001")
+                                                << QByteArray::fromHex("ff9003");
+        QTest::newRow("unknown function 7") << rtu("ff07") << QByteArray::fromHex("ff8701");
+        QTest::newRow("unknown function 0x2b") << rtu("ff2b0e0100") << QByteArray::fromHex("ffab01");
+    }
+
+    void replies()
+    {
+        QFETCH(QByteArray, request);
+        QFETCH(QByteArray, expected);
+        const QByteArray reply = port->exchange(request, expected.size() + 2);
+        QCOMPARE(reply.toHex(' '), rtu(expected.toHex().constData()).toHex(' '));
+        QCOMPARE(server->frames().size(), 1);
+        QCOMPARE(server->frames().first().bytes, request);
+    }
+
+    void writesChangeTheDeviceOnlyWhenWhollyMapped()
+    {
+        QVERIFY(!port->exchange(rtu("ff062005abcd"), 8).isEmpty());
+        QCOMPARE(device->holding(0x2005), quint16(0xABCD));
+
+        QVERIFY(!port->exchange(rtu("ff102000000306313233343536"), 8).isEmpty());
+        QCOMPARE(device->values(Table::Holding, 0x2000, 3),
+                 (QVector<quint16>{0x3132, 0x3334, 0x3536}));
+
+        // A block that runs one register past the map is refused as a whole.
+        const QByteArray reply = port->exchange(rtu("ff10200e000306aaaabbbbcccc"), 5);
+        QCOMPARE(quint8(reply.at(1)), quint8(0x90));
+        QCOMPARE(device->holding(0x200E), quint16(0x110E));
+        QCOMPARE(device->holding(0x200F), quint16(0x110F));
+        QVERIFY(!device->isMapped(Table::Holding, 0x2010));
+
+        QVERIFY(!port->exchange(rtu("ff050006ff00"), 8).isEmpty());
+        QVERIFY(device->coil(6));
+        QVERIFY(!port->exchange(rtu("ff0500060000"), 8).isEmpty());
+        QVERIFY(!device->coil(6));
+    }
+
+    void addressFiltering()
+    {
+        device->setAddress(5);
+        QCOMPARE(port->exchange(rtu("050320010001"), 7), rtu("0503021101"));
+        QCOMPARE(port->exchange(rtu("ff0320010001"), 7), rtu("ff03021101"));
+        QCOMPARE(port->exchange(rtu("070320010001"), 7, 60), QByteArray());
+        QCOMPARE(port->exchange(rtu("000620050001"), 8, 60), QByteArray()); // broadcast: ignored
+        QCOMPARE(device->holding(0x2005), quint16(0x1105));
+        device->setAddress(0);
+        QCOMPARE(port->exchange(rtu("050320010001"), 7, 60), QByteArray());
+        // Ignored frames were still recognised as frames, not dropped as garbage.
+        QCOMPARE(server->frames().size(), 5);
+        QCOMPARE(server->droppedBytes(), 0);
+    }
+
+    void badCrcIsIgnoredAndDoesNotBlockTheNext()
+    {
+        QByteArray bad = rtu("ff062005abcd");
+        bad[7] = char(bad[7] ^ 0x01);
+        QCOMPARE(port->exchange(bad, 8, 60), QByteArray());
+        QCOMPARE(device->holding(0x2005), quint16(0x1105));
+        QVERIFY(server->droppedBytes() > 0);
+        QCOMPARE(port->exchange(rtu("ff0320050001"), 7), rtu("ff03021105"));
+        QVERIFY2(port->elapsedUs < 15000, "the good frame waited for a silence");
+    }
+
+    void resynchronisesAfterGarbage()
+    {
+        // Garbage glued to a frame: found by rescanning, without waiting for silence.
+        QCOMPARE(port->exchange(QByteArray::fromHex("00ff0312") + rtu("ff0320010001"), 7),
+                 rtu("ff03021101"));
+        QVERIFY2(port->elapsedUs < 15000, qPrintable(QString::number(port->elapsedUs)));
+
+        // A header that announces a 200-byte write, followed by a real request.
+        QCOMPARE(port->exchange(QByteArray::fromHex("ff10200000c8c8") + rtu("ff0320020001"), 7),
+                 rtu("ff03021102"));
+        QVERIFY2(port->elapsedUs < 15000, qPrintable(QString::number(port->elapsedUs)));
+
+        // A lone fragment, a pause, then a request.
+        port->send(QByteArray::fromHex("ff0320"));
+        QTest::qWait(40);
+        QCOMPARE(port->exchange(rtu("ff0320030001"), 7), rtu("ff03021103"));
+
+        // A frame written in two pieces with a short pause is still one frame.
+        const QByteArray request = rtu("ff0320040001");
+        port->send(request.left(3));
+        QTest::qWait(5);
+        QCOMPARE(port->exchange(request.mid(3), 7), rtu("ff03021104"));
+
+        QCOMPARE(server->frames().size(), 4);
+        QVERIFY(server->droppedBytes() >= 11);
+    }
+
+    void faults_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<QByteArray>("expected"); // whole reply, empty for none
+        const QByteArray read2 = rtu("ff0320010002");
+        const QByteArray good = rtu("ff030411011102");
+
+        QByteArray badCrc = good;
+        badCrc[badCrc.size() - 2] = char(~quint8(badCrc[badCrc.size() - 2]));
+        badCrc[badCrc.size() - 1] = char(~quint8(badCrc[badCrc.size() - 1]));
+
+        QTest::newRow("silent") << "silent" << read2 << QByteArray();
+        QTest::newRow("bad crc") << "badCrc" << read2 << badCrc;
+        QTest::newRow("wrong function") << "wrongFunction" << read2 << rtu("ff420411011102");
+        QTest::newRow("short") << "dropLast" << read2 << good.left(good.size() - 3);
+        QTest::newRow("exception in range") << "exception" << read2 << rtu("ff8304");
+        QTest::newRow("exception outside") << "exception" << rtu("ff0320000002")
+                                           << rtu("ff030411001101");
+        QTest::newRow("exception on write") << "exception" << rtu("ff062002ffff") << rtu("ff8604");
+        QTest::newRow("exception other table") << "exception" << rtu("ff0400000001")
+                                               << rtu("ff04020073");
+    }
+
+    void faults()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QByteArray, request);
+        QFETCH(QByteArray, expected);
+        sim::Faults f;
+        if (fault == "silent")
+            f.silent = true;
+        else if (fault == "badCrc")
+            f.badCrc = true;
+        else if (fault == "wrongFunction")
+            f.wrongFunction = 0x42;
+        else if (fault == "dropLast")
+            f.dropLastBytes = 3;
+        else if (fault == "exception")
+            server->setException(Table::Holding, 0x2002, 0x2003, 4);
+        server->setFaults(f);
+        QCOMPARE(port->exchange(request, 9, 80).toHex(' '), expected.toHex(' '));
+        QVERIFY(server->waitForFrames(1, 100));
+        QCOMPARE(server->replies().size(), expected.isEmpty() ? 0 : 1);
+
+        // Clearing the fault restores normal service.
+        server->setFaults(sim::Faults());
+        server->clearExceptions();
+        QCOMPARE(port->exchange(rtu("ff0320010002"), 9), rtu("ff030411011102"));
+        QCOMPARE(device->holding(0x2002), quint16(0x1102));
+    }
+
+    void failNextRequestsThenBehave()
+    {
+        server->failNextRequests(2);
+        const QByteArray read1 = rtu("ff0320010001");
+        QCOMPARE(port->exchange(read1, 7, 60), QByteArray());
+        // Frames for another address do not use up the failures.
+        QCOMPARE(port->exchange(rtu("110320010001"), 7, 30), QByteArray());
+        QCOMPARE(port->exchange(read1, 7, 60), QByteArray());
+        QCOMPARE(port->exchange(read1, 7), rtu("ff03021101"));
+        QCOMPARE(server->faults().failNextRequests, 0);
+
+        server->failNextRequests(1, 6);
+        QCOMPARE(port->exchange(rtu("ff062005abcd"), 5), rtu("ff8606"));
+        QCOMPARE(device->holding(0x2005), quint16(0x1105)); // a failed write writes nothing
+        QCOMPARE(port->exchange(read1, 7), rtu("ff03021101"));
+    }
+
+    void replyDelay()
+    {
+        sim::Faults f;
+        f.replyDelayMs = 60;
+        server->setFaults(f);
+        QCOMPARE(port->exchange(rtu("ff0320010001"), 7), rtu("ff03021101"));
+        QVERIFY2(port->elapsedUs >= 60000 && port->elapsedUs < 160000,
+                 qPrintable(QString::number(port->elapsedUs)));
+    }
+
+    void identificationOverride()
+    {
+        const QByteArray odd("t4yj\0\x01 \xff" "ABCDEFGH", 16);
+        device->setIdentification(sim::kNewIdentification, odd);
+        device->clearIdentification(sim::kClassicIdentification);
+        QCOMPARE(port->exchange(QByteArray::fromHex("ff0400010008b5d2"), 5), rtu("ff8402"));
+        QCOMPARE(port->exchange(rtu("ff0400100008"), 21).mid(3, 16), odd);
+        QCOMPARE(device->identification(sim::kNewIdentification), odd);
+        QVERIFY(device->identification(sim::kClassicIdentification).isEmpty());
+    }
+
+    void wireTiming_data()
+    {
+        QTest::addColumn<int>("delayMs");
+        QTest::newRow("no delay") << 0;
+        QTest::newRow("delay 10 ms") << 10;
+    }
+
+    void wireTiming()
+    {
+        QFETCH(int, delayMs);
+        for (int i = 0; i < 15; ++i)
+            device->setHolding(0x2001 + i, quint16(i));
+        sim::Faults f;
+        f.wireTiming = true;
+        f.replyDelayMs = delayMs;
+        server->setFaults(f);
+
+        // 8 request bytes and 35 reply bytes at 520.8 us each, plus the delay.
+        const double wireUs = (8 + 35) * sim::kCharMicros + delayMs * 1000;
+        const QByteArray request = QByteArray::fromHex("ff032001000f4a10");
+        QElapsedTimer t;
+        t.start();
+        QVERIFY(port->send(request));
+        const QByteArray first = port->read(1, 500);
+        const qint64 firstUs = t.nsecsElapsed() / 1000;
+        const QByteArray rest = port->read(35 - first.size(), 500);
+        const qint64 totalUs = t.nsecsElapsed() / 1000;
+        QCOMPARE(first.size() + rest.size(), 35);
+        QVERIFY(crcValid(first + rest));
+        qInfo("exchange %lld us, wire %.0f us, ratio %.3f; reply spread %lld us", totalUs,
+              wireUs, totalUs / wireUs, totalUs - firstUs);
+
+        // Never faster than the line, and close to it.
+        QVERIFY2(totalUs >= wireUs - 300, qPrintable(QString::number(totalUs)));
+        QVERIFY2(totalUs <= wireUs * 1.25, qPrintable(QString::number(totalUs)));
+        // The reply itself is spread over 34 character times (about 17.7 ms), not one burst.
+        QVERIFY2(totalUs - firstUs >= 34 * sim::kCharMicros - 300,
+                 qPrintable(QString::number(totalUs - firstUs)));
+
+        // Without wire timing the same reply comes at once.
+        server->setFaults(sim::Faults());
+        QCOMPARE(port->exchange(request, 35).size(), 35);
+        QVERIFY2(port->elapsedUs < 8000, qPrintable(QString::number(port->elapsedUs)));
+    }
+
+    void logTimesAndClear()
+    {
+        QCOMPARE(port->exchange(rtu("ff0320010001"), 7).size(), 7);
+        QTest::qWait(20);
+        QCOMPARE(port->exchange(rtu("ff0320020001"), 7).size(), 7);
+        QVERIFY(server->waitForReplies(2, 200));
+        const QList<sim::Frame> frames = server->frames();
+        const QList<sim::Frame> replies = server->replies();
+        QCOMPARE(frames.size(), 2);
+        QVERIFY(!frames[0].reply && replies[0].reply);
+        QVERIFY(frames[1].timeUs - frames[0].timeUs >= 20000);
+        QVERIFY(replies[0].timeUs >= frames[0].timeUs);
+        QCOMPARE(replies[1].bytes, rtu("ff03021102"));
+        server->clearLog();
+        QVERIFY(server->frames().isEmpty());
+        QVERIFY(!server->waitForFrames(1, 30));
+        port->send(rtu("ff0320010001"));
+        QVERIFY(server->waitForFrames(1, 500));
+    }
+
+    void concurrentAccessWhileServing()
+    {
+        // The master writes blocks of ten equal values; a test thread must never see a block
+        // half written, while another thread keeps changing other registers and the faults.
+        device->mapRange(Table::Holding, 0x3000, 10);
+        std::atomic<bool> done{false};
+        std::atomic<int> torn{0};
+        std::thread reader([&] {
+            while (!done) {
+                const QVector<quint16> v = device->values(Table::Holding, 0x3000, 10);
+                for (quint16 x : v) {
+                    if (x != v[0])
+                        ++torn;
+                }
+            }
+        });
+        std::thread writer([&] {
+            quint16 n = 0;
+            while (!done) {
+                device->setHolding(0x2008, ++n);
+                device->setInput(0x0100, n);
+                sim::Faults f = server->faults();
+                server->setFaults(f);
+                server->setException(Table::Coil, 7, 7, 4);
+                server->clearExceptions();
+            }
+        });
+        int good = 0;
+        for (int i = 1; i <= 150; ++i) {
+            QByteArray pdu = QByteArray::fromHex("ff103000000a14");
+            for (int r = 0; r < 10; ++r) {
+                pdu.append(char(i >> 8));
+                pdu.append(char(i & 0xFF));
+            }
+            const QByteArray reply =
+                port->exchange(sim::appendCrc(pdu), 8, 500, false);
+            if (reply == rtu("ff103000000a"))
+                ++good;
+            const QByteArray read = port->exchange(rtu("ff032000000a"), 25, 500, false);
+            if (read.size() == 25 && crcValid(read))
+                ++good;
+        }
+        done = true;
+        reader.join();
+        writer.join();
+        QCOMPARE(good, 300);
+        QCOMPARE(torn.load(), 0);
+        QCOMPARE(device->holding(0x3009), quint16(150));
+    }
+
+    void tickMovesLiveValues()
+    {
+        struct Wandering : sim::Device {
+            int ticks = 0;
+            void onTick(int elapsedMs) override
+            {
+                ++ticks;
+                put(Table::Input, 0x0100, quint16(get(Table::Input, 0x0100) + elapsedMs));
+            }
+        };
+        auto wandering = std::make_shared<Wandering>();
+        wandering->setInput(0x0100, 0);
+        sim::Server s(wandering);
+        s.setTickInterval(10);
+        QVERIFY(s.start());
+        QTRY_VERIFY_WITH_TIMEOUT(wandering->input(0x0100) >= 50, 2000);
+        s.stop();
+        const quint16 after = wandering->input(0x0100);
+        QTest::qWait(30);
+        QCOMPARE(wandering->input(0x0100), after); // no ticks once stopped
+    }
+
+    void stopIsPromptAndLeavesNothingBehind()
+    {
+        port.reset();
+        server.reset();
+        QTemporaryDir dir;
+        const QString link = dir.filePath(QStringLiteral("ttySIM"));
+        const int before = openFds();
+        for (int i = 0; i < 3; ++i) {
+            sim::Server s(device);
+            s.setLinkPath(link);
+            QVERIFY(s.start());
+            QCOMPARE(QFileInfo(link).symLinkTarget(), s.path());
+            sim::Faults f;
+            f.replyDelayMs = 5000;
+            s.setFaults(f);
+            {
+                RawPort p(link);
+                QVERIFY(p.send(rtu("ff0320010001")));
+                QVERIFY(s.waitForFrames(1, 500));
+            }
+            QElapsedTimer t;
+            t.start();
+            s.stop();
+            QVERIFY2(t.elapsed() < 300, qPrintable(QString::number(t.elapsed())));
+            QVERIFY(!QFileInfo(link).isSymLink());
+            QVERIFY(!QFileInfo::exists(link));
+        }
+        QCOMPARE(openFds(), before);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestServer)
+#include "tst_server.moc"
