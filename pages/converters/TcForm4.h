@@ -1,0 +1,64 @@
+#pragma once
+
+// ZK: universal-input-to-frequency converter page and its live window. The input type
+// decides what the input range means: tenths of a degree for the four thermometers, a plain
+// number in the type's unit for resistance, voltage and current.
+
+#include "pages/converters/FrequencyConverter.h"
+
+class TcForm4 : public TFrequencyConverterForm
+{
+    Q_OBJECT
+public:
+    explicit TcForm4(QWidget *parent = nullptr);
+
+    TExtraForm *createLiveWindow() override;
+    void flMinusMaskEditExit(TNumericField &field) override;
+    void readAll() override;
+    void controlsLoaded() override;
+
+    // Change of the text, address, type or baud lists; a changed type switches the page's
+    // input mode.
+    void c4ZdTextEditChange(QObject *sender);
+
+    // The type code in register 0x2006 of a list item, and back (-1: not in the list).
+    static int typeCode(int item);
+    static int typeItem(int code);
+    static bool isThermometerItem(int item) { return item >= 0 && item < 4; }
+
+    bool thermometerMode = true;
+    bool keepInputRange = false;
+
+protected:
+    void readDevice() override;
+
+private:
+    void typeChange();
+    void showInputRange(TNumericField &field);
+
+    int m_appliedType = 0; // the item the input mode was last set for
+    int m_noted[2] = {};   // input range to restore after a read
+    bool m_readOk = false;
+};
+
+class Tc4extForm : public TTemperatureLiveForm
+{
+    Q_OBJECT
+public:
+    explicit Tc4extForm(TComponentForm &page);
+};
+
+class Tc4extThread : public TFormThread
+{
+    Q_OBJECT
+public:
+    Tc4extThread(TComponentForm &page, Tc4extForm &window);
+
+protected:
+    bool readValues() override;
+    void showValues() override;
+
+private:
+    Tc4extForm &m_form;
+    int m_code = 0;
+};

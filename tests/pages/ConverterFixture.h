@@ -1,0 +1,155 @@
+#pragma once
+
+// Converter pages against their simulated devices on a pty: a test shell that opens the
+// simulator, scripted prompts, a virtual clock and a private working directory.
+
+#include "link/TSerial.h"
+#include "pages/converters/TcForm1.h"
+#include "pages/converters/TcForm4.h"
+#include "pages/framework/Fields.h"
+#include "shell/Shell.h"
+#include "shell/SystemDialog.h"
+#include "sim/Sim.h"
+#include "tests/support/ScriptedPrompts.h"
+#include "tests/support/TestClock.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+class ConverterShell : public Shell
+{
+public:
+    ConverterShell() { install(this); }
+    ~ConverterShell() override
+    {
+        closePort();
+        install(nullptr);
+    }
+    void openPort() override
+    {
+        serial = new TSerial(1, path);
+        serial->setBaudRate(19200);
+        serial->setParity(0);
+        serial->setByteSize(8);
+        serial->setStopBits(0);
+    }
+    void closePort() override
+    {
+        delete serial;
+        serial = nullptr;
+    }
+    bool loadDataAfterStart() const override { return false; }
+    int componentType() const override { return 0; }
+    void pageClosed() override {}
+    void openSerialSettings() override {}
+    void openComponentChoice() override {}
+    void showAbout() override {}
+    QWidget *currentPage() const override { return page; }
+    TSystemDialog &systemDialog() override { return dialog; }
+
+    QString path;
+    QWidget *page = nullptr;
+    TSystemDialog dialog;
+};
+
+class WorkingDir
+{
+public:
+    WorkingDir() : m_old(QDir::currentPath()) { QDir::setCurrent(m_dir.path()); }
+    ~WorkingDir() { QDir::setCurrent(m_old); }
+    QString file(const QString &name) const { return m_dir.filePath(name); }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_old;
+};
+
+// Everything one test needs; a fresh one per test function.
+struct ConverterRig {
+    WorkingDir dir;
+    ConverterShell shell;
+    ScriptedPrompts prompts;
+    TestClock clock;
+    std::shared_ptr<sim::Device> device;
+    std::unique_ptr<sim::Server> server;
+
+    bool start(std::shared_ptr<sim::Device> d)
+    {
+        device = std::move(d);
+        server = std::make_unique<sim::Server>(device);
+        server->setTickInterval(0); // live values stay where a test puts them
+        QString error;
+        if (!server->start(&error)) {
+            qWarning("simulator: %s", qPrintable(error));
+            return false;
+        }
+        shell.path = server->path();
+        return true;
+    }
+    bool start(const QString &model) { return start(std::shared_ptr<sim::Device>(sim::createModel(model))); }
+
+    // Function-16 frames the device received.
+    int writes() const
+    {
+        int n = 0;
+        for (const auto &f : server->frames())
+            n += quint8(f.bytes[1]) == 16 ? 1 : 0;
+        return n;
+    }
+    QVector<quint16> block() const { return device->values(sim::Table::Holding, 0x2001, 15); }
+};
+
+// A model whose device stores the register `sloppy` differently from what was written.
+template <typename Alter>
+std::shared_ptr<sim::Device> alteringDevice(const QString &model, int sloppy, Alter alter)
+{
+    class Altering : public sim::Device
+    {
+    public:
+        Altering(const QString &name, int address, Alter a)
+            : sim::Device(name), m_address(address), m_alter(a)
+        {
+        }
+
+    protected:
+        void onWriteHolding(int address, quint16 value) override
+        {
+            put(sim::Table::Holding, address, address == m_address ? m_alter(value) : value);
+        }
+
+    private:
+        int m_address;
+        Alter m_alter;
+    };
+    auto factory = sim::createModel(model);
+    auto d = std::make_shared<Altering>(model, sloppy, alter);
+    d->setIdentification(sim::kClassicIdentification, factory->identification(sim::kClassicIdentification));
+    d->setFirmwareNumber(111);
+    d->setValues(sim::Table::Holding, 0x2001, factory->values(sim::Table::Holding, 0x2001, 15));
+    d->setHolding(0x0000, 0);
+    return d;
+}
+
+// Types into a numeric field and leaves it with Enter, as a user would.
+inline void typeInto(TNumericField *field, const QString &text)
+{
+    field->edit()->setText(text);
+    QTest::keyClick(field->edit(), Qt::Key_Return);
+}
+
+inline QLabel *labelNamed(QWidget *page, const QString &name)
+{
+    return page->findChild<QLabel *>(name);
+}
+
+inline bool isRed(QLabel *label)
+{
+    return label && label->styleSheet().contains(QStringLiteral("red"));
+}
