@@ -2,6 +2,7 @@
 
 #include "shell/MainForm.h"
 
+#include <QFontInfo>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
@@ -19,6 +20,11 @@ TAboutBox::TAboutBox(QWidget *parent) : QDialog(parent)
     panel->setObjectName(QStringLiteral("Panel1"));
     panel->setFrameShape(QFrame::StyledPanel);
     panel->setFrameShadow(QFrame::Sunken);
+    // The logo's own grey, so the picture blends in.
+    panel->setAutoFillBackground(true);
+    QPalette palette = panel->palette();
+    palette.setColor(QPalette::Window, QColor(200, 200, 200));
+    panel->setPalette(palette);
 
     auto *maker = new QLabel(QStringLiteral("Torvak - měřící a regulační technika"), panel);
     QFont bold = maker->font();
@@ -39,6 +45,10 @@ TAboutBox::TAboutBox(QWidget *parent) : QDialog(parent)
                               panel);
     models->setObjectName(QStringLiteral("Comments"));
     models->setAlignment(Qt::AlignCenter);
+    // The model lines are long for a 298-pixel box: a size smaller keeps them whole.
+    QFont small = models->font();
+    small.setPixelSize(qMax(9, QFontInfo(small).pixelSize() - 2));
+    models->setFont(small);
 
     auto *version = new QLabel(QStringLiteral("Verze 1.0.15"), panel);
     version->setObjectName(QStringLiteral("Version"));
@@ -57,7 +67,7 @@ TAboutBox::TAboutBox(QWidget *parent) : QDialog(parent)
     OKButton = new QPushButton(QStringLiteral("OK"), this);
     OKButton->setObjectName(QStringLiteral("OKButton"));
     OKButton->setDefault(true);
-    OKButton->setFixedWidth(75);
+    OKButton->setMinimumWidth(75);
     connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
 
     auto *layout = new QVBoxLayout(this);

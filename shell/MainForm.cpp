@@ -101,6 +101,8 @@ TmForm::TmForm(PageRegistry &registry, QWidget *parent) : QMainWindow(parent), m
     mFormTimer = mFormStatusBar->timer();
     mFormTimer->setObjectName(QStringLiteral("mFormTimer"));
     mFormStatusBar->setPanelText(0, kIntroView);
+    mFormStatusBar->fitPanel(0, {kIntroView, kSerialView, kComponentView});
+    mFormStatusBar->fitPanel(1, {kChanged});
 
     const int menuHeight = menuBar()->sizeHint().height();
     const int barHeight = mFormStatusBar->sizeHint().height();
@@ -694,6 +696,8 @@ void TmForm::serialNameOkButtonClick()
     if (!changedBefore)
         mFormStatusBar->setPanelText(1, QString());
     mFormStatusBar->setPanelText(0, kIntroView);
+    mFormStatusBar->fitPanel(0, {kIntroView, kSerialView, kComponentView});
+    mFormStatusBar->fitPanel(1, {kChanged});
 }
 
 int TmForm::selectedComponent() const

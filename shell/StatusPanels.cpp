@@ -1,5 +1,6 @@
 #include "shell/StatusPanels.h"
 
+#include <QFontMetrics>
 #include <QLabel>
 #include <QTimer>
 
@@ -9,6 +10,7 @@ StatusPanels::StatusPanels(const QList<int> &widths, QWidget *parent)
     setSizeGripEnabled(false);
     for (int i = 0; i < widths.size(); ++i) {
         auto *label = new QLabel(this);
+        label->setObjectName(QStringLiteral("Panel%1").arg(i));
         label->setAlignment(Qt::AlignCenter);
         label->setFrameShape(QFrame::StyledPanel);
         label->setFrameShadow(QFrame::Sunken);
@@ -37,6 +39,18 @@ void StatusPanels::setPanelText(int panel, const QString &text)
 {
     if (panel >= 0 && panel < m_panels.size())
         m_panels[panel]->setText(text);
+}
+
+void StatusPanels::fitPanel(int panel, const QStringList &texts)
+{
+    QLabel *label = this->panel(panel);
+    if (!label)
+        return;
+    const QFontMetrics metrics(label->font());
+    int width = label->width();
+    for (const QString &text : texts)
+        width = qMax(width, metrics.horizontalAdvance(text) + 2 * label->frameWidth() + 12);
+    label->setFixedWidth(width);
 }
 
 QLabel *StatusPanels::panel(int panel) const

@@ -20,6 +20,9 @@ public:
     void setPanelText(int panel, const QString &text);
     QLabel *panel(int panel) const;
 
+    // Widens a fixed panel so that each of `texts` fits whole (fonts differ by platform).
+    void fitPanel(int panel, const QStringList &texts);
+
     // The clearing timer (2000 ms, single run, stopped until the first message).
     QTimer *timer() const { return m_timer; }
 

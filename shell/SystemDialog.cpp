@@ -4,7 +4,14 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+#include <QWindow>
 #include <QProgressBar>
+
+namespace {
+constexpr int kExposeWaitMs = 250;
+}
 
 TSystemDialog::TSystemDialog(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -34,10 +41,23 @@ void TSystemDialog::showOverPage()
     }
     show();
     raise();
-    // The exchange that follows blocks this thread: paint now, without running the event
-    // loop (timers or input could start a second exchange underneath this one).
-    QCoreApplication::sendPostedEvents(this);
+    // The exchange that follows blocks this thread, and a window paints only once the window
+    // system has exposed it: wait for that, briefly, letting no user input through.
+    // Real time on purpose: this waits for the window system, not for the device.
+    QElapsedTimer waited;
+    waited.start();
+    while (!isExposed() && waited.elapsed() < kExposeWaitMs) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        if (!isExposed())
+            QThread::msleep(1);
+    }
     repaint();
+}
+
+bool TSystemDialog::isExposed() const
+{
+    const QWindow *window = windowHandle();
+    return window && window->isExposed();
 }
 
 void TSystemDialog::closeOverPage()

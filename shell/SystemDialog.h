@@ -38,5 +38,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    bool isExposed() const;
+
     QPointer<QWidget> m_page;
 };

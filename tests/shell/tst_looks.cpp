@@ -1,0 +1,148 @@
+// The windows laid out as the user sees them: nothing clipped, nothing squeezed below the
+// size its text needs. Set OVRIN_SHOT_DIR to keep a PNG of each view for a look.
+
+#include "ShellFixture.h"
+
+#include "shell/AboutBox.h"
+#include "shell/MainForm.h"
+#include "shell/StatusPanels.h"
+#include "shell/SystemDialog.h"
+
+#include <QPushButton>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QStatusBar>
+
+namespace {
+
+// Visible widgets that stick out of their parent or are smaller than their text needs.
+QStringList layoutFaults(QWidget *top)
+{
+    QStringList faults;
+    const auto widgets = top->findChildren<QWidget *>();
+    for (QWidget *w : widgets) {
+        if (!w->isVisibleTo(top) || w->isWindow() || !w->parentWidget())
+            continue;
+        const bool named = !w->objectName().isEmpty() && !w->objectName().startsWith("qt_");
+        if (!named)
+            continue;
+        const QRect inParent = w->geometry();
+        if (!w->parentWidget()->rect().contains(inParent))
+            faults << QStringLiteral("%1 outside its parent").arg(w->objectName());
+        const auto *label = qobject_cast<QLabel *>(w);
+        const QSize need = label && label->hasScaledContents() ? QSize() : w->minimumSizeHint();
+        if (need.isValid() && (w->width() < need.width() || w->height() < need.height()))
+            faults << QStringLiteral("%1 squeezed (%2x%3 < %4x%5)")
+                          .arg(w->objectName())
+                          .arg(w->width())
+                          .arg(w->height())
+                          .arg(need.width())
+                          .arg(need.height());
+    }
+    return faults;
+}
+
+void expectTidy(QWidget *top)
+{
+    const QStringList faults = layoutFaults(top);
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QStringLiteral("; "))));
+}
+
+void keepShot(QWidget *widget, const QString &name)
+{
+    const QString dir = qEnvironmentVariable("OVRIN_SHOT_DIR");
+    if (!dir.isEmpty())
+        widget->grab().save(QDir(dir).filePath(name + QStringLiteral(".png")));
+}
+
+} // namespace
+
+class TestLooks : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void mainWindowViews();
+    void aboutBoxAndProgressDialog();
+};
+
+void TestLooks::mainWindowViews()
+{
+    WorkingDir dir;
+    ScriptedPrompts prompts;
+    TmForm form;
+    form.FormCreate();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+
+    // The logo and the name sit on the panel, which covers the whole client area.
+    QCOMPARE(form.introductionPanel->geometry(), form.centralWidget()->rect());
+    QCOMPARE(form.introductionLogo->size(), QSize(270, 141));
+    QCOMPARE(form.introductionProductName->font().pixelSize(), 21);
+    QVERIFY(form.introductionPanel->rect().contains(form.introductionLogo->geometry()));
+    QVERIFY(form.introductionLogo->geometry().bottom() <
+            form.introductionProductName->geometry().top());
+    expectTidy(&form);
+    keepShot(&form, QStringLiteral("main-intro"));
+
+    form.mmSerialClick();
+    QCOMPARE(form.serialGroupBox->pos(), QPoint(24, 36));
+    expectTidy(&form);
+    keepShot(&form, QStringLiteral("main-serial"));
+
+    form.mmChooseComponentClick();
+    QCOMPARE(form.componentGroupBox->pos(), QPoint(24, 36));
+    expectTidy(&form);
+    keepShot(&form, QStringLiteral("main-components"));
+
+    // The status bar: three centred panels, the first two of fixed width.
+    auto panels = form.mFormStatusBar->findChildren<QLabel *>();
+    QCOMPARE(panels.size(), 3);
+    QVERIFY(panels[0]->width() >= 150);
+    QVERIFY(panels[1]->width() >= 60);
+    // Wider only where this platform's font needs it for the texts they show.
+    for (const char *text : {"Úvodní okno", "Nastavení sériového přenosu", "Výběr komponenty"}) {
+        QVERIFY(panels[0]->fontMetrics().horizontalAdvance(QString::fromUtf8(text)) <=
+                panels[0]->contentsRect().width());
+    }
+    QVERIFY(panels[2]->width() >= 50);
+
+    // At the minimum size everything still fits.
+    form.resize(form.minimumSize());
+    QTest::qWait(20);
+    expectTidy(&form);
+    QCOMPARE(form.introductionPanel->geometry(), form.centralWidget()->rect());
+}
+
+void TestLooks::aboutBoxAndProgressDialog()
+{
+    TAboutBox about;
+    about.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&about));
+    QCOMPARE(about.windowTitle(), QStringLiteral("About"));
+    QCOMPARE(about.size(), QSize(298, 299));
+    QVERIFY(about.OKButton->isDefault());
+    const auto logo = about.findChild<QLabel *>(QStringLiteral("ProgramIcon"));
+    QVERIFY(logo && !logo->pixmap().isNull());
+    QCOMPARE(logo->size(), QSize(182, 93));
+    keepShot(&about, QStringLiteral("about"));
+    expectTidy(&about);
+    QTest::keyClick(&about, Qt::Key_Return);
+    QVERIFY(!about.isVisible());
+
+    TSystemDialog dialog;
+    dialog.showOverPage();
+    dialog.setMaximum(3);
+    dialog.setPosition(2);
+    dialog.setBarVisible(true);
+    QCOMPARE(dialog.size(), QSize(205, 31));
+    QCOMPARE(dialog.ProgressBar->size(), QSize(183, 17));
+    QVERIFY(dialog.rect().contains(dialog.ProgressBar->geometry()));
+    keepShot(&dialog, QStringLiteral("progress"));
+    dialog.closeOverPage();
+}
+
+QTEST_MAIN(TestLooks)
+#include "tst_looks.moc"
