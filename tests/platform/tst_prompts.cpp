@@ -18,14 +18,16 @@ namespace {
 // Runs `act` on the modal dialog once it is shown.
 void whenModal(std::function<void(QWidget *)> act)
 {
-    auto attempt = std::make_shared<std::function<void()>>();
-    *attempt = [act, attempt] {
-        if (QWidget *w = QApplication::activeModalWidget())
+    auto *poll = new QTimer;
+    poll->setInterval(5);
+    QObject::connect(poll, &QTimer::timeout, [poll, act] {
+        if (QWidget *w = QApplication::activeModalWidget()) {
+            poll->stop();
+            poll->deleteLater();
             act(w);
-        else
-            QTimer::singleShot(10, *attempt);
-    };
-    QTimer::singleShot(0, *attempt);
+        }
+    });
+    poll->start();
 }
 
 } // namespace
