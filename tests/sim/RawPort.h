@@ -112,7 +112,7 @@ public:
         QElapsedTimer t;
         t.start();
         send(request);
-        QByteArray reply = read(count, totalMs);
+        QByteArray reply = read(count, totalMs, 20); // a short reply ends in a silence
         elapsedUs = t.nsecsElapsed() / 1000;
         if (reply.size() >= count && catchExtra)
             reply += read(1, 5);

@@ -1,0 +1,117 @@
+#include "sim/Sim.h"
+#include "tests/sim/RawPort.h"
+
+#include <QtTest>
+
+using sim::Table;
+
+class TestModels : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void namesInChooserOrder()
+    {
+        const QStringList expected = {"KQx",  "KQLx", "CWR1", "E-7PZ", "E-UV6",     "E-HN2",
+                                      "E-HB2", "E-HB5/HN9", "GWR1", "T4yJ", "T4yR", "T4yG",
+                                      "T6yR", "ZK",   "ZSL",  "ZG",    "VTx",       "VTLx"};
+        QCOMPARE(sim::modelNames(), expected);
+    }
+
+    void lookupByName()
+    {
+        QCOMPARE(sim::createModel("t4yj")->name(), QString("T4yJ"));
+        QCOMPARE(sim::createModel("e-hb5/hn9")->name(), QString("E-HB5/HN9"));
+        QCOMPARE(sim::createModel("E-HB5-HN9")->name(), QString("E-HB5/HN9"));
+        QVERIFY(!sim::createModel("T4yX"));
+        QVERIFY(!sim::createModel("KQ")); // an accepted identification, not a list name
+        QVERIFY(!sim::createModel(QString()));
+
+        // Each device is its own: changing one leaves a second of the same model alone.
+        auto a = sim::createModel("ZK");
+        auto b = sim::createModel("ZK");
+        a->setIdentification(sim::kClassicIdentification, "XX");
+        QCOMPARE(b->identification(sim::kClassicIdentification), QByteArray("ZK              "));
+    }
+
+    void fixedReadsOverTheWire_data()
+    {
+        QTest::addColumn<QString>("model");
+        QTest::addColumn<QByteArray>("identification");
+        QTest::addColumn<bool>("newPlace");
+        for (const QString &name : sim::modelNames()) {
+            const bool newer = name == "CWR1" || name == "GWR1";
+            QTest::newRow(qPrintable(name)) << name << name.toLatin1().leftJustified(16, ' ')
+                                            << newer;
+        }
+    }
+
+    void fixedReadsOverTheWire()
+    {
+        QFETCH(QString, model);
+        QFETCH(QByteArray, identification);
+        QFETCH(bool, newPlace);
+        sim::Server server(sim::createModel(model));
+        QVERIFY(server.start());
+        RawPort port(server.path());
+
+        // The exact frames the application sends, with their documented CRC bytes.
+        QByteArray reply = port.exchange(QByteArray::fromHex("ff0400010008b5d2"), 21);
+        QCOMPARE(reply.size(), 21);
+        QVERIFY(crcValid(reply));
+        QCOMPARE(reply.mid(3, 16), identification);
+
+        reply = port.exchange(rtu("ff0400100008"), 21);
+        if (newPlace) {
+            QCOMPARE(reply.mid(3, 16), identification);
+        } else {
+            QCOMPARE(reply, rtu("ff8402"));
+        }
+
+        reply = port.exchange(QByteArray::fromHex("ff04000000012414"), 7);
+        QCOMPARE(reply.size(), 7);
+        QVERIFY(crcValid(reply));
+        const int firmware = (quint8(reply[3]) << 8) | quint8(reply[4]);
+        QVERIFY2(firmware > 0 && firmware < 1000, qPrintable(QString::number(firmware)));
+
+        reply = port.exchange(rtu("ff0400180004"), 13);
+        QCOMPARE(reply.size(), 13);
+        QVERIFY(crcValid(reply));
+        for (char c : reply.mid(3, 8))
+            QVERIFY(c >= 0x20 && c < 0x7F);
+    }
+
+    void writeHookDecidesWhatIsStored()
+    {
+        // A device that keeps only the low byte of register 0x2001 and counts coil writes.
+        struct LowByteDevice : sim::Device {
+            LowByteDevice()
+            {
+                setHolding(0x2001, 0);
+                setHolding(0x2002, 0);
+                setCoil(0, false);
+                setInput(0x0200, 0);
+            }
+            void onWriteHolding(int address, quint16 value) override
+            {
+                put(Table::Holding, address, address == 0x2001 ? (value & 0xFF) : value);
+            }
+            void onWriteCoil(int address, bool on) override
+            {
+                sim::Device::onWriteCoil(address, on);
+                put(Table::Input, 0x0200, quint16(get(Table::Input, 0x0200) + 1));
+            }
+        };
+        sim::Server server(std::make_shared<LowByteDevice>());
+        QVERIFY(server.start());
+        RawPort port(server.path());
+        QCOMPARE(port.exchange(rtu("ff1020010002041234abcd"), 8), rtu("ff1020010002"));
+        QCOMPARE(port.exchange(rtu("ff0320010002"), 9), rtu("ff03040034abcd"));
+        QCOMPARE(port.exchange(rtu("ff050000ff00"), 8), rtu("ff050000ff00"));
+        QCOMPARE(server.device()->input(0x0200), quint16(1));
+        QVERIFY(server.device()->coil(0));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestModels)
+#include "tst_models.moc"
