@@ -170,10 +170,11 @@ void TFormThread::run()
         }
         if (m_commandPending.load(std::memory_order_acquire)) {
             m_commandPending.store(false);
-            const int command = m_command.load(std::memory_order_relaxed);
+            // Taken and set to 0 in one step: a command handed over while this one runs
+            // must not be wiped out when it ends.
+            const int command = m_command.exchange(0);
             const auto argument = static_cast<quint8>(m_commandArgument.load());
             runCommand(command, argument);
-            m_command.store(0);
         }
         if (m_suspendRequest.exchange(false))
             pause();

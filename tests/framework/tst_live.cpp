@@ -1,0 +1,317 @@
+// Live window and reader thread against the simulator: counters, commands between polls,
+// pauses after failures, minimise and restore, closing, poll rate on a wire-timed line.
+
+#include "FrameworkFixture.h"
+#include "link/Messages.h"
+#include "platform/Profile.h"
+#include "tests/support/ScriptedPrompts.h"
+
+#include <QAction>
+#include <QElapsedTimer>
+#include <QtTest>
+
+using Kind = ScriptedPrompts::Kind;
+
+class LiveTest : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<WorkingDir> dir;
+    std::unique_ptr<TestShell> shell;
+    std::unique_ptr<ScriptedPrompts> prompts;
+    std::shared_ptr<sim::Device> device;
+    std::unique_ptr<sim::Server> server;
+
+    TestLive *openLive(TestPage &page)
+    {
+        shell->page = &page;
+        page.show();
+        page.mmLoadExtraClick();
+        return static_cast<TestLive *>(page.liveWindow());
+    }
+    static int startOf(const sim::Frame &f)
+    {
+        return (quint8(f.bytes[2]) << 8) | quint8(f.bytes[3]);
+    }
+    static bool isPoll(const sim::Frame &f) { return quint8(f.bytes[1]) == 3 && startOf(f) == 0; }
+    int polls() const
+    {
+        int n = 0;
+        for (const auto &f : server->frames())
+            n += isPoll(f);
+        return n;
+    }
+    static int shown(QLabel *label) { return label->text().toInt(); }
+
+private slots:
+    void init()
+    {
+        dir = std::make_unique<WorkingDir>();
+        shell = std::make_unique<TestShell>();
+        prompts = std::make_unique<ScriptedPrompts>();
+        device = makeTestDevice();
+        server = std::make_unique<sim::Server>(device);
+        server->setTickInterval(0);
+        QString error;
+        QVERIFY2(server->start(&error), qPrintable(error));
+        shell->path = server->path();
+    }
+    void cleanup()
+    {
+        server.reset();
+        device.reset();
+        prompts.reset();
+        shell.reset();
+        dir.reset();
+    }
+
+    void opensPollsAndRunsGetBetweenPolls()
+    {
+        TestPage page(false);
+        page.move(100, 80);
+        TestLive *live = openLive(page);
+        QVERIFY(live);
+        QVERIFY(page.menuItem("mmLoadExtra")->isChecked());
+        QCOMPARE(page.panelText(2), QString("Spouštím načítání provozních dat"));
+        QCOMPARE(live->windowTitle(), QString("Provozní data"));
+        QCOMPARE(live->width(), 242);
+        QCOMPARE(live->x(), page.x() + page.width() - 242 - 2);
+        QCOMPARE(live->y(), page.y() + 28);
+        QTRY_VERIFY(shown(live->counterLabel(1)) >= 3);
+        QCOMPARE(live->memo->text(), QString("21,5"));
+        device->setHolding(0x0000, quint16(-35));
+        QTRY_COMPARE(live->memo->text(), QString("-3,5"));
+
+        // Get: handed to the reader, run between two polls.
+        device->setHolding(0x2020, 77);
+        page.getButtonClick();
+        QTRY_COMPARE(page.panelText(2), QString("Operace proběhla OK"));
+        QCOMPARE(page.pa->position(), 77);
+        const auto frames = server->frames();
+        int first = -1, last = -1;
+        for (int i = 0; i < frames.size(); ++i) {
+            if (quint8(frames[i].bytes[1]) == 3 && startOf(frames[i]) == 0x2001 && first < 0)
+                first = i - 1; // its identification read comes just before
+            if (quint8(frames[i].bytes[1]) == 3 && startOf(frames[i]) == 0x2020)
+                last = i;
+        }
+        QVERIFY(first >= 0 && last > first);
+        QCOMPARE(quint8(frames[first].bytes[1]), quint8(4));
+        for (int i = first; i <= last; ++i)
+            QVERIFY2(!isPoll(frames[i]), "a poll ran inside the page's read");
+        QVERIFY(last + 1 < frames.size() || true);
+
+        // Send and the page's extra command go the same way.
+        page.text->setText("Live");
+        page.sendButtonClick();
+        QTRY_COMPARE(device->holding(0x2001), quint16(0x4C69));
+        QTRY_COMPARE(page.panelText(2), QString("Operace proběhla OK"));
+        live->reader()->handOver(3);
+        QTRY_COMPARE(page.extraRuns, 1);
+        QCOMPARE(prompts->count(), 0);
+
+        // After the reader has ended, the read count is exactly the number of polls: the
+        // page's own read and write did not count.
+        QPointer<TExtraForm> guard(live);
+        const QPoint livePos = live->pos();
+        page.mmLoadExtraClick();
+        QVERIFY(!page.liveWindow());
+        QCOMPARE(shown(live->counterLabel(1)), polls());
+        QCOMPARE(shown(live->counterLabel(3)), 0);
+        QCOMPARE(page.panelText(2), QString("Ukončuji načítání provozních dat"));
+        QVERIFY(!page.menuItem("mmLoadExtra")->isChecked());
+        QTRY_VERIFY(guard.isNull());
+        const Profile positions(dir->file("windowPosition.ini"));
+        QCOMPARE(positions.readInteger("c20extraForm", "Left", -1), livePos.x());
+        QCOMPARE(positions.readInteger("c20extraForm", "Top", -1), livePos.y());
+    }
+
+    void silenceCountsErrorsEvery550msWithoutBoxes()
+    {
+        TestPage page(false);
+        TestLive *live = openLive(page);
+        QTRY_VERIFY(shown(live->counterLabel(1)) >= 2);
+        sim::Faults f;
+        f.silent = true;
+        server->clearLog();
+        server->setFaults(f);
+        const int reads = live->reader()->readCount();
+        QTRY_VERIFY_WITH_TIMEOUT(live->reader()->errorCount() >= 3, 15000);
+        // Requests of a silent device: each cycle's identification read, 550 ms after the
+        // previous one failed.
+        const auto frames = server->frames();
+        QList<qint64> starts;
+        for (const auto &fr : frames)
+            if (quint8(fr.bytes[1]) == 4)
+                starts << fr.timeUs;
+        QVERIFY(starts.size() >= 3);
+        QElapsedTimer exchange;
+        {
+            // How long one unanswered identification read takes on this line.
+            TTransmit t(*shell);
+            QString id;
+            exchange.start();
+            QCOMPARE(t.readIdentification(id).error, int(ErrNoReply));
+        }
+        const qint64 timeoutMs = exchange.elapsed();
+        QStringList gaps;
+        for (int i = 1; i < starts.size(); ++i) {
+            const qint64 gapMs = (starts[i] - starts[i - 1]) / 1000;
+            gaps << QString::number(gapMs);
+            QVERIFY2(gapMs >= 550 + timeoutMs - 50 && gapMs <= 550 + timeoutMs + 400,
+                     qPrintable(QString("gap %1 ms, time-out %2 ms").arg(gapMs).arg(timeoutMs)));
+        }
+        qInfo("silent device: error cycle gaps %s ms (time-out of the exchange %lld ms)",
+              qPrintable(gaps.join(' ')), timeoutMs);
+        QCOMPARE(prompts->count(), 0);
+        QCOMPARE(live->reader()->readCount(), reads);
+
+        // Back online: the read count goes on.
+        server->setFaults(sim::Faults());
+        QTRY_VERIFY_WITH_TIMEOUT(live->reader()->readCount() > reads + 2, 10000);
+
+        // The error counter label: hover text and reset by click; the read count stays.
+        QEvent enter(QEvent::Enter);
+        QApplication::sendEvent(live->counterLabel(2), &enter);
+        QCOMPARE(live->counterLabel(2)->text(), QString("Nulovat chyby"));
+        QCOMPARE(live->counterLabel(2)->cursor().shape(), Qt::PointingHandCursor);
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(live->counterLabel(2), &leave);
+        QCOMPARE(live->counterLabel(2)->text(), QString("Chybová čtení"));
+        QTest::mouseClick(live->counterLabel(2), Qt::LeftButton);
+        QCOMPARE(live->counterLabel(3)->text(), QString("0"));
+        QCOMPARE(live->reader()->errorCount(), 0);
+        QTRY_VERIFY(shown(live->counterLabel(1)) > reads + 2);
+        QCOMPARE(live->counterLabel(3)->text(), QString("0"));
+    }
+
+    void minimiseHidesAndRestoreContinues()
+    {
+        TestPage page(false);
+        TestLive *live = openLive(page);
+        QTRY_VERIFY(shown(live->counterLabel(1)) >= 3);
+        page.setWindowState(Qt::WindowMinimized);
+        QVERIFY(page.isMinimisedFlag());
+        QTRY_VERIFY(live->isHidden());
+        QTRY_VERIFY(live->reader()->isPaused());
+        const int stopped = live->reader()->readCount();
+        QTest::qWait(300);
+        QCOMPARE(live->reader()->readCount(), stopped);
+        page.setWindowState(Qt::WindowNoState);
+        QVERIFY(!page.isMinimisedFlag());
+        QVERIFY(live->isVisible());
+        QTRY_VERIFY(shown(live->counterLabel(1)) > stopped);
+        QVERIFY(live->reader()->readCount() <= stopped + 50);
+
+        // Restored before the reader saw the command: the window stays shown and the
+        // reader goes on.
+        page.setWindowState(Qt::WindowMinimized);
+        page.setWindowState(Qt::WindowNoState);
+        const int now = live->reader()->readCount();
+        QTRY_VERIFY(live->reader()->readCount() > now + 3);
+        QVERIFY(live->isVisible());
+
+        // Closing the window while the page is minimised ends the reader cleanly.
+        page.setWindowState(Qt::WindowMinimized);
+        QTRY_VERIFY(live->reader()->isPaused());
+        QPointer<TExtraForm> guard(live);
+        QElapsedTimer t;
+        t.start();
+        page.closeLiveWindow();
+        QVERIFY(t.elapsed() < 3000);
+        QVERIFY(!page.liveWindow());
+        QTRY_VERIFY(guard.isNull());
+    }
+
+    void closingThePageClosesTheLiveWindowFirst()
+    {
+        auto *page = new TestPage(false);
+        QPointer<TestPage> pageGuard(page);
+        TestLive *live = openLive(*page);
+        QPointer<TExtraForm> liveGuard(live);
+        QTRY_VERIFY(shown(live->counterLabel(1)) >= 2);
+        page->close();
+        QVERIFY(!page->liveWindow());
+        QCOMPARE(page->panelText(2), QString("Ukončuji načítání provozních dat"));
+        const Profile positions(dir->file("windowPosition.ini"));
+        QVERIFY(positions.sectionExists("c20extraForm"));
+        QVERIFY(positions.sectionExists("cForm20"));
+        QCOMPARE(shell->closedPages, 1);
+        QTRY_VERIFY(pageGuard.isNull());
+        QTRY_VERIFY(liveGuard.isNull());
+    }
+
+    void afterStartOpensTheWindow()
+    {
+        {
+            Profile positions(dir->file("windowPosition.ini"));
+            positions.writeBool("c20extraForm", "AfterStart", true);
+            positions.writeInteger("c20extraForm", "Left", 11);
+            positions.writeInteger("c20extraForm", "Top", 22);
+        }
+        TestPage page(false);
+        shell->page = &page;
+        page.show();
+        QVERIFY(page.menuItem("mmOpenAfterStart")->isChecked());
+        QVERIFY(page.liveWindow());
+        QCOMPARE(page.liveWindow()->pos(), QPoint(11, 22));
+        QTRY_VERIFY(page.liveWindow()->reader()->readCount() >= 1);
+        page.closeLiveWindow();
+    }
+
+    // The poll rate against a device that answers at 19200 Bd wire speed.
+    void pollRateOnAWireTimedLine()
+    {
+        sim::Faults f;
+        f.wireTiming = true;
+        server->setFaults(f);
+        TestPage page(false);
+        TestLive *live = openLive(page);
+        QTRY_VERIFY(live->reader()->readCount() >= 2);
+        const int r0 = live->reader()->readCount();
+        QElapsedTimer t;
+        t.start();
+        // A plain event loop: QTest::qWait sleeps 10 ms between its rounds of events, which
+        // would delay every hand-over of the reader.
+        QEventLoop loop;
+        QTimer::singleShot(3000, &loop, &QEventLoop::quit);
+        loop.exec();
+        const int cycles = live->reader()->readCount() - r0;
+        const double seconds = t.elapsed() / 1000.0;
+        // One cycle: identification 8 + 21 bytes, poll 8 + 7 bytes.
+        const double wireCycle = 44 * sim::kCharMicros / 1e6;
+        const double ratio = (cycles / seconds) * wireCycle;
+        qInfo("poll rate %.1f cycles/s, wire allows %.1f: ratio %.3f", cycles / seconds,
+              1 / wireCycle, ratio);
+        QCOMPARE(live->reader()->errorCount(), 0);
+        double linkRatio = 0;
+        // The same exchanges without the reader: what the link itself reaches.
+        page.closeLiveWindow();
+        {
+            TTransmit tr(*shell);
+            QElapsedTimer d;
+            d.start();
+            int n = 0;
+            while (d.elapsed() < 2000) {
+                QString id;
+                QCOMPARE(tr.readIdentification(id).error, 0);
+                tr.clear();
+                tr.setFunction(3);
+                tr.setStart(0);
+                tr.setCount(1);
+                QVERIFY(tr.buildRequest());
+                QCOMPARE(tr.transact().error, 0);
+                ++n;
+            }
+            linkRatio = n / (d.elapsed() / 1000.0) * wireCycle;
+            qInfo("link alone: %.1f cycles/s, ratio %.3f", n / (d.elapsed() / 1000.0), linkRatio);
+        }
+        // The machine is shared, so the bounds leave room; the figures above are the result.
+        QVERIFY2(ratio >= 0.8, qPrintable(QString("ratio %1").arg(ratio)));
+        QVERIFY2(ratio >= 0.9 * linkRatio,
+                 qPrintable(QString("reader %1, link alone %2").arg(ratio).arg(linkRatio)));
+    }
+};
+
+QTEST_MAIN(LiveTest)
+#include "tst_live.moc"
