@@ -86,28 +86,6 @@ private slots:
         // Destroying the test clock puts the real one back.
         QVERIFY(dynamic_cast<SystemClock *>(&Clock::instance()));
     }
-
-    void testClockWaitsAtOnceAndProcessesEvents()
-    {
-        TestClock clock;
-        const qint64 start = clock.nowMs();
-        bool ran = false;
-        QMetaObject::invokeMethod(
-            this, [&] { ran = true; }, Qt::QueuedConnection);
-        QElapsedTimer real;
-        real.start();
-        clock.waitProcessingEvents(35000);
-        clock.waitProcessingEvents(500);
-        QVERIFY(real.elapsed() < 1000);
-        QVERIFY(ran);
-        QCOMPARE(clock.nowMs(), start + 35500);
-        QVERIFY(clock.waited(500));
-        QCOMPARE(clock.totalWaited(), qint64(35500));
-        clock.advance(10);
-        QCOMPARE(clock.nowMs(), start + 35510);
-        clock.clearWaits();
-        QVERIFY(clock.waits().isEmpty());
-    }
 };
 
 QTEST_GUILESS_MAIN(tst_Clock)

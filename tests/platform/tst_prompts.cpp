@@ -147,39 +147,6 @@ private slots:
         }
         QVERIFY(!Prompts::installed());
     }
-
-    void scriptedPromptsAnswerFromThePlan()
-    {
-        ScriptedPrompts prompts;
-        prompts.planAnswers({PromptAnswer::No, PromptAnswer::Cancel});
-        prompts.planFileName("/tmp/a.ini");
-        Prompts &p = Prompts::instance();
-        QCOMPARE(p.question("q1", "Uložit"), PromptAnswer::No);
-        QCOMPARE(p.question("q2", "Uložit", PromptButtons::YesNoCancel), PromptAnswer::Cancel);
-        QCOMPARE(p.question("q3", "Uložit"), PromptAnswer::Yes); // nothing planned
-        p.message("m", "Varování", PromptIcon::Warning);
-        QCOMPARE(p.saveFileName("s", "*.ini"), QString("/tmp/a.ini"));
-        QCOMPARE(p.openFileName("o", "*.ini"), QString()); // nothing planned: cancelled
-        p.beep();
-
-        QCOMPARE(prompts.count(), 7);
-        QCOMPARE(prompts.count(ScriptedPrompts::Kind::Question), 3);
-        QCOMPARE(prompts.texts(), QStringList({"q1", "q2", "q3", "m"}));
-        QCOMPARE(prompts.defaulted(), 2);
-        QVERIFY(prompts.records().at(2).defaulted);
-        QCOMPARE(prompts.records().at(3).icon, PromptIcon::Warning);
-        QCOMPARE(prompts.records().at(3).caption, QString::fromUtf8("Varování"));
-        QCOMPARE(prompts.beeps(), 1);
-        QCOMPARE(prompts.last().kind, ScriptedPrompts::Kind::Beep);
-
-        // A planned answer that is no button of the question is reported.
-        prompts.planAnswer(PromptAnswer::Cancel);
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("not a button"));
-        p.question("q4", "Uložit", PromptButtons::YesNo);
-        prompts.clear();
-        QVERIFY(prompts.isEmpty());
-        QCOMPARE(prompts.lastText(), QString());
-    }
 };
 
 QTEST_MAIN(tst_Prompts)
