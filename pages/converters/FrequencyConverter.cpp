@@ -80,10 +80,34 @@ TFrequencyConverterForm::TFrequencyConverterForm(const PageTraits &traits,
     for (TNumericField *f : {m_o1, m_o2, m_fl, m_fh})
         f->onAccepted([this, f] { keepLimitsAroundOutputRange(*f); });
 
+    alignColumns();
+
     // Design-time values: the whole input and output ranges, limits at their ends.
     m_i2->setPosition(4000);
     m_o2->setPosition(20000);
     m_fh->setPosition(20000);
+}
+
+void TFrequencyConverterForm::alignColumns()
+{
+    // One column of captions and one of values through all groups, and the size of the
+    // original window, so the status panels have their room.
+    const auto boxes = findChildren<QGroupBox *>();
+    int captions = 0;
+    for (QGroupBox *box : boxes)
+        for (QLabel *label : box->findChildren<QLabel *>(QString(), Qt::FindDirectChildrenOnly))
+            if (label->objectName().endsWith(QStringLiteral("Label")) &&
+                !label->objectName().endsWith(QStringLiteral("ULabel")))
+                captions = std::max(captions, label->sizeHint().width());
+    int edits = 0;
+    for (TNumericField *f : {m_off, m_sp, m_i1, m_i2, m_o1, m_o2, m_fl, m_fh})
+        edits = std::max(edits, f->edit()->width());
+    for (TNumericField *f : {m_off, m_sp, m_i1, m_i2, m_o1, m_o2, m_fl, m_fh})
+        f->edit()->setFixedWidth(edits);
+    for (QGroupBox *box : boxes)
+        if (auto *grid = qobject_cast<QGridLayout *>(box->layout()))
+            grid->setColumnMinimumWidth(0, captions);
+    centralWidget()->setMinimumWidth(kClientWidth);
 }
 
 TNumericField &TFrequencyConverterForm::frequency(QGroupBox &group, const QString &name,

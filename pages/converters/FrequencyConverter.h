@@ -15,6 +15,11 @@ class QLabel;
 class QLineEdit;
 class TNumericField;
 
+// "Firmware: 115" in full; the message panel takes what the window leaves.
+constexpr int kFirmwarePanelWidth = 100;
+constexpr int kMessagePanelWidth = 300;
+constexpr int kClientWidth = 632;
+
 struct FrequencyConverterDeclaration {
     QString prefix;        // "c1": prefix of every control name
     QString typeCaption;   // caption of the input type list
@@ -68,6 +73,7 @@ private:
     TNumericField &frequency(QGroupBox &group, const QString &name, const QString &caption,
                              const QString &labelHint = QString());
     void keepLimitsAroundOutputRange(TNumericField &changed);
+    void alignColumns();
 
     int m_minFrequency;
 };

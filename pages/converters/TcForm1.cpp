@@ -26,7 +26,9 @@ FrequencyConverterDeclaration declaration()
 
 TcForm1::TcForm1(QWidget *parent)
     : TFrequencyConverterForm(PageTraits::classic(QStringLiteral("cForm1"),
-                                                  QStringLiteral("T4yJ"), kModels),
+                                                  QStringLiteral("T4yJ"), kModels)
+                                  .firmwarePanelWidth(kFirmwarePanelWidth)
+                                  .messagePanelWidth(kMessagePanelWidth),
                               declaration(), parent)
 {
     // The sensor is fitted at the factory: shown, never edited, and written back as the

@@ -64,7 +64,9 @@ int TcForm4::typeItem(int code)
 TcForm4::TcForm4(QWidget *parent)
     : TFrequencyConverterForm(PageTraits::classic(QStringLiteral("cForm4"), QStringLiteral("ZK"),
                                                   kModels)
-                                  .verifyDelay(1500),
+                                  .verifyDelay(1500)
+                                  .firmwarePanelWidth(kFirmwarePanelWidth)
+                                  .messagePanelWidth(kMessagePanelWidth),
                               declaration(), parent)
 {
     required(*m_type);
