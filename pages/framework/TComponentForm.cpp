@@ -289,15 +289,23 @@ void TComponentForm::buildStatusBar()
         panel->setFrameShape(QFrame::StyledPanel);
         panel->setFrameShadow(QFrame::Sunken);
         const int w = m_traits.panelWidths[i];
-        if (w > 0) {
-            panel->setFixedWidth(w);
-            bar->addWidget(panel);
-        } else {
-            panel->setMinimumWidth(120);
+        if (i == 2) {
+            // The message panel takes what the others leave and never pushes them out.
+            panel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+            panel->setMinimumWidth(w > 0 ? std::min(w, 200) : 120);
             bar->addWidget(panel, 1);
+        } else {
+            // The documented width, grown where this font needs more ("Firmware: 115").
+            panel->setMinimumWidth(w);
+            panel->setMargin(2);
+            bar->addWidget(panel);
         }
         m_panels[i] = panel;
     }
+    // Room at the right edge, so the last panel's text and frame are not cut.
+    auto *edge = new QWidget(bar);
+    edge->setFixedWidth(6);
+    bar->addWidget(edge);
     m_statusTimer = new QTimer(this);
     m_statusTimer->setObjectName(m_traits.isNewer() ? QStringLiteral("timerStatusBar")
                                                     : QStringLiteral("c") + m_traits.pageNumber() +
@@ -404,7 +412,7 @@ void TComponentForm::addRow(QGroupBox &group, QLabel *label, QWidget *value, QWi
     if (unit)
         grid->addWidget(unit, row, 3);
     if (label)
-        label->setProperty("forControl", QVariant::fromValue<QObject *>(value));
+        label->setBuddy(value);
 }
 
 TNumericField &TComponentForm::numeric(QGroupBox &group, const QString &prefix,
@@ -427,7 +435,7 @@ TNumericField &TComponentForm::numeric(QGroupBox &group, const QString &prefix,
     f.edit()->setAlignment(Qt::AlignRight);
     f.bar()->setMinimumWidth(140);
     addRow(group, label, f.edit(), f.bar(), f.unitLabel());
-    label->setProperty("forControl", QVariant::fromValue<QObject *>(f.edit()));
+    label->setBuddy(f.edit());
     f.bar()->setProperty("label", QVariant::fromValue<QObject *>(label));
     f.edit()->setProperty("label", QVariant::fromValue<QObject *>(label));
     return f;
@@ -444,13 +452,23 @@ QComboBox &TComponentForm::combo(QGroupBox &group, const QString &name, const QS
     box->setMinimumWidth(150);
     QLabel *label = makeLabel(group, name, caption, labelHint.isEmpty() ? hint : labelHint);
     box->setProperty("label", QVariant::fromValue<QObject *>(label));
-    QLabel *unitLabel = nullptr;
     if (!unit.isEmpty()) {
-        unitLabel = new QLabel(unit, &group);
+        // The unit right after the list, not at the far end of the bar column.
+        auto *row = new QWidget(&group);
+        auto *h = new QHBoxLayout(row);
+        h->setContentsMargins(0, 0, 0, 0);
+        box->setParent(row);
+        h->addWidget(box);
+        auto *unitLabel = new QLabel(unit, row);
         unitLabel->setObjectName(labelNameFor(name).chopped(5) + QStringLiteral("ULabel"));
         unitLabel->setToolTip(hint);
+        h->addWidget(unitLabel);
+        h->addStretch(1);
+        addRow(group, label, row, nullptr, nullptr);
+        label->setBuddy(box);
+    } else {
+        addRow(group, label, box, nullptr, nullptr);
     }
-    addRow(group, label, box, nullptr, unitLabel);
     connect(box, &QComboBox::currentIndexChanged, this, [this, box] {
         markChanged(true);
         for (auto &r : m_required)

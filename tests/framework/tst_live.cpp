@@ -306,8 +306,8 @@ private slots:
             linkRatio = n / (d.elapsed() / 1000.0) * wireCycle;
             qInfo("link alone: %.1f cycles/s, ratio %.3f", n / (d.elapsed() / 1000.0), linkRatio);
         }
-        // The machine is shared, so the bounds leave room; the figures above are the result.
-        QVERIFY2(ratio >= 0.8, qPrintable(QString("ratio %1").arg(ratio)));
+        // Absolute rates follow the load of the (shared) machine; what the reader adds to the
+        // link's own exchanges does not.
         QVERIFY2(ratio >= 0.9 * linkRatio,
                  qPrintable(QString("reader %1, link alone %2").arg(ratio).arg(linkRatio)));
     }
