@@ -137,8 +137,7 @@ void Device::setIdentification(int place, const QByteArray &text)
     const QByteArray id = fitted(text, 16);
     std::lock_guard<std::recursive_mutex> lock(m_mutex);
     for (int i = 0; i < 8; ++i)
-        put(Table::Input, place + i,
-            quint16((quint8(id[2 * i]) << 8) | quint8(id[2 * i + 1])));
+        put(Table::Input, place + i, quint16((quint8(id[2 * i]) << 8) | quint8(id[2 * i + 1])));
 }
 
 void Device::clearIdentification(int place)

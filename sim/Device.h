@@ -16,7 +16,6 @@
 #include <QByteArray>
 #include <QString>
 #include <QVector>
-
 #include <map>
 #include <mutex>
 
@@ -65,7 +64,7 @@ public:
     // 16 bytes at the place (kClassicIdentification or kNewIdentification); shorter text is
     // padded with spaces, longer is cut. Any bytes are allowed (NUL, lower case, ...).
     void setIdentification(int place, const QByteArray &text);
-    void clearIdentification(int place); // the 8 registers become unmapped
+    void clearIdentification(int place);        // the 8 registers become unmapped
     QByteArray identification(int place) const; // empty when the place is unmapped
 
     void setFirmwareNumber(quint16 number);

@@ -24,7 +24,6 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
-
 #include <functional>
 #include <memory>
 
@@ -43,13 +42,13 @@ QByteArray appendCrc(QByteArray frame);
 constexpr double kCharMicros = 10.0 * 1e6 / 19200.0;
 
 struct Faults {
-    bool silent = false;      // no reply at all
-    bool badCrc = false;      // reply CRC inverted
-    int wrongFunction = -1;   // 0..255: reply function byte replaced by this value
-    int dropLastBytes = 0;    // reply cut short by this many bytes
-    int replyDelayMs = 0;     // before the first reply byte
-    bool wireTiming = false;  // pace request and reply like a 19200 Bd line
-    int failNextRequests = 0; // the next K requests addressed to us fail, then normal again
+    bool silent = false;       // no reply at all
+    bool badCrc = false;       // reply CRC inverted
+    int wrongFunction = -1;    // 0..255: reply function byte replaced by this value
+    int dropLastBytes = 0;     // reply cut short by this many bytes
+    int replyDelayMs = 0;      // before the first reply byte
+    bool wireTiming = false;   // pace request and reply like a 19200 Bd line
+    int failNextRequests = 0;  // the next K requests addressed to us fail, then normal again
     int failExceptionCode = 0; // how they fail: 0 = no reply, else this exception code
 };
 

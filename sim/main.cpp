@@ -5,7 +5,6 @@
 #include <QByteArray>
 #include <QFile>
 #include <QStringList>
-
 #include <csignal>
 #include <cstdio>
 #include <pthread.h>

@@ -1,5 +1,6 @@
-#include "sim/Sim.h"
 #include "sim/models/Models.h"
+
+#include "sim/Sim.h"
 
 namespace sim {
 

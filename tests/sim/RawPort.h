@@ -6,7 +6,6 @@
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QString>
-
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>

@@ -7,7 +7,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
-
 #include <csignal>
 
 namespace {
@@ -81,9 +80,8 @@ private slots:
         const QString log = dir.filePath("frames.log");
         QProcess process;
         const QString path =
-            startSim(process, {"--model", "e-hb5-hn9", "--link", link, "--log", log,
-                               "--address", "9", "--id", "E HB5/HN9", "--exception",
-                               "holding:0x2000-0x2001:4"});
+            startSim(process, {"--model", "e-hb5-hn9", "--link", link, "--log", log, "--address",
+                               "9", "--id", "E HB5/HN9", "--exception", "holding:0x2000-0x2001:4"});
         QVERIFY2(path.startsWith("/dev/pts/"), qPrintable(path));
         QCOMPARE(QFileInfo(link).symLinkTarget(), path);
         {
@@ -120,8 +118,8 @@ private slots:
         QVERIFY(endSim(silent, SIGINT));
 
         QProcess paced;
-        path = startSim(paced, {"--model", "ZG", "--wire-timing", "--delay", "5", "--no-id",
-                                "--new-id", "ZG"});
+        path = startSim(
+            paced, {"--model", "ZG", "--wire-timing", "--delay", "5", "--no-id", "--new-id", "ZG"});
         QVERIFY(!path.isEmpty());
         {
             RawPort port(path);

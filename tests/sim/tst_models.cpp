@@ -12,9 +12,9 @@ class TestModels : public QObject
 private slots:
     void namesInChooserOrder()
     {
-        const QStringList expected = {"KQx",  "KQLx", "CWR1", "E-7PZ", "E-UV6",     "E-HN2",
-                                      "E-HB2", "E-HB5/HN9", "GWR1", "T4yJ", "T4yR", "T4yG",
-                                      "T6yR", "ZK",   "ZSL",  "ZG",    "VTx",       "VTLx"};
+        const QStringList expected = {"KQx",   "KQLx",      "CWR1", "E-7PZ", "E-UV6", "E-HN2",
+                                      "E-HB2", "E-HB5/HN9", "GWR1", "T4yJ",  "T4yR",  "T4yG",
+                                      "T6yR",  "ZK",        "ZSL",  "ZG",    "VTx",   "VTLx"};
         QCOMPARE(sim::modelNames(), expected);
     }
 
@@ -41,8 +41,8 @@ private slots:
         QTest::addColumn<bool>("newPlace");
         for (const QString &name : sim::modelNames()) {
             const bool newer = name == "CWR1" || name == "GWR1";
-            QTest::newRow(qPrintable(name)) << name << name.toLatin1().leftJustified(16, ' ')
-                                            << newer;
+            QTest::newRow(qPrintable(name))
+                << name << name.toLatin1().leftJustified(16, ' ') << newer;
         }
     }
 

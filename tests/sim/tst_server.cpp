@@ -5,7 +5,6 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
-
 #include <atomic>
 #include <limits>
 #include <thread>
@@ -28,7 +27,8 @@ std::shared_ptr<sim::Device> testDevice()
 
 int openFds()
 {
-    return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::System)
+    return QDir(QStringLiteral("/proc/self/fd"))
+        .entryList(QDir::NoDotAndDotDot | QDir::System)
         .size();
 }
 
@@ -75,32 +75,37 @@ private slots:
         QTest::addColumn<QByteArray>("request");
         QTest::addColumn<QByteArray>("expected"); // without CRC
 
-        QTest::newRow("3 two registers") << rtu("ff0320010002") << QByteArray::fromHex("ff030411011102");
+        QTest::newRow("3 two registers")
+            << rtu("ff0320010002") << QByteArray::fromHex("ff030411011102");
         QTest::newRow("3 last mapped") << rtu("ff03200f0001") << QByteArray::fromHex("ff0302110f");
-        QTest::newRow("3 runs past the map") << rtu("ff03200f0002") << QByteArray::fromHex("ff8302");
+        QTest::newRow("3 runs past the map")
+            << rtu("ff03200f0002") << QByteArray::fromHex("ff8302");
         QTest::newRow("3 count 0") << rtu("ff0320000000") << QByteArray::fromHex("ff8303");
         QTest::newRow("3 count 126") << rtu("ff032000007e") << QByteArray::fromHex("ff8303");
         QTest::newRow("4 identification")
             << QByteArray::fromHex("ff0400010008b5d2")
             << (QByteArray::fromHex("ff0410") + QByteArray("T4yJ            "));
-        QTest::newRow("4 firmware") << QByteArray::fromHex("ff04000000012414")
-                                    << QByteArray::fromHex("ff04020073");
-        QTest::newRow("4 new place unmapped") << rtu("ff0400100008") << QByteArray::fromHex("ff8402");
-        QTest::newRow("4 holding address is not input") << rtu("ff0420000001")
-                                                       << QByteArray::fromHex("ff8402");
+        QTest::newRow("4 firmware")
+            << QByteArray::fromHex("ff04000000012414") << QByteArray::fromHex("ff04020073");
+        QTest::newRow("4 new place unmapped")
+            << rtu("ff0400100008") << QByteArray::fromHex("ff8402");
+        QTest::newRow("4 holding address is not input")
+            << rtu("ff0420000001") << QByteArray::fromHex("ff8402");
         QTest::newRow("5 on") << rtu("ff050003ff00") << QByteArray::fromHex("ff050003ff00");
         QTest::newRow("5 off") << rtu("ff0500030000") << QByteArray::fromHex("ff0500030000");
         QTest::newRow("5 bad value") << rtu("ff0500031234") << QByteArray::fromHex("ff8503");
         QTest::newRow("5 unmapped coil") << rtu("ff050008ff00") << QByteArray::fromHex("ff8502");
         QTest::newRow("6") << rtu("ff062005abcd") << QByteArray::fromHex("ff062005abcd");
         QTest::newRow("6 unmapped") << rtu("ff0620100001") << QByteArray::fromHex("ff8602");
-        QTest::newRow("16 two") << rtu("ff10200100020400010002") << QByteArray::fromHex("ff1020010002");
-        QTest::newRow("16 into unmapped") << rtu("ff10200f00020400010002")
-                                          << QByteArray::fromHex("ff9002");
-        QTest::newRow("16 byte count mismatch") << rtu("ff1020010002020001")
-                                                << QByteArray::fromHex("ff9003");
+        QTest::newRow("16 two") << rtu("ff10200100020400010002")
+                                << QByteArray::fromHex("ff1020010002");
+        QTest::newRow("16 into unmapped")
+            << rtu("ff10200f00020400010002") << QByteArray::fromHex("ff9002");
+        QTest::newRow("16 byte count mismatch")
+            << rtu("ff1020010002020001") << QByteArray::fromHex("ff9003");
         QTest::newRow("unknown function 7") << rtu("ff07") << QByteArray::fromHex("ff8701");
-        QTest::newRow("unknown function 0x2b") << rtu("ff2b0e0100") << QByteArray::fromHex("ffab01");
+        QTest::newRow("unknown function 0x2b")
+            << rtu("ff2b0e0100") << QByteArray::fromHex("ffab01");
     }
 
     void replies()
@@ -205,11 +210,11 @@ private slots:
         QTest::newRow("wrong function") << "wrongFunction" << read2 << rtu("ff420411011102");
         QTest::newRow("short") << "dropLast" << read2 << good.left(good.size() - 3);
         QTest::newRow("exception in range") << "exception" << read2 << rtu("ff8304");
-        QTest::newRow("exception outside") << "exception" << rtu("ff0320000002")
-                                           << rtu("ff030411001101");
+        QTest::newRow("exception outside")
+            << "exception" << rtu("ff0320000002") << rtu("ff030411001101");
         QTest::newRow("exception on write") << "exception" << rtu("ff062002ffff") << rtu("ff8604");
-        QTest::newRow("exception other table") << "exception" << rtu("ff0400000001")
-                                               << rtu("ff04020073");
+        QTest::newRow("exception other table")
+            << "exception" << rtu("ff0400000001") << rtu("ff04020073");
     }
 
     void faults()
@@ -269,7 +274,9 @@ private slots:
 
     void identificationOverride()
     {
-        const QByteArray odd("t4yj\0\x01 \xff" "ABCDEFGH", 16);
+        const QByteArray odd("t4yj\0\x01 \xff"
+                             "ABCDEFGH",
+                             16);
         device->setIdentification(sim::kNewIdentification, odd);
         device->clearIdentification(sim::kClassicIdentification);
         QCOMPARE(port->exchange(QByteArray::fromHex("ff0400010008b5d2"), 5), rtu("ff8402"));
@@ -384,8 +391,7 @@ private slots:
                 pdu.append(char(i >> 8));
                 pdu.append(char(i & 0xFF));
             }
-            const QByteArray reply =
-                port->exchange(sim::appendCrc(pdu), 8, 500, false);
+            const QByteArray reply = port->exchange(sim::appendCrc(pdu), 8, 500, false);
             if (reply == rtu("ff103000000a"))
                 ++good;
             const QByteArray read = port->exchange(rtu("ff032000000a"), 25, 500, false);
