@@ -730,6 +730,20 @@ void TComponentForm::writeRegisters(int start, const std::vector<quint16> &value
     check(m_transmit.transact(withBar ? progress() : nullptr));
 }
 
+void TComponentForm::writeTextRegisters(const QLineEdit &edit, int count)
+{
+    for (quint16 v : textToRegisters(edit.text(), count))
+        m_transmit.addValue(static_cast<qint16>(v));
+}
+
+void TComponentForm::readTextRegisters(QLineEdit &edit, int count)
+{
+    std::vector<quint16> registers;
+    for (int i = 0; i + 1 < count; i += 2)
+        registers.push_back(static_cast<quint16>(m_transmit.nextValue()));
+    edit.setText(registersToText(registers, count));
+}
+
 void TComponentForm::readDevice()
 {
     if (m_blocks.empty())

@@ -243,6 +243,10 @@ protected:
     // Function 3 of count registers (progress bar when withBar); values unsigned.
     std::vector<quint16> readRegisters(int start, int count, bool withBar = true);
     void writeRegisters(int start, const std::vector<quint16> &values, bool withBar = true);
+    // The customer text into the request being built (addValue, count characters) and
+    // from the last read (nextValue); for pages that build their requests by hand.
+    void writeTextRegisters(const QLineEdit &edit, int count);
+    void readTextRegisters(QLineEdit &edit, int count);
     // Throws PageError(error) unless error is 0.
     static void check(const TransmitResult &result);
     [[noreturn]] static void fail(int error);

@@ -139,6 +139,18 @@ private slots:
         QVERIFY(newer.findChild<QLabel *>("skSpdLabel")->property("invalidMark").toBool());
     }
 
+    void saveThatCannotLandIsNotReportedAsSaved()
+    {
+        TestPage page(false);
+        page.markChanged(true);
+        prompts->planFileName(dir->file("missing/dir/x.ini"));
+        page.mmSaveConfigureClick();
+        QCOMPARE(prompts->count(Kind::Message), 1);
+        QCOMPARE(prompts->lastCaption(), QString("Chyba"));
+        QVERIFY(page.panelText(2) != QString("Konfigurace uložena"));
+        QVERIFY(page.isChanged());
+    }
+
     void configurationRoundTrip()
     {
         TestPage a(false);

@@ -11,6 +11,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QToolTip>
 #include <QtTest>
 
 using Kind = ScriptedPrompts::Kind;
@@ -361,6 +362,22 @@ private slots:
 
         page.mmAboutClick();
         QCOMPARE(shell->abouts, 1);
+
+        // Floating hints follow mmShowHint.
+        page.show();
+        QWidget *edit = page.o1->edit();
+        const QPoint at = edit->mapToGlobal(QPoint(2, 2));
+        QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), at);
+        QApplication::sendEvent(edit, &help);
+        QTRY_VERIFY(QToolTip::isVisible());
+        QCOMPARE(QToolTip::text(), QString("Rozsah 1 - 20 000"));
+        QToolTip::hideText();
+        QTRY_VERIFY(!QToolTip::isVisible());
+        page.mmShowHintClick();
+        QHelpEvent again(QEvent::ToolTip, QPoint(2, 2), at);
+        QApplication::sendEvent(edit, &again);
+        QTest::qWait(50);
+        QVERIFY(!QToolTip::isVisible());
     }
 
     void closeQuestion()
