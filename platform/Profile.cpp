@@ -167,7 +167,10 @@ void Profile::Data::parse(const QByteArray &bytes)
     sections.clear();
     sections.emplace_back(); // lines before the first section header
 
-    // A file that is valid UTF-8 and not plain ASCII is UTF-8; anything else windows-1250.
+    // A file with a BOM, or valid UTF-8 that is not plain ASCII, is UTF-8; anything else
+    // windows-1250. Some windows-1250 byte pairs are valid UTF-8 too ("Č°" is C8 B0, U+0230),
+    // so a file of ours could pass for UTF-8; UTF-8 without a BOM is therefore taken only
+    // when every character in it is one windows-1250 has (a Czech file edited by hand).
     bool utf8 = false;
     QString decoded;
     QByteArray body = bytes;
@@ -182,10 +185,10 @@ void Profile::Data::parse(const QByteArray &bytes)
             break;
         }
     }
-    if (!ascii) {
+    if (utf8 || !ascii) {
         QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
         QString text = decoder.decode(body);
-        if (utf8 || !decoder.hasError()) {
+        if (utf8 || (!decoder.hasError() && fromWindows1250(toWindows1250(text)) == text)) {
             utf8 = true;
             decoded = std::move(text);
         }

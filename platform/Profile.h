@@ -10,6 +10,10 @@
 // the caller's default when they do not parse. The file is windows-1250 on disk (a valid
 // UTF-8 file is read too); every write lands atomically (temporary file and rename).
 //
+// A file is read as UTF-8 when it starts with a BOM, or when it is valid UTF-8, not plain
+// ASCII, and holds only characters windows-1250 has (otherwise a windows-1250 file with,
+// say, "Č°" would pass for UTF-8). Anything else is windows-1250.
+//
 // Details worth knowing:
 // - Each call looks at the file again when it changed on disk, so several objects (and
 //   programs) can share one file without losing each other's writes.

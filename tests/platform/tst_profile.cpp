@@ -358,6 +358,24 @@ private slots:
                                               "]\r\nText=" + toWindows1250(czech) + "\r\nn=1\r\n");
             QCOMPARE(Profile(utf8Path).readString("Čidlo", "Text", "-"), czech);
         }
+
+        // Our own file whose only non-ASCII text happens to be valid UTF-8 ("Č°" is C8 B0)
+        // is still windows-1250.
+        const QString ambiguous = QString::fromUtf8("KOTEL Č°1");
+        {
+            Profile ini(file("ambiguous.ini"));
+            ini.writeString("cForm1", "c1ZdTextEdit", ambiguous);
+        }
+        QCOMPARE(Profile(file("ambiguous.ini")).readString("cForm1", "c1ZdTextEdit", "-"),
+                 ambiguous);
+
+        // A BOM before plain ASCII (Notepad's "UTF-8") is still the same file.
+        const QString asciiPath = file("bom.ini");
+        writeBytes(asciiPath, "\xEF\xBB\xBF[mForm]\r\nmmLoadLast=1\r\n");
+        Profile bom(asciiPath);
+        QVERIFY(bom.readBool("mForm", "mmLoadLast", false));
+        bom.writeBool("mForm", "mmShowHint", true);
+        QCOMPARE(readBytes(asciiPath), QByteArray("[mForm]\r\nmmLoadLast=1\r\nmmShowHint=1\r\n"));
     }
 
     void junkBytesSurviveARewrite()

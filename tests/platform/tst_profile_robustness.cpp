@@ -32,34 +32,52 @@ public:
         for (int i = 0; i < n; ++i) {
             const bool odd = allowAwkward && chance(20);
             const QString &pool = odd ? awkward : plain;
-            s += pool.at(below(int(pool.size())));
+            const int size =
+                m_asciiOnly ? (odd ? 12 : 43) : int(pool.size()); // ASCII leads both pools
+            s += pool.at(below(size));
         }
         return s;
     }
 
-    // An INI file as people and programs write them, with the usual accidents.
-    QByteArray structured()
+    // Values the reader must find: (section, key) -> value.
+    using Expected = QList<std::tuple<QString, QString, QString>>;
+
+    // An INI file as people and programs write them, with the usual accidents. The values
+    // of plainly written lines in plainly named sections go to `expected`.
+    QByteArray structured(Expected *expected = nullptr)
     {
+        // Most real files are plain ASCII: keys, numbers and an unaccented text.
+        m_asciiOnly = chance(30);
         QString text;
         const QString eol = chance(50) ? "\r\n" : "\n";
         const int sections = below(6);
         if (chance(20))
             text += word(10, true) + "=" + word(10, true) + eol;
+        QStringList seenSections;
         for (int s = 0; s < sections; ++s) {
+            // The section whose keys can be expected: plain, non-empty, first of its name.
+            QString plain;
             switch (below(10)) {
             case 0:
                 text += "[]" + eol;
                 break;
             case 1:
-                text += "[" + word(8, true) + eol;
-                break; // unclosed
+                text += "[" + word(8, true) + eol; // unclosed
+                break;
             case 2:
                 text += "  [ " + word(8, false) + " ] ; note" + eol;
                 break;
-            default:
-                text += "[" + word(12, chance(30)) + "]" + eol;
+            default: {
+                const bool odd = chance(30);
+                const QString name = word(12, odd);
+                text += "[" + name + "]" + eol;
+                if (!odd && !name.isEmpty() && !seenSections.contains(name, Qt::CaseInsensitive))
+                    plain = name;
+                seenSections << name;
                 break;
             }
+            }
+            QStringList seenKeys;
             const int lines = below(12);
             for (int l = 0; l < lines; ++l) {
                 switch (below(12)) {
@@ -70,23 +88,44 @@ public:
                     text += eol;
                     break;
                 case 2:
-                    text += word(15, true) + eol;
-                    break; // no '='
+                    // Junk without '=' (a lone '[' line could open a section).
+                    text += word(15, true).remove('=').remove('[') + eol;
+                    break;
                 case 3:
                     text += "=" + word(5, true) + eol;
                     break;
-                case 4:
-                    text += " " + word(8, false) + " = \"" + word(8, true) + "\" " + eol;
+                case 4: {
+                    const QString key = word(8, false);
+                    const QString value = word(8, true);
+                    text += " " + key + " = \"" + value + "\" " + eol;
+                    if (!plain.isEmpty() && !key.isEmpty() &&
+                        !seenKeys.contains(key, Qt::CaseInsensitive) && expected)
+                        expected->append({plain, key, value});
+                    seenKeys << key;
                     break;
-                default:
-                    text += word(10, chance(20)) + "=" + word(16, chance(40)) + eol;
+                }
+                default: {
+                    const bool oddKey = chance(20);
+                    const bool oddValue = chance(40);
+                    const QString key = word(10, oddKey);
+                    const QString value = word(16, oddValue);
+                    text += key + "=" + value + eol;
+                    // Plain words need no trimming or unquoting to predict.
+                    if (!oddKey && !oddValue && !plain.isEmpty() && !key.isEmpty() &&
+                        !seenKeys.contains(key, Qt::CaseInsensitive) && expected)
+                        expected->append({plain, key, value});
+                    seenKeys << key.trimmed(); // an odd key may still shadow a later one
                     break;
+                }
                 }
             }
         }
         if (chance(30) && text.endsWith(eol))
             text.chop(eol.size()); // no line end at the end
-        return chance(20) ? text.toUtf8() : toWindows1250(text);
+        m_asciiOnly = false;
+        if (chance(20))
+            return (chance(50) ? QByteArray("\xEF\xBB\xBF") : QByteArray()) + text.toUtf8();
+        return toWindows1250(text);
     }
 
     QByteArray mutated(QByteArray bytes)
@@ -133,6 +172,7 @@ public:
 
 private:
     QRandomGenerator m_rng;
+    bool m_asciiOnly = false;
 };
 
 // What survives a write unchanged: names and values windows-1250 can hold. (A UTF-8 file is
@@ -162,8 +202,10 @@ private slots:
         timer.start();
         const int rounds = 3000;
         int writesChecked = 0;
+        int expectedChecked = 0;
         for (int round = 0; round < rounds; ++round) {
             QByteArray bytes;
+            Generator::Expected expected;
             switch (round % 10) {
             case 0:
                 bytes = gen.garbage();
@@ -174,11 +216,13 @@ private slots:
                 bytes = gen.mutated(gen.structured());
                 break;
             default:
-                bytes = gen.structured();
+                bytes = gen.structured(&expected);
                 break;
             }
-            if (round % 500 == 7)
+            if (round % 500 == 7) {
                 bytes = gen.hugeLine();
+                expected.clear();
+            }
             {
                 QFile f(path);
                 QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -201,6 +245,15 @@ private slots:
                     }
                 }
             }
+
+            {
+                const Profile ini(path);
+                for (const auto &[section, key, value] : expected)
+                    QVERIFY2(ini.readString(section, key, "<missing>") == value,
+                             qPrintable(QString("%1: [%2] %3 should be \"%4\"")
+                                            .arg(context, section, key, value)));
+            }
+            expectedChecked += int(expected.size());
 
             // One write: into an existing section and key (in another case), or a new one.
             QString section = QString("new%1").arg(round);
@@ -232,7 +285,11 @@ private slots:
             ++writesChecked;
 
             Profile after(path);
-            QVERIFY2(after.readString(section, key, "<missing>") == value, qPrintable(context));
+            QVERIFY2(after.readString(section, key, "<missing>") == value,
+                     qPrintable(QString("%1: wrote [%2] %3=\"%4\", read \"%5\"; file %6")
+                                    .arg(context, section, key, value,
+                                         after.readString(section, key, "<missing>"),
+                                         QString::fromLatin1(bytes.toHex().left(600)))));
             QVERIFY2(after.sectionExists(section), qPrintable(context));
             for (auto s = before.cbegin(); s != before.cend(); ++s) {
                 if (!representable(s.key()))
@@ -250,8 +307,10 @@ private slots:
                 }
             }
         }
-        qInfo("%d files, %d writes checked in %lld ms", rounds, writesChecked, timer.elapsed());
+        qInfo("%d files, %d known values and %d writes checked in %lld ms", rounds, expectedChecked,
+              writesChecked, timer.elapsed());
         QVERIFY(writesChecked > rounds / 2);
+        QVERIFY(expectedChecked > rounds);
     }
 };
 
