@@ -13,6 +13,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QProgressBar>
 #include <QStatusBar>
 
@@ -108,6 +109,15 @@ void TestLooks::mainWindowViews()
                 panels[0]->contentsRect().width());
     }
     QVERIFY(panels[2]->width() >= 50);
+
+    // Each shortcut shows beside its item; Ctrl+S is listed under mmSerial too.
+    form.mmTools->popup(form.mapToGlobal(QPoint(60, 20)));
+    QVERIFY(QTest::qWaitForWindowExposed(form.mmTools));
+    keepShot(form.mmTools, QStringLiteral("menu-tools"));
+    QCOMPARE(form.mmSerial->text().section(QLatin1Char('\t'), 1), QStringLiteral("Ctrl+S"));
+    QVERIFY(form.mmTools->actionGeometry(form.mmShowHint).width() >=
+            form.mmTools->fontMetrics().horizontalAdvance(form.mmShowHint->text()));
+    form.mmTools->close();
 
     // At the minimum size everything still fits.
     form.resize(form.minimumSize());
