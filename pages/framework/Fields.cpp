@@ -351,8 +351,10 @@ bool TNumericField::eventFilter(QObject *watched, QEvent *event)
     }
     if (event->type() == QEvent::FocusOut) {
         auto *focus = static_cast<QFocusEvent *>(event);
-        // A box the exit handler opens takes the focus too; that is no new exit.
-        if (focus->reason() != Qt::PopupFocusReason && !m_inExit)
+        // A box the exit handler opens takes the focus too, and switching to another
+        // window keeps the focus in the field: neither leaves the field.
+        if (focus->reason() != Qt::PopupFocusReason &&
+            focus->reason() != Qt::ActiveWindowFocusReason && !m_inExit)
             runExit();
     }
     return QObject::eventFilter(watched, event);

@@ -653,13 +653,13 @@ void TComponentForm::setInvalidInput(bool invalid)
 
 // --- read and write ---
 
-TransmitProgress *TComponentForm::progress() const
+TransmitProgress *TComponentForm::progress()
 {
-    static thread_local std::unique_ptr<PaintedProgress> painted;
     if (!Shell::isInstalled())
         return nullptr;
-    painted = std::make_unique<PaintedProgress>(Shell::instance().systemDialog());
-    return painted.get();
+    if (!m_progress)
+        m_progress = std::make_unique<PaintedProgress>(Shell::instance().systemDialog());
+    return m_progress.get();
 }
 
 void TComponentForm::check(const TransmitResult &result)
@@ -908,7 +908,7 @@ std::vector<std::pair<QWidget *, QVariant>> TComponentForm::snapshotUnsavedContr
     // such as the sensor type): kept in memory so a failed read leaves the page as it was.
     std::vector<std::pair<QWidget *, QVariant>> values;
     for (QWidget *w : findChildren<QWidget *>()) {
-        if (m_table.contains(w))
+        if (m_table.contains(w) || w->window() != this)
             continue;
         if (auto *edit = qobject_cast<QLineEdit *>(w)) {
             if (!edit->objectName().endsWith(QStringLiteral("MaskEdit")) &&

@@ -255,7 +255,7 @@ protected:
     std::deque<RegisterBlock> &blocks() { return m_blocks; }
 
     // The progress bar of the progress dialog (null without a shell).
-    TransmitProgress *progress() const;
+    TransmitProgress *progress();
 
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
@@ -293,6 +293,7 @@ private:
     QPointer<TNumericField> m_lastEdited;
     QString m_configFile;
     QPointer<TExtraForm> m_live;
+    std::unique_ptr<TransmitProgress> m_progress;
 
     QWidget *m_body = nullptr;
     QHBoxLayout *m_columns = nullptr;
