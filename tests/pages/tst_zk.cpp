@@ -48,18 +48,6 @@ private slots:
         rig.reset();
     }
 
-    void typeCodes()
-    {
-        const QList<int> codes = {0, 1, 2, 3, 0x10, 0x11, 0x30, 0x31, 0x40, 0x41};
-        for (int i = 0; i < codes.size(); ++i) {
-            QCOMPARE(TcForm4::typeCode(i), codes[i]);
-            QCOMPARE(TcForm4::typeItem(codes[i]), i);
-        }
-        QCOMPARE(TcForm4::typeItem(4), -1);
-        QCOMPARE(TcForm4::typeItem(0x42), -1);
-        QCOMPARE(TcForm4::typeCode(-1), -1);
-    }
-
     void typeChangeSwitchesTheInputMode()
     {
         open();
