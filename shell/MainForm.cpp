@@ -414,9 +414,9 @@ void TmForm::FormCreate()
                 mmChooseComponent->setEnabled(false);
                 try {
                     detectComponent(transmit, result);
-                } catch (const TextError &) {
+                } catch (const TextError &e) {
                     show();
-                    showError(result.error);
+                    showFailure(result, e);
                     mmChooseComponentClick();
                 }
                 mmChooseComponent->setEnabled(true);
@@ -518,6 +518,15 @@ QString TmForm::statusPanelText(int panel) const
 void TmForm::showError(int error)
 {
     Prompts::instance().message(message(error), kError, PromptIcon::Error);
+}
+
+void TmForm::showFailure(const TransmitResult &result, const TextError &error)
+{
+    // A failure without a number (a page that could not be built) shows its own text.
+    if (result.error != ErrOk)
+        showError(result.error);
+    else
+        Prompts::instance().message(error.text(), kError, PromptIcon::Error);
 }
 
 void TmForm::mmLoadClick()
@@ -725,7 +734,13 @@ void TmForm::componentOkButtonClick()
         old->hide();
         old->deleteLater();
     }
-    QWidget *page = m_registry.create(index);
+    QWidget *page = nullptr;
+    try {
+        page = m_registry.create(index);
+    } catch (...) {
+        show(); // never leave the program without a window
+        throw;
+    }
     if (!page) {
         show();
         return;
@@ -740,9 +755,9 @@ void TmForm::automaticComponentChooseButtonClick()
     TransmitResult result;
     try {
         detectComponent(transmit, result);
-    } catch (const TextError &) {
+    } catch (const TextError &e) {
         show();
-        showError(result.error);
+        showFailure(result, e);
     }
 }
 

@@ -19,6 +19,7 @@ class QPushButton;
 class QTimer;
 class StatusPanels;
 class TAboutBox;
+class TextError;
 
 // The main window: introduction panel, program settings ("mFormSave.ini"), the serial
 // settings and the device selection. It owns the program's one serial port field and opens
@@ -138,6 +139,7 @@ private:
     void showHintToggled();
     void reportCheck(QAction *item, int onMessage, int offMessage);
     void showError(int error);
+    void showFailure(const TransmitResult &result, const TextError &error);
 
     PageRegistry &m_registry;
     QPointer<QWidget> m_page;

@@ -70,8 +70,7 @@ private slots:
     void checkItemsReportAndMarkChanged();
     void statusMessageClearsAfterItsInterval();
     void hintsFollowTheOption();
-    void closeAsksAndKeepsTheWindowWithoutPort();
-    void closeWithYesSavesAndNoDiscards();
+    void closeAsksWhetherToSave();
     void ctrlSRunsSave();
     void serialViewConfirmsAPort();
     void serialViewRejectsAPortThatWillNotOpen();
@@ -313,14 +312,21 @@ void TestMainForm::hintsFollowTheOption()
     QVERIFY(!second.mmShowHint->isChecked());
 }
 
-void TestMainForm::closeAsksAndKeepsTheWindowWithoutPort()
+void TestMainForm::closeAsksWhetherToSave()
 {
     WorkingDir dir;
     ScriptedPrompts prompts;
+    {
+        TmForm form;
+        form.FormCreate();
+        QVERIFY(form.close()); // nothing changed: no question
+        QVERIFY(prompts.isEmpty());
+    }
     TmForm form;
     form.FormCreate();
     form.mmAutoComponentClick();
 
+    // Yes without a port: nothing can be saved, so the window stays.
     prompts.planAnswer(PromptAnswer::Yes);
     QVERIFY(!form.close());
     QVERIFY(form.isVisible());
@@ -334,38 +340,21 @@ void TestMainForm::closeAsksAndKeepsTheWindowWithoutPort()
     QCOMPARE(question.buttons, PromptButtons::YesNo);
     QCOMPARE(prompts.records().at(1).text, kNoPort);
     QVERIFY(!dir.exists(kSettings));
-}
 
-void TestMainForm::closeWithYesSavesAndNoDiscards()
-{
-    WorkingDir dir;
-    ScriptedPrompts prompts;
-    {
-        TmForm form;
-        form.FormCreate();
-        QVERIFY(form.close()); // nothing changed: no question
-        QVERIFY(prompts.isEmpty());
-    }
-    {
-        TmForm form;
-        form.FormCreate();
-        form.serialNameComboBox->setCurrentIndex(2);
-        form.mmLoadLastClick();
-        prompts.planAnswer(PromptAnswer::No);
-        QVERIFY(form.close());
-        QVERIFY(!dir.exists(kSettings));
-    }
-    {
-        TmForm form;
-        form.FormCreate();
-        form.serialNameComboBox->setCurrentIndex(2);
-        form.mmLoadLastClick();
-        prompts.planAnswer(PromptAnswer::Yes);
-        QVERIFY(form.close());
-        QVERIFY(dir.read(kSettings).contains("mmLoadLast=1"));
-    }
-    QCOMPARE(prompts.count(Kind::Question), 2);
-    QCOMPARE(prompts.count(Kind::Message), 0);
+    // Yes with a port saves and closes.
+    form.serialNameComboBox->setCurrentIndex(2);
+    prompts.planAnswer(PromptAnswer::Yes);
+    QVERIFY(form.close());
+    QVERIFY(dir.read(kSettings).contains("mmAutoComponent=1"));
+
+    // No closes without writing.
+    TmForm other;
+    other.FormCreate();
+    other.mmLoadLastClick();
+    prompts.planAnswer(PromptAnswer::No);
+    QVERIFY(other.close());
+    QVERIFY(!dir.read(kSettings).contains("mmLoadLast=1"));
+    QCOMPARE(prompts.count(Kind::Question), 3);
 }
 
 void TestMainForm::ctrlSRunsSave()
@@ -601,6 +590,14 @@ void TestMainForm::detectionClassicIdentification()
     // The first read matched: the newer place was never asked for.
     QCOMPARE(identificationReads(*server), QList<int>{0x0001});
     QVERIFY(form.serial == nullptr);
+
+    // A page that fails while it is being built leaves the main window shown, with the
+    // failure's own text rather than "OK".
+    pages.registry.add(3, []() -> QWidget * { throw TextError(QStringLiteral("rozbitá stránka")); });
+    form.show();
+    form.automaticComponentChooseButtonClick();
+    QVERIFY(form.isVisible());
+    QCOMPARE(prompts.texts(), QStringList{QStringLiteral("rozbitá stránka")});
 }
 
 void TestMainForm::detectionNewIdentification()
