@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/inotify.h>
 #include <sys/prctl.h>
 #include <termios.h>
 #include <thread>
@@ -103,6 +104,7 @@ struct Server::Private {
     int slaveKeep = -1; // keeps the pty from hanging up between the master's opens
     int wakeRead = -1;
     int wakeWrite = -1;
+    int opens = -1; // inotify: the master opened the pty
     QString path;
     bool linked = false;
     std::thread thread;
@@ -221,6 +223,15 @@ bool Server::start(QString *error)
         return fail(QStringLiteral("open ") + d->path);
     fcntl(d->master, F_SETFL, fcntl(d->master, F_GETFL) | O_NONBLOCK);
 
+    // A reply the master gave up on stays in the pty, where a real port would have lost it
+    // while closed; so it is thrown away whenever the master opens the port anew. Without
+    // inotify the simulator still works, only late replies survive.
+    d->opens = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (d->opens >= 0 && inotify_add_watch(d->opens, name, IN_OPEN) < 0) {
+        ::close(d->opens);
+        d->opens = -1;
+    }
+
     int pipeFds[2];
     if (pipe2(pipeFds, O_CLOEXEC | O_NONBLOCK) != 0)
         return fail(QStringLiteral("pipe"));
@@ -263,7 +274,7 @@ void Server::Private::closeAll()
             ::unlink(link.constData());
         linked = false;
     }
-    for (int *fd : {&master, &slaveKeep, &wakeRead, &wakeWrite}) {
+    for (int *fd : {&master, &slaveKeep, &wakeRead, &wakeWrite, &opens}) {
         if (*fd >= 0)
             ::close(*fd);
         *fd = -1;
@@ -370,13 +381,19 @@ void Server::Private::run()
             const qint64 untilTick = qMax<qint64>(0, lastTick + tick * 1000LL - now);
             timeoutUs = timeoutUs < 0 ? untilTick : qMin(timeoutUs, untilTick);
         }
-        pollfd fds[2] = {{master, POLLIN, 0}, {wakeRead, POLLIN, 0}};
+        pollfd fds[3] = {{master, POLLIN, 0}, {wakeRead, POLLIN, 0}, {opens, POLLIN, 0}};
         const int timeoutMs = timeoutUs < 0 ? -1 : int((timeoutUs + 999) / 1000);
-        const int n = ::poll(fds, 2, timeoutMs);
+        const int n = ::poll(fds, opens >= 0 ? 3 : 2, timeoutMs);
         if (n < 0 && errno != EINTR)
             break;
         if (stopping || (n > 0 && (fds[1].revents & POLLIN)))
             break;
+        if (n > 0 && opens >= 0 && (fds[2].revents & POLLIN)) {
+            char events[1024];
+            while (::read(opens, events, sizeof events) > 0) {
+            }
+            tcflush(slaveKeep, TCIFLUSH);
+        }
         if (n > 0 && (fds[0].revents & POLLIN)) {
             const ssize_t got = ::read(master, chunk, sizeof chunk);
             if (got > 0) {
@@ -557,10 +574,6 @@ void Server::Private::handle(const QByteArray &request, qint64 firstUs)
     const int own = device->address();
     if (address != 255 && (own == 0 || address != own))
         return;
-
-    // The master has sent a new request, so whatever it left unread is stale (a late reply
-    // after it gave up); a real port would have lost it while closed.
-    tcflush(slaveKeep, TCIFLUSH);
 
     Faults f;
     {

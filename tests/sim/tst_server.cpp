@@ -272,6 +272,26 @@ private slots:
                  qPrintable(QString::number(port->elapsedUs)));
     }
 
+    void lateReplyDoesNotReachTheNextExchange()
+    {
+        // The master gives up before a slow reply, closes the port, opens it again and asks
+        // anew: it must read the new reply, not the late one left in the pty.
+        sim::Faults f;
+        f.replyDelayMs = 40;
+        server->setFaults(f);
+        port.reset(new RawPort(server->path()));
+        QVERIFY(port->send(rtu("ff0320010001")));
+        QCOMPARE(port->read(7, 10), QByteArray());
+        port.reset();
+        QVERIFY(server->waitForReplies(1, 500));
+        QTest::qWait(20); // the master takes its time to reopen the port
+        server->setFaults(sim::Faults());
+        port.reset(new RawPort(server->path()));
+        QTest::qWait(5); // the simulator notices the open asynchronously
+        QVERIFY(port->send(rtu("ff0320020001"))); // no flush on this side
+        QCOMPARE(port->read(14, 300, 20), rtu("ff03021102"));
+    }
+
     void identificationOverride()
     {
         const QByteArray odd("t4yj\0\x01 \xff"
