@@ -35,12 +35,12 @@ constexpr Accepted kAccepted[kModelCount] = {
 const QStringList &componentNames()
 {
     static const QStringList names = {
-        QStringLiteral("KQx"),  QStringLiteral("KQLx"),  QStringLiteral("CWR1"),
-        QStringLiteral("E-7PZ"), QStringLiteral("E-UV6"), QStringLiteral("E-HN2"),
+        QStringLiteral("KQx"),   QStringLiteral("KQLx"),      QStringLiteral("CWR1"),
+        QStringLiteral("E-7PZ"), QStringLiteral("E-UV6"),     QStringLiteral("E-HN2"),
         QStringLiteral("E-HB2"), QStringLiteral("E-HB5/HN9"), QStringLiteral("GWR1"),
-        QStringLiteral("T4yJ"), QStringLiteral("T4yR"),  QStringLiteral("T4yG"),
-        QStringLiteral("T6yR"), QStringLiteral("ZK"),    QStringLiteral("ZSL"),
-        QStringLiteral("ZG"),   QStringLiteral("VTx"),   QStringLiteral("VTLx"),
+        QStringLiteral("T4yJ"),  QStringLiteral("T4yR"),      QStringLiteral("T4yG"),
+        QStringLiteral("T6yR"),  QStringLiteral("ZK"),        QStringLiteral("ZSL"),
+        QStringLiteral("ZG"),    QStringLiteral("VTx"),       QStringLiteral("VTLx"),
     };
     return names;
 }

@@ -154,8 +154,8 @@ void TmForm::buildMenus()
     mmAutoComponent =
         menuItem(mmTools, "mmAutoComponent",
                  QStringLiteral("Automaticky rozpoznat komponentu při startu programu"));
-    mmLoadLast = menuItem(mmTools, "mmLoadLast",
-                          QStringLiteral("Načíst uloženou konfiguraci při spuštění"));
+    mmLoadLast =
+        menuItem(mmTools, "mmLoadLast", QStringLiteral("Načíst uloženou konfiguraci při spuštění"));
     separator(mmTools, "N1");
     mmShowHint = menuItem(mmTools, "mmShowHint", QStringLiteral("Zobrazovat polovoucí nápovědu"));
     for (QAction *item : {mmLoadDataAfterStart, mmAutoComponent, mmLoadLast, mmShowHint})
@@ -223,22 +223,22 @@ void TmForm::buildSerialView(QWidget *central)
     serialGroupBox = new QGroupBox(kSerialView, central);
     serialGroupBox->setObjectName(QStringLiteral("serialGroupBox"));
 
-    serialNameComboBox = fixedList(serialGroupBox, "serialNameComboBox", {},
-                                   QStringLiteral("Rozsah COM1 - COM20"));
+    serialNameComboBox =
+        fixedList(serialGroupBox, "serialNameComboBox", {}, QStringLiteral("Rozsah COM1 - COM20"));
     for (int port = 1; port <= 20; ++port)
         serialNameComboBox->addItem(TSerial::portName(port));
     serialNameComboBox->setCurrentIndex(-1);
-    serialBaudRateComboBox = fixedList(
-        serialGroupBox, "serialBaudRateComboBox",
-        {QStringLiteral("1200"), QStringLiteral("2400"), QStringLiteral("4800"),
-         QStringLiteral("9600"), QStringLiteral("19200")},
-        QStringLiteral("Rozsah 1200Bd - 19200Bd"));
+    serialBaudRateComboBox =
+        fixedList(serialGroupBox, "serialBaudRateComboBox",
+                  {QStringLiteral("1200"), QStringLiteral("2400"), QStringLiteral("4800"),
+                   QStringLiteral("9600"), QStringLiteral("19200")},
+                  QStringLiteral("Rozsah 1200Bd - 19200Bd"));
     serialBaudRateComboBox->setCurrentIndex(4);
     serialDataSizeComboBox = fixedList(serialGroupBox, "serialDataSizeComboBox",
                                        {QStringLiteral("8b")}, QStringLiteral("Velikost dat"));
-    serialParityComboBox = fixedList(serialGroupBox, "serialParityComboBox",
-                                     {QStringLiteral("NOPARITY")},
-                                     QStringLiteral("Parita = bez parity"));
+    serialParityComboBox =
+        fixedList(serialGroupBox, "serialParityComboBox", {QStringLiteral("NOPARITY")},
+                  QStringLiteral("Parita = bez parity"));
     serialStopBitComboBox =
         fixedList(serialGroupBox, "serialStopBitComboBox",
                   {QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2")},

@@ -5,17 +5,17 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QProgressBar>
 #include <QThread>
 #include <QWindow>
-#include <QProgressBar>
 
 namespace {
 constexpr int kExposeWaitMs = 250;
 }
 
 TSystemDialog::TSystemDialog(QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowStaysOnTopHint)
+    : QDialog(parent,
+              Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint)
 {
     setObjectName(QStringLiteral("SystemDialog"));
     setWindowTitle(QStringLiteral("Pracuji, prosím čekejte ..."));

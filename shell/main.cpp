@@ -8,7 +8,6 @@
 
 #include <QApplication>
 #include <QMessageBox>
-
 #include <exception>
 
 namespace {

@@ -12,16 +12,12 @@
 #include <QTemporaryDir>
 #include <QWidget>
 #include <QtTest>
-
 #include <memory>
 
 class WorkingDir
 {
 public:
-    WorkingDir() : m_previous(QDir::currentPath())
-    {
-        QDir::setCurrent(m_dir.path());
-    }
+    WorkingDir() : m_previous(QDir::currentPath()) { QDir::setCurrent(m_dir.path()); }
     ~WorkingDir() { QDir::setCurrent(m_previous); }
 
     QString file(const QString &name) const { return m_dir.filePath(name); }

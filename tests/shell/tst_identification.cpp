@@ -43,10 +43,8 @@ void TestIdentification::displayName_data()
     QTest::addColumn<QString>("name");
     QTest::newRow("E 7PZ") << QStringLiteral("E 7PZ           ") << QStringLiteral("E 7PZ");
     QTest::newRow("T4yJ") << QStringLiteral("T4yJ            ") << QStringLiteral("T4yJ");
-    QTest::newRow("E-HB5/HN9") << QStringLiteral("E-HB5/HN9       ")
-                               << QStringLiteral("E-HB5/HN9");
-    QTest::newRow("E HB5/HN9") << QStringLiteral("E HB5/HN9       ")
-                               << QStringLiteral("E HB5/HN9");
+    QTest::newRow("E-HB5/HN9") << QStringLiteral("E-HB5/HN9       ") << QStringLiteral("E-HB5/HN9");
+    QTest::newRow("E HB5/HN9") << QStringLiteral("E HB5/HN9       ") << QStringLiteral("E HB5/HN9");
     QTest::newRow("no space") << QStringLiteral("ABCDEFGHIJKLMNOP")
                               << QStringLiteral("ABCDEFGHIJKLMNOP");
     QTest::newRow("space at 2 only") << QStringLiteral("E ") << QStringLiteral("E ");
@@ -62,10 +60,9 @@ void TestIdentification::displayName()
 
 void TestIdentification::listAndVariants()
 {
-    QCOMPARE(componentNames(),
-             (QStringList{"KQx", "KQLx", "CWR1", "E-7PZ", "E-UV6", "E-HN2", "E-HB2", "E-HB5/HN9",
-                          "GWR1", "T4yJ", "T4yR", "T4yG", "T6yR", "ZK", "ZSL", "ZG", "VTx",
-                          "VTLx"}));
+    QCOMPARE(componentNames(), (QStringList{"KQx", "KQLx", "CWR1", "E-7PZ", "E-UV6", "E-HN2",
+                                            "E-HB2", "E-HB5/HN9", "GWR1", "T4yJ", "T4yR", "T4yG",
+                                            "T6yR", "ZK", "ZSL", "ZG", "VTx", "VTLx"}));
     const QMap<int, int> variants{{0, 1}, {1, 2}, {10, 0}, {16, 3}, {17, 4}};
     for (int i = -1; i <= kModelCount; ++i)
         QCOMPARE(componentTypeFor(i), variants.value(i, -1));

@@ -2,19 +2,18 @@
 // size its text needs. Set OVRIN_SHOT_DIR to keep a PNG of each view for a look.
 
 #include "ShellFixture.h"
-
 #include "shell/AboutBox.h"
 #include "shell/MainForm.h"
 #include "shell/StatusPanels.h"
 #include "shell/SystemDialog.h"
 
-#include <QPushButton>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QStatusBar>
 
 namespace {

@@ -2,7 +2,6 @@
 // device selection and detection against a simulated device.
 
 #include "ShellFixture.h"
-
 #include "link/Messages.h"
 #include "link/TSerial.h"
 #include "platform/TextError.h"
@@ -201,7 +200,7 @@ void TestMainForm::loadToleratesAHandEditedFile()
     QVERIFY(form.mmLoadLast->isChecked());                 // any non-zero number is true
     QVERIFY(form.mmShowHint->isChecked());                 // unreadable: the default
     QVERIFY(form.mmAutoComponent->isChecked());
-    QVERIFY(form.mmLoadDataAfterStart->isChecked());       // missing: the load default
+    QVERIFY(form.mmLoadDataAfterStart->isChecked()); // missing: the load default
 }
 
 void TestMainForm::saveWithoutPortWritesNothing()
@@ -410,7 +409,7 @@ void TestMainForm::serialViewConfirmsAPort()
     QVERIFY(form.mmChooseComponent->isEnabled());
     QCOMPARE(form.statusPanelText(0), QStringLiteral("Úvodní okno"));
     QCOMPARE(form.statusPanelText(1), QStringLiteral("Změněno")); // a new port is a change
-    QVERIFY(form.serial == nullptr);                               // tested, not kept open
+    QVERIFY(form.serial == nullptr);                              // tested, not kept open
 
     // Confirming the same port again after saving is no change.
     QVERIFY(form.mmSaveClick());
@@ -593,7 +592,8 @@ void TestMainForm::detectionClassicIdentification()
 
     // A page that fails while it is being built leaves the main window shown, with the
     // failure's own text rather than "OK".
-    pages.registry.add(3, []() -> QWidget * { throw TextError(QStringLiteral("rozbitá stránka")); });
+    pages.registry.add(3,
+                       []() -> QWidget * { throw TextError(QStringLiteral("rozbitá stránka")); });
     form.show();
     form.automaticComponentChooseButtonClick();
     QVERIFY(form.isVisible());
@@ -630,11 +630,10 @@ void TestMainForm::detectionReportsTheReadError_data()
     QTest::newRow("exception on the second read")
         << QByteArray("XYZ             ") << QByteArray() << false << 3 << true;
     QTest::newRow("no model at either place")
-        << QByteArray("T4yJ\0\0\0\0\0\0\0\0\0\0\0\0", 16) << QByteArray("T4yj            ")
-        << false << 10 << true;
+        << QByteArray("T4yJ\0\0\0\0\0\0\0\0\0\0\0\0", 16) << QByteArray("T4yj            ") << false
+        << 10 << true;
     QTest::newRow("NUL in the name") << QByteArray("ZK\0             ", 16)
-                                     << QByteArray("ZG             \0", 16) << false << 10
-                                     << true;
+                                     << QByteArray("ZG             \0", 16) << false << 10 << true;
     QTest::newRow("silence") << QByteArray("ZK") << QByteArray() << true << 6 << false;
 }
 

@@ -1,7 +1,6 @@
 // The progress dialog over the open page, driven by a real exchange.
 
 #include "ShellFixture.h"
-
 #include "link/TTransmit.h"
 #include "shell/MainForm.h"
 #include "shell/PageRegistry.h"
@@ -135,11 +134,13 @@ void TestSystemDialog::everyStepOfAnExchangeIsPaintedAtOnce()
     const TransmitResult result = transmit.transact(&s.dialog);
     QCOMPARE(result.error, 0);
     QCOMPARE(transmit.nextValue(), qint16(7));
-    QVERIFY2(counter.positions.contains(1) && counter.positions.contains(2) &&
-                 counter.positions.contains(3),
-             qPrintable(QStringLiteral("painted positions: %1")
-                            .arg(QVariant::fromValue(counter.positions).toStringList().join(
-                                QLatin1Char(',')))));
+    QVERIFY2(
+        counter.positions.contains(1) && counter.positions.contains(2) &&
+            counter.positions.contains(3),
+        qPrintable(
+            QStringLiteral("painted positions: %1")
+                .arg(
+                    QVariant::fromValue(counter.positions).toStringList().join(QLatin1Char(',')))));
     QVERIFY(s.dialog.ProgressBar->isHidden());
     s.dialog.closeOverPage();
     QVERIFY(s.form.serial == nullptr);
