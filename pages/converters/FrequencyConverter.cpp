@@ -1,7 +1,6 @@
 #include "pages/converters/FrequencyConverter.h"
 
 #include "pages/framework/Fields.h"
-
 #include "pages/framework/NumberText.h"
 
 #include <QComboBox>
@@ -11,7 +10,6 @@
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QVBoxLayout>
-
 #include <algorithm>
 
 namespace {
@@ -50,12 +48,10 @@ TFrequencyConverterForm::TFrequencyConverterForm(const PageTraits &traits,
                      temperature(-100, 100), QStringLiteral("°C"),
                      QStringLiteral("Rozsah -100,0 až 100,0"));
     m_speed = &combo(basic, p + "SkSpdComboBox", QStringLiteral("Komunikační rychlost"),
-                     d.baudItems, QStringLiteral("Bd"),
-                     QStringLiteral("Rozsah 1 200 - 230 400Bd"));
-    m_address = &addressCombo(basic, p + "SkAdrComboBox",
-                                              QStringLiteral("Síťová adresa"),
-                                              QStringLiteral("Rozsah 1 - 254"),
-                                              QStringLiteral("Síťová adresa regulátoru"));
+                     d.baudItems, QStringLiteral("Bd"), QStringLiteral("Rozsah 1 200 - 230 400Bd"));
+    m_address =
+        &addressCombo(basic, p + "SkAdrComboBox", QStringLiteral("Síťová adresa"),
+                      QStringLiteral("Rozsah 1 - 254"), QStringLiteral("Síťová adresa regulátoru"));
     required(*m_speed);
     required(*m_address);
 
@@ -68,8 +64,7 @@ TFrequencyConverterForm::TFrequencyConverterForm(const PageTraits &traits,
                     temperature(-100, 400), QStringLiteral("°C"), kTemperatureHint);
     m_i2 = &numeric(ranges, p + "AuI2", QStringLiteral("Koncová hodnota vstupního rozsahu"),
                     temperature(-100, 400), QStringLiteral("°C"), kTemperatureHint);
-    m_o1 = &frequency(ranges, p + "AuO1",
-                      QStringLiteral("Počáteční hodnota výstupního rozsahu"));
+    m_o1 = &frequency(ranges, p + "AuO1", QStringLiteral("Počáteční hodnota výstupního rozsahu"));
     m_o2 = &frequency(ranges, p + "AuO2", QStringLiteral("Koncová hodnota výstupního rozsahu"));
     m_fl = &frequency(ranges, p + "AuFl", QStringLiteral("Spodní omezení výstupní frekvence"),
                       QStringLiteral("Hodnota určuje spodní dorazovou hodnotu výstupní "
@@ -111,8 +106,7 @@ void TFrequencyConverterForm::alignColumns()
 }
 
 TNumericField &TFrequencyConverterForm::frequency(QGroupBox &group, const QString &name,
-                                                  const QString &caption,
-                                                  const QString &labelHint)
+                                                  const QString &caption, const QString &labelHint)
 {
     const QString hint = QStringLiteral("Rozsah %1 - 20 000").arg(m_minFrequency);
     return numeric(group, name, caption, Rule::whole(m_minFrequency, 20000).length(5),

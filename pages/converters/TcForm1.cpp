@@ -16,7 +16,7 @@ FrequencyConverterDeclaration declaration()
     d.prefix = QStringLiteral("c1");
     d.typeCaption = QStringLiteral("Typ teplotního odporového snímače");
     d.typeItems = TFrequencyConverterForm::thermometerTypes();
-    d.baudItems = QStringList{"1200",  "2400",   "4800",   "9600",   "19200",
+    d.baudItems = QStringList{"1200",  "2400",  "4800",   "9600",   "19200",
                               "38400", "57600", "115200", "128000", "230400"};
     d.minFrequency = 1;
     return d;
@@ -25,11 +25,11 @@ FrequencyConverterDeclaration declaration()
 } // namespace
 
 TcForm1::TcForm1(QWidget *parent)
-    : TFrequencyConverterForm(PageTraits::classic(QStringLiteral("cForm1"),
-                                                  QStringLiteral("T4yJ"), kModels)
-                                  .firmwarePanelWidth(kFirmwarePanelWidth)
-                                  .messagePanelWidth(kMessagePanelWidth),
-                              declaration(), parent)
+    : TFrequencyConverterForm(
+          PageTraits::classic(QStringLiteral("cForm1"), QStringLiteral("T4yJ"), kModels)
+              .firmwarePanelWidth(kFirmwarePanelWidth)
+              .messagePanelWidth(kMessagePanelWidth),
+          declaration(), parent)
 {
     // The sensor is fitted at the factory: shown, never edited, and written back as the
     // device reports it.

@@ -21,8 +21,8 @@ struct InputType {
 };
 
 const InputType kTypes[] = {
-    {"Ni 1000/5000ppm", 0x00, 0, 0},      {"Ni 1000/6180ppm", 0x01, 0, 0},
-    {"Pt 1000/3850ppm", 0x02, 0, 0},      {"Pt 100/3850ppm", 0x03, 0, 0},
+    {"Ni 1000/5000ppm", 0x00, 0, 0},       {"Ni 1000/6180ppm", 0x01, 0, 0},
+    {"Pt 1000/3850ppm", 0x02, 0, 0},       {"Pt 100/3850ppm", 0x03, 0, 0},
     {"odpor 0-1000 ohmů", 0x10, 0, 10000}, {"odpor 0-100 ohmů", 0x11, 0, 1000},
     {"napětí 0-10 V", 0x30, 0, 1000},      {"napětí 0-5 V", 0x31, 0, 500},
     {"proud 4-20 mA", 0x40, 400, 2000},    {"proud 0-20 mA", 0x41, 0, 2000},
@@ -62,12 +62,12 @@ int TcForm4::typeItem(int code)
 }
 
 TcForm4::TcForm4(QWidget *parent)
-    : TFrequencyConverterForm(PageTraits::classic(QStringLiteral("cForm4"), QStringLiteral("ZK"),
-                                                  kModels)
-                                  .verifyDelay(1500)
-                                  .firmwarePanelWidth(kFirmwarePanelWidth)
-                                  .messagePanelWidth(kMessagePanelWidth),
-                              declaration(), parent)
+    : TFrequencyConverterForm(
+          PageTraits::classic(QStringLiteral("cForm4"), QStringLiteral("ZK"), kModels)
+              .verifyDelay(1500)
+              .firmwarePanelWidth(kFirmwarePanelWidth)
+              .messagePanelWidth(kMessagePanelWidth),
+          declaration(), parent)
 {
     required(*m_type);
 
@@ -82,20 +82,20 @@ TcForm4::TcForm4(QWidget *parent)
     auto position = [](TNumericField *field) {
         return [field](quint16 *r) { *r = static_cast<quint16>(field->position()); };
     };
-    auto &image = block(0x2001, 15)
-                      .text(*m_text, 10)
-                      .custom(
-                          1,
-                          [this](quint16 *r) {
-                              *r = static_cast<quint16>(qMax(0, typeCode(m_type->currentIndex())));
-                          },
-                          // The selection alone: the input mode follows after the read.
-                          [this](const quint16 *r) { m_type->setCurrentIndex(typeItem(*r & 0xFF)); },
-                          0x00FF)
-                      .position(*m_off)
-                      .bytes(*m_address, *m_speed)
-                      .custom(1, position(m_i1), inputRange(0))
-                      .custom(1, position(m_i2), inputRange(1));
+    auto &image =
+        block(0x2001, 15)
+            .text(*m_text, 10)
+            .custom(
+                1,
+                [this](quint16 *r) {
+                    *r = static_cast<quint16>(qMax(0, typeCode(m_type->currentIndex())));
+                },
+                // The selection alone: the input mode follows after the read.
+                [this](const quint16 *r) { m_type->setCurrentIndex(typeItem(*r & 0xFF)); }, 0x00FF)
+            .position(*m_off)
+            .bytes(*m_address, *m_speed)
+            .custom(1, position(m_i1), inputRange(0))
+            .custom(1, position(m_i2), inputRange(1));
     image.positions({m_o1, m_o2, m_sp, m_fl, m_fh});
 
     // Scroll bars of the input range show plain numbers outside the thermometer mode.

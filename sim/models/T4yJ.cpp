@@ -19,7 +19,7 @@ public:
         // Factory settings: customer text "T4yJ", Pt 1000 probe, no correction, address 1 at
         // 19200 Bd, 0,0..150,0 °C mapped to 1000..5000 Hz, limits 500 and 5500 Hz, 1 Hz on
         // a probe fault.
-        const quint16 factory[15] = {0x5434, 0x794A, 0, 0, 0, 2, 0, 0x0104,
+        const quint16 factory[15] = {0x5434, 0x794A, 0,    0,    0, 2,   0,   0x0104,
                                      0,      1500,   1000, 5000, 1, 500, 5500};
         for (int i = 0; i < 15; ++i)
             put(Table::Holding, 0x2001 + i, factory[i]);

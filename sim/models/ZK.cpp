@@ -21,7 +21,7 @@ struct InputType {
 
 // The non-thermometer types; codes 0 to 3 are the thermometers.
 const InputType kTypes[] = {
-    {0x10, 0, 10000}, {0x11, 0, 1000}, {0x30, 0, 1000},
+    {0x10, 0, 10000}, {0x11, 0, 1000},   {0x30, 0, 1000},
     {0x31, 0, 500},   {0x40, 400, 2000}, {0x41, 0, 2000},
 };
 
@@ -33,8 +33,8 @@ public:
         // Factory settings: customer text "ZK", Pt 1000, no correction, address 1 at
         // 19200 Bd, 0,0..100,0 °C mapped to 0..10000 Hz, limits 0 and 10000 Hz, 0 Hz on a
         // sensor fault.
-        const quint16 factory[15] = {0x5A4B, 0, 0, 0, 0, 0x02, 0, 0x0104,
-                                     0,      1000, 0, 10000, 0, 0, 10000};
+        const quint16 factory[15] = {0x5A4B, 0,    0, 0,     0, 0x02, 0,    0x0104,
+                                     0,      1000, 0, 10000, 0, 0,    10000};
         for (int i = 0; i < 15; ++i)
             put(Table::Holding, 0x2001 + i, factory[i]);
         put(Table::Holding, 0x0000, 215);

@@ -55,8 +55,10 @@ private slots:
     {
         QTest::addColumn<QString>("model");
         QTest::addColumn<QString>("reply"); // start of the device's answer to the page's read
-        QTest::newRow("T4yJ") << "T4yJ" << "FF 03 1E 54 34 79 4A";
-        QTest::newRow("ZK") << "ZK" << "FF 03 1E 5A 4B 00 00";
+        QTest::newRow("T4yJ") << "T4yJ"
+                              << "FF 03 1E 54 34 79 4A";
+        QTest::newRow("ZK") << "ZK"
+                            << "FF 03 1E 5A 4B 00 00";
     }
     void detectsOpensAndReads()
     {
@@ -111,7 +113,8 @@ private slots:
         const QByteArray output = app.readAll();
         stop(app);
         stop(sim);
-        QVERIFY2(finished(lines), qPrintable(lines.join('\n') + "\n" + QString::fromLocal8Bit(output)));
+        QVERIFY2(finished(lines),
+                 qPrintable(lines.join('\n') + "\n" + QString::fromLocal8Bit(output)));
 
         QStringList requests;
         for (const QString &line : lines)

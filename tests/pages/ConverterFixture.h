@@ -20,7 +20,6 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QtTest>
-
 #include <memory>
 
 class ConverterShell : public Shell
@@ -93,7 +92,10 @@ struct ConverterRig {
         shell.path = server->path();
         return true;
     }
-    bool start(const QString &model) { return start(std::shared_ptr<sim::Device>(sim::createModel(model))); }
+    bool start(const QString &model)
+    {
+        return start(std::shared_ptr<sim::Device>(sim::createModel(model)));
+    }
 
     // Function-16 frames the device received.
     int writes() const
@@ -130,7 +132,8 @@ std::shared_ptr<sim::Device> alteringDevice(const QString &model, int sloppy, Al
     };
     auto factory = sim::createModel(model);
     auto d = std::make_shared<Altering>(model, sloppy, alter);
-    d->setIdentification(sim::kClassicIdentification, factory->identification(sim::kClassicIdentification));
+    d->setIdentification(sim::kClassicIdentification,
+                         factory->identification(sim::kClassicIdentification));
     d->setFirmwareNumber(111);
     d->setValues(sim::Table::Holding, 0x2001, factory->values(sim::Table::Holding, 0x2001, 15));
     d->setHolding(0x0000, 0);

@@ -3,7 +3,6 @@
 // window.
 
 #include "ConverterFixture.h"
-
 #include "platform/Profile.h"
 
 #include <QPushButton>
@@ -77,7 +76,8 @@ private slots:
 
         // Nothing is written without an address and a baud rate.
         page->sendButton()->click();
-        QCOMPARE(rig->prompts.lastText(), QStringLiteral("Všechna pole musí být korektně vyplněna"));
+        QCOMPARE(rig->prompts.lastText(),
+                 QStringLiteral("Všechna pole musí být korektně vyplněna"));
         QVERIFY(isRed(labelNamed(page.get(), "c1SkAdrLabel")));
         QVERIFY(isRed(labelNamed(page.get(), "c1SkSpdLabel")));
         QCOMPARE(rig->writes(), 0);
@@ -116,9 +116,9 @@ private slots:
         QVERIFY(rig->clock.waited(500));
 
         // "Kotel č.2" in windows-1250: č is 0xE8.
-        const QVector<quint16> expected = {0x4B6F, 0x7465, 0x6C20, 0xE82E, 0x3200,
+        const QVector<quint16> expected = {0x4B6F, 0x7465,       0x6C20, 0xE82E,        0x3200,
                                            7,      quint16(-25), 0x0C03, quint16(-200), 4000,
-                                           1000,   12000, 250, 500, 12000};
+                                           1000,   12000,        250,    500,           12000};
         QCOMPARE(rig->block(), expected);
         // The sensor byte was read just before the write.
         const auto frames = rig->server->frames();
@@ -246,11 +246,11 @@ private slots:
         rig->prompts.planFileName(file);
         page->menuItem(QStringLiteral("mmSaveConfigure"))->trigger();
         const Profile saved(file);
-        QCOMPARE(saved.keys(QStringLiteral("cForm1")),
-                 (QStringList{"c1ZdTextEdit", "c1ZdOffScrollBar", "c1SkSpdComboBox",
-                              "c1SkAdrComboBox", "c1AuI1ScrollBar", "c1AuI2ScrollBar",
-                              "c1AuO1ScrollBar", "c1AuO2ScrollBar", "c1AuFlScrollBar",
-                              "c1AuFhScrollBar", "c1AuSpScrollBar", "mmShowHint"}));
+        QCOMPARE(
+            saved.keys(QStringLiteral("cForm1")),
+            (QStringList{"c1ZdTextEdit", "c1ZdOffScrollBar", "c1SkSpdComboBox", "c1SkAdrComboBox",
+                         "c1AuI1ScrollBar", "c1AuI2ScrollBar", "c1AuO1ScrollBar", "c1AuO2ScrollBar",
+                         "c1AuFlScrollBar", "c1AuFhScrollBar", "c1AuSpScrollBar", "mmShowHint"}));
         QCOMPARE(saved.readInteger("cForm1", "c1AuI2ScrollBar", 0), 1500);
         QCOMPARE(saved.readInteger("cForm1", "c1SkSpdComboBox", 0), 4);
         QVERIFY(!page->isChanged());

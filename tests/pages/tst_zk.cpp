@@ -4,7 +4,6 @@
 // display by type.
 
 #include "ConverterFixture.h"
-
 #include "platform/Profile.h"
 
 #include <QPushButton>
@@ -192,12 +191,12 @@ private slots:
         rig->prompts.planFileName(file);
         page->menuItem(QStringLiteral("mmSaveConfigure"))->trigger();
         const Profile saved(file);
-        QCOMPARE(saved.keys(QStringLiteral("cForm4")),
-                 (QStringList{"c4ZdTextEdit", "c4ZdIntComboBox", "c4ZdOffScrollBar",
-                              "c4SkSpdComboBox", "c4SkAdrComboBox", "c4AuI1ScrollBar",
-                              "c4AuI2ScrollBar", "c4AuO1ScrollBar", "c4AuO2ScrollBar",
-                              "c4AuFlScrollBar", "c4AuFhScrollBar", "c4AuSpScrollBar",
-                              "mmShowHint"}));
+        QCOMPARE(
+            saved.keys(QStringLiteral("cForm4")),
+            (QStringList{"c4ZdTextEdit", "c4ZdIntComboBox", "c4ZdOffScrollBar", "c4SkSpdComboBox",
+                         "c4SkAdrComboBox", "c4AuI1ScrollBar", "c4AuI2ScrollBar", "c4AuO1ScrollBar",
+                         "c4AuO2ScrollBar", "c4AuFlScrollBar", "c4AuFhScrollBar", "c4AuSpScrollBar",
+                         "mmShowHint"}));
         QCOMPARE(saved.readInteger("cForm4", "c4ZdIntComboBox", -1), 4);
 
         // Into a page with another plain type: the file's range stays as saved.
@@ -230,8 +229,8 @@ private slots:
         page->sendButton()->click();
         QCOMPARE(rig->prompts.texts(), QStringList());
         QVERIFY(rig->clock.waited(1500));
-        const QVector<quint16> expected = {0x5A4B, 0, 0, 0, 0, 0x0040, 0, 0x0104,
-                                           400,    2000, 0, 15000, 0, 0, 15000};
+        const QVector<quint16> expected = {0x5A4B, 0,    0, 0,     0, 0x0040, 0,    0x0104,
+                                           400,    2000, 0, 15000, 0, 0,      15000};
         QCOMPARE(rig->block(), expected);
         // No preliminary read of the type before writing.
         for (const auto &f : rig->server->frames())
@@ -285,8 +284,7 @@ private slots:
         rig->device->setHolding(0x2006, 0x0041);
         page->getButton()->click();
         QTRY_COMPARE_WITH_TIMEOUT(page->typeCombo()->currentIndex(), 9, 5000);
-        QTRY_COMPARE_WITH_TIMEOUT(live->measureTemperatureMemo->text(), QStringLiteral("-5"),
-                                  5000);
+        QTRY_COMPARE_WITH_TIMEOUT(live->measureTemperatureMemo->text(), QStringLiteral("-5"), 5000);
         page->menuItem(QStringLiteral("mmLoadExtra"))->trigger();
         QTRY_VERIFY(!page->liveWindow());
     }
