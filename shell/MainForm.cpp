@@ -414,7 +414,7 @@ void TmForm::FormCreate()
                 mmChooseComponent->setEnabled(false);
                 try {
                     detectComponent(transmit, result);
-                } catch (const TextError &e) {
+                } catch (const std::exception &e) {
                     show();
                     showFailure(result, e);
                     mmChooseComponentClick();
@@ -520,13 +520,13 @@ void TmForm::showError(int error)
     Prompts::instance().message(message(error), kError, PromptIcon::Error);
 }
 
-void TmForm::showFailure(const TransmitResult &result, const TextError &error)
+void TmForm::showFailure(const TransmitResult &result, const std::exception &error)
 {
     // A failure without a number (a page that could not be built) shows its own text.
     if (result.error != ErrOk)
         showError(result.error);
     else
-        Prompts::instance().message(error.text(), kError, PromptIcon::Error);
+        Prompts::instance().message(QString::fromUtf8(error.what()), kError, PromptIcon::Error);
 }
 
 void TmForm::mmLoadClick()
@@ -755,7 +755,7 @@ void TmForm::automaticComponentChooseButtonClick()
     TransmitResult result;
     try {
         detectComponent(transmit, result);
-    } catch (const TextError &e) {
+    } catch (const std::exception &e) {
         show();
         showFailure(result, e);
     }

@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <QPixmap>
 #include <QPointer>
+#include <exception>
 
 class PageRegistry;
 class QAction;
@@ -19,7 +20,6 @@ class QPushButton;
 class QTimer;
 class StatusPanels;
 class TAboutBox;
-class TextError;
 
 // The main window: introduction panel, program settings ("mFormSave.ini"), the serial
 // settings and the device selection. It owns the program's one serial port field and opens
@@ -139,7 +139,7 @@ private:
     void showHintToggled();
     void reportCheck(QAction *item, int onMessage, int offMessage);
     void showError(int error);
-    void showFailure(const TransmitResult &result, const TextError &error);
+    void showFailure(const TransmitResult &result, const std::exception &error);
 
     PageRegistry &m_registry;
     QPointer<QWidget> m_page;
