@@ -26,6 +26,7 @@ const char kUsage[] =
     "  --exception T:A[-B]:C  exception C for table T (holding, input, coil), addresses A..B\n"
     "  --id TEXT              identification at 0x0001 (padded to 16 characters)\n"
     "  --new-id TEXT          identification at 0x0010\n"
+    "  --id-hex HEX, --new-id-hex HEX   the same as bytes in hex (NUL and any byte allowed)\n"
     "  --no-id                no identification at 0x0001 (registers unmapped)\n"
     "  --no-new-id            no identification at 0x0010\n"
     "  --log FILE             write every frame as a hex line: 'rx ...' or 'tx ...'\n"
@@ -130,6 +131,12 @@ int main(int argc, char **argv)
         } else if (a == QLatin1String("--new-id")) {
             newId = v.toLatin1();
             setNewId = true;
+        } else if (a == QLatin1String("--id-hex") || a == QLatin1String("--new-id-hex")) {
+            const QByteArray bytes = QByteArray::fromHex(v.toLatin1());
+            if (bytes.isEmpty() || bytes.toHex() != v.toLatin1().toLower())
+                return usage("--id-hex needs an even number of hex digits");
+            (a == QLatin1String("--id-hex") ? id : newId) = bytes;
+            (a == QLatin1String("--id-hex") ? setId : setNewId) = true;
         } else if (a == QLatin1String("--address")) {
             if (!toInt(v, 1, 254, &address))
                 return usage("--address needs 1..254");

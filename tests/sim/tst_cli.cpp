@@ -60,6 +60,7 @@ private slots:
         QTest::newRow("delay not a number") << QStringList{"--model", "ZK", "--delay", "x"};
         QTest::newRow("bad exception") << QStringList{"--model", "ZK", "--exception", "holding:1"};
         QTest::newRow("unknown option") << QStringList{"--model", "ZK", "--fast"};
+        QTest::newRow("odd hex") << QStringList{"--model", "ZK", "--id-hex", "5a4"};
     }
 
     void badArguments()
@@ -118,14 +119,14 @@ private slots:
         QVERIFY(endSim(silent, SIGINT));
 
         QProcess paced;
-        path = startSim(
-            paced, {"--model", "ZG", "--wire-timing", "--delay", "5", "--no-id", "--new-id", "ZG"});
+        path = startSim(paced, {"--model", "ZG", "--wire-timing", "--delay", "5", "--no-id",
+                                "--new-id-hex", "5a4700"});
         QVERIFY(!path.isEmpty());
         {
             RawPort port(path);
             QCOMPARE(port.exchange(QByteArray::fromHex("ff0400010008b5d2"), 5), rtu("ff8402"));
             const QByteArray reply = port.exchange(rtu("ff0400100008"), 21);
-            QCOMPARE(reply.mid(3, 16), QByteArray("ZG              "));
+            QCOMPARE(reply.mid(3, 16), QByteArray("ZG\0             ", 16));
             const double wireUs = (8 + 21) * sim::kCharMicros + 5000;
             QVERIFY2(port.elapsedUs >= wireUs - 300, qPrintable(QString::number(port.elapsedUs)));
         }
