@@ -123,7 +123,7 @@ void TcForm4::c4ZdTextEditChange(QObject *sender)
     if (sender == m_type && m_type->currentIndex() != m_appliedType)
         typeChange();
     keepInputRange = false;
-    markChanged(true);
+    changeOf(sender);
 }
 
 void TcForm4::typeChange()

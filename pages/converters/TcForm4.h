@@ -20,6 +20,15 @@ public:
     // Change of the text, address, type or baud lists; a changed type switches the page's
     // input mode.
     void c4ZdTextEditChange(QObject *sender);
+    // Documented handlers; the fields run the same code on their own events.
+    void c4ZdOffMaskEditExit(QObject *sender) { exitOf(sender); }
+    bool c4ZdOffMaskEditKeyPress(QObject *sender, QChar key) { return keyPressOf(sender, key); }
+    void c4ZdOffScrollBarChange(QObject *sender) { scrollOf(sender); }
+    void c4AuSpMaskEditExit(QObject *sender) { exitOf(sender); }
+    bool c4AuSpMaskEditKeyPress(QObject *sender, QChar key) { return keyPressOf(sender, key); }
+    void c4AuSpScrollBarChange(QObject *sender) { scrollOf(sender); }
+    void c4GetButtonClick() { getButtonClick(); }
+    void c4SendButtonClick() { sendButtonClick(); }
 
     // The type code in register 0x2006 of a list item, and back (-1: not in the list).
     static int typeCode(int item);

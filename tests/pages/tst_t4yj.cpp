@@ -219,6 +219,23 @@ private slots:
         QVERIFY(page->invalidInput());
     }
 
+    void documentedHandlers()
+    {
+        open();
+        QVERIFY(!page->c1AuSpMaskEditKeyPress(page->sp()->edit(), QLatin1Char(',')));
+        QVERIFY(!page->c1AuSpMaskEditKeyPress(page->o1()->edit(), QLatin1Char('a')));
+        QVERIFY(page->c1ZdOffMaskEditKeyPress(page->i1()->edit(), QLatin1Char('-')));
+        QCOMPARE(rig->prompts.beeps(), 2);
+        page->fh()->edit()->setText(QStringLiteral("300"));
+        page->c1IntMaskEditChange(page->fh()->edit()); // below the output range's end
+        QCOMPARE(edit(page->fh()), QStringLiteral("20000"));
+        page->addressList()->setCurrentIndex(-1);
+        page->sendButton()->click();
+        QVERIFY(isRed(labelNamed(page.get(), "c1SkAdrLabel")));
+        page->c1Change(page->addressList());
+        QVERIFY(!isRed(labelNamed(page.get(), "c1SkAdrLabel")));
+    }
+
     void temperatureEdits()
     {
         open();
