@@ -45,6 +45,7 @@ namespace {
 // byte by byte on a loaded machine can pause for milliseconds inside a frame.
 constexpr qint64 kGapUs = 20000;
 constexpr int kMaxFrame = 9 + 255;
+constexpr int kMaxLog = 100000;
 
 bool crcOk(const QByteArray &buf, int offset, int length)
 {
@@ -358,7 +359,11 @@ void Server::Private::log(const Frame &frame)
 {
     {
         std::lock_guard<std::mutex> lock(mutex);
-        (frame.reply ? replies : frames).append(frame);
+        QList<Frame> &list = frame.reply ? replies : frames;
+        // A simulator left running for hours must not grow without bound.
+        if (list.size() >= kMaxLog)
+            list.removeFirst();
+        list.append(frame);
     }
     logChanged.notify_all();
     if (observer)

@@ -90,6 +90,7 @@ public:
     void setException(Table table, int first, int last, int code);
     void clearExceptions();
 
+    // The log keeps the latest 100000 frames of each kind.
     QList<Frame> frames() const;  // received requests with a valid CRC, any address
     QList<Frame> replies() const; // replies as sent (after faults)
     qint64 droppedBytes() const;  // garbage and bad-CRC bytes thrown away while resyncing
