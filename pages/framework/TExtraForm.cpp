@@ -65,10 +65,22 @@ void TFormThread::pause()
 
 void TFormThread::onUiThread(const std::function<void()> &f)
 {
-    if (QThread::currentThread() == m_window.thread())
+    if (QThread::currentThread() == m_window.thread()) {
         f();
-    else
-        QMetaObject::invokeMethod(&m_window, f, Qt::BlockingQueuedConnection);
+        return;
+    }
+    // The blocking call orders both sides already; the release/acquire pairs on m_handover
+    // state that order in our own code too, where a race detector can see it.
+    m_handover.fetch_add(1, std::memory_order_release);
+    QMetaObject::invokeMethod(
+        &m_window,
+        [this, &f] {
+            m_handover.load(std::memory_order_acquire);
+            f();
+            m_handover.fetch_add(1, std::memory_order_release);
+        },
+        Qt::BlockingQueuedConnection);
+    m_handover.load(std::memory_order_acquire);
 }
 
 QString TFormThread::checkIdentification(const QStringList &models, bool newer)

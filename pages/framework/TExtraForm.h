@@ -102,6 +102,7 @@ private:
     std::atomic<int> m_errorCount{0};
     std::atomic<bool> m_suspendRequest{false};
     std::atomic<bool> m_paused{false};
+    std::atomic<int> m_handover{0};
     bool m_errorFlag = false;
 
     std::mutex m_mutex;
