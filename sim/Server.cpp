@@ -19,14 +19,23 @@
 
 namespace sim {
 
+namespace {
+
+quint16 crcStep(quint16 crc, char c)
+{
+    crc ^= quint8(c);
+    for (int i = 0; i < 8; ++i)
+        crc = (crc & 1) ? quint16((crc >> 1) ^ 0xA001) : quint16(crc >> 1);
+    return crc;
+}
+
+} // namespace
+
 quint16 crc16(const QByteArray &bytes)
 {
     quint16 crc = 0xFFFF;
-    for (char c : bytes) {
-        crc ^= quint8(c);
-        for (int i = 0; i < 8; ++i)
-            crc = (crc & 1) ? quint16((crc >> 1) ^ 0xA001) : quint16(crc >> 1);
-    }
+    for (char c : bytes)
+        crc = crcStep(crc, c);
     return crc;
 }
 
@@ -45,13 +54,18 @@ namespace {
 // byte by byte on a loaded machine can pause for milliseconds inside a frame.
 constexpr qint64 kGapUs = 20000;
 constexpr int kMaxFrame = 9 + 255;
+// Requests of functions we do not serve have no known length; their CRC tells it. Longer ones
+// are not looked for, as every extra length is one more chance for noise to pass the CRC.
+constexpr int kMaxUnknownFrame = 64;
 constexpr int kMaxLog = 100000;
 
 bool crcOk(const QByteArray &buf, int offset, int length)
 {
     if (length < 4 || offset + length > buf.size())
         return false;
-    const quint16 crc = crc16(buf.mid(offset, length - 2));
+    quint16 crc = 0xFFFF;
+    for (int i = offset; i < offset + length - 2; ++i)
+        crc = crcStep(crc, buf[i]);
     return quint8(buf[offset + length - 2]) == (crc & 0xFF) &&
            quint8(buf[offset + length - 1]) == (crc >> 8);
 }
@@ -455,21 +469,27 @@ void Server::Private::process()
             continue;
         }
         if (length < 0) {
-            // Unknown function: its length is whatever the CRC says.
-            bool found = false;
-            for (int n = 4; n <= qMin(int(buf.size()), kMaxFrame) && !found; ++n) {
-                if (crcOk(buf, 0, n)) {
-                    const QByteArray request = buf.left(n);
-                    const qint64 first = arrival.front();
-                    dropFront(n, false);
-                    handle(request, first);
-                    found = true;
+            // Unknown function: its length is whatever the CRC says (one pass, running CRC).
+            const int function = quint8(buf[1]);
+            int found = 0;
+            if (function >= 1 && function < 0x80) {
+                quint16 crc = crcStep(crcStep(0xFFFF, buf[0]), buf[1]);
+                const int limit = qMin(int(buf.size()), kMaxUnknownFrame);
+                for (int n = 4; n <= limit && !found; ++n) {
+                    if (quint8(buf[n - 2]) == (crc & 0xFF) && quint8(buf[n - 1]) == (crc >> 8))
+                        found = n;
+                    crc = crcStep(crc, buf[n - 2]);
                 }
             }
-            if (found)
+            if (found) {
+                const QByteArray request = buf.left(found);
+                const qint64 first = arrival.front();
+                dropFront(found, false);
+                handle(request, first);
                 continue;
-            if (buf.size() >= kMaxFrame) {
-                dropFront(1, true);
+            }
+            if (function == 0 || function >= 0x80 || buf.size() >= kMaxUnknownFrame) {
+                dropFront(1, true); // cannot start a request
                 continue;
             }
         }

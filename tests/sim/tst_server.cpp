@@ -193,6 +193,27 @@ private slots:
         QVERIFY(server->droppedBytes() >= 11);
     }
 
+    void survivesRandomBytes()
+    {
+        // Noise on the line, with valid requests to every function mixed in at random places:
+        // the server keeps serving and afterwards answers a clean request at once.
+        QRandomGenerator rng(42);
+        const QList<QByteArray> valid = {rtu("ff0320000010"), rtu("ff0400000020"),
+                                         rtu("ff1020000001020000"), rtu("ff0500000000")};
+        for (int round = 0; round < 40; ++round) {
+            QByteArray noise(int(rng.bounded(1, 300)), '\0');
+            for (char &c : noise)
+                c = char(rng.bounded(256));
+            if (round % 3 == 0)
+                noise.insert(int(rng.bounded(noise.size())), valid[round % valid.size()]);
+            QVERIFY(port->send(noise));
+            port->read(1000, 2, 1); // keep the pty from filling up
+        }
+        QTest::qWait(30);
+        QCOMPARE(port->exchange(rtu("ff0320010001"), 7), rtu("ff03021101"));
+        QVERIFY(server->droppedBytes() > 0);
+    }
+
     void faults_data()
     {
         QTest::addColumn<QString>("fault");
