@@ -9,7 +9,6 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QScrollBar>
-
 #include <cmath>
 
 ControlKind controlKindOf(const QWidget *control)

@@ -12,7 +12,6 @@
 // "CheckBox" (bool); anything else is not saved.
 
 #include <QString>
-
 #include <functional>
 #include <vector>
 
@@ -43,8 +42,7 @@ public:
 
     // Writes every control, then "mmShowHint", in one batch. False when the file could not
     // be written.
-    bool save(Profile &profile, const QString &section, const KeyOf &keyOf,
-              bool showHint) const;
+    bool save(Profile &profile, const QString &section, const KeyOf &keyOf, bool showHint) const;
     // Reads every control back (missing or bad keys take the entry's default, edits
     // "Text"); then "mmShowHint" (default true) into showHint. Throws TextError
     // "Neplatný ini soubor" before touching a control when the section is missing.

@@ -12,7 +12,6 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QVBoxLayout>
-
 #include <cmath>
 #include <limits>
 
@@ -120,8 +119,8 @@ int roundPosition(double product, Rounding rounding)
     return static_cast<int>(r);
 }
 
-double clampToRange(QLineEdit *edit, double value, double min, double max, int decimals,
-                    bool warn, const QString &minText, const QString &maxText)
+double clampToRange(QLineEdit *edit, double value, double min, double max, int decimals, bool warn,
+                    const QString &minText, const QString &maxText)
 {
     double result = value;
     bool limited = false;
@@ -139,9 +138,9 @@ double clampToRange(QLineEdit *edit, double value, double min, double max, int d
     if (warn) {
         const QString lo = minText.isEmpty() ? formatFixed(min, decimals) : minText;
         const QString hi = maxText.isEmpty() ? formatFixed(max, decimals) : maxText;
-        Prompts::instance().message(
-            QStringLiteral("Můžete zadat pouze hodnoty od ") + lo + QStringLiteral(" do ") + hi,
-            QStringLiteral("Varování"), PromptIcon::Warning);
+        Prompts::instance().message(QStringLiteral("Můžete zadat pouze hodnoty od ") + lo +
+                                        QStringLiteral(" do ") + hi,
+                                    QStringLiteral("Varování"), PromptIcon::Warning);
         if (edit) {
             edit->selectAll();
             edit->setFocus();

@@ -26,7 +26,6 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
-
 #include <functional>
 #include <utility>
 #include <vector>
@@ -45,8 +44,8 @@ enum class Rounding { Default, Truncate, Ceiling, Nearest, SingleTruncate };
 struct Rule {
     FieldKind kind = FieldKind::Whole;
     int decimals = 0;
-    double scale = 1;  // position = value x scale
-    double min = 0;    // value units
+    double scale = 1; // position = value x scale
+    double min = 0;   // value units
     double max = 0;
     std::function<std::pair<double, double>()> computedLimits; // overrides min/max
     Rounding rounding = Rounding::Default;
@@ -68,17 +67,41 @@ struct Rule {
 
     Rule &places(int n);
     Rule &scaled(double s);
-    Rule &truncate() { rounding = Rounding::Truncate; return *this; }
-    Rule &ceiling() { rounding = Rounding::Ceiling; return *this; }
-    Rule &nearest() { rounding = Rounding::Nearest; return *this; }
-    Rule &singleTruncate() { rounding = Rounding::SingleTruncate; return *this; }
+    Rule &truncate()
+    {
+        rounding = Rounding::Truncate;
+        return *this;
+    }
+    Rule &ceiling()
+    {
+        rounding = Rounding::Ceiling;
+        return *this;
+    }
+    Rule &nearest()
+    {
+        rounding = Rounding::Nearest;
+        return *this;
+    }
+    Rule &singleTruncate()
+    {
+        rounding = Rounding::SingleTruncate;
+        return *this;
+    }
     Rule &fallback(const QString &text, int position);
     Rule &warnBounds(const QString &minText, const QString &maxText);
     Rule &quantize(std::function<double(double)> q);
     Rule &limitsFrom(std::function<std::pair<double, double>()> f);
     Rule &barRange(int lo, int hi);
-    Rule &barOnlyShows() { exitOnBarChange = false; return *this; }
-    Rule &length(int n) { maxLength = n; return *this; }
+    Rule &barOnlyShows()
+    {
+        exitOnBarChange = false;
+        return *this;
+    }
+    Rule &length(int n)
+    {
+        maxLength = n;
+        return *this;
+    }
 };
 
 // Position = value x scale by the given rounding. The product is taken in double precision
@@ -100,9 +123,8 @@ public:
 // edit shows it in fixed-point and, with warn, the range warning
 // "Můžete zadat pouze hodnoty od <min> do <max>" (caption "Varování") is shown and the edit
 // takes the focus with its text selected. Returns the value in range.
-double clampToRange(QLineEdit *edit, double value, double min, double max, int decimals,
-                    bool warn, const QString &minText = QString(),
-                    const QString &maxText = QString());
+double clampToRange(QLineEdit *edit, double value, double min, double max, int decimals, bool warn,
+                    const QString &minText = QString(), const QString &maxText = QString());
 
 class TNumericField : public QObject
 {
@@ -110,8 +132,8 @@ class TNumericField : public QObject
 public:
     // Creates the edit, scroll bar and unit label (unit may be empty) as children of
     // `parent`, named after `prefix`.
-    TNumericField(FieldHost &host, const QString &prefix, const Rule &rule,
-                  const QString &unit, QWidget *parent);
+    TNumericField(FieldHost &host, const QString &prefix, const Rule &rule, const QString &unit,
+                  QWidget *parent);
 
     QLineEdit *edit() const { return m_edit; }
     QScrollBar *bar() const { return m_bar; }

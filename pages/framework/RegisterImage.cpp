@@ -3,9 +3,9 @@
 #include "pages/framework/Fields.h"
 
 #include <QComboBox>
-#include <algorithm>
 #include <QLineEdit>
 #include <QScrollBar>
+#include <algorithm>
 
 RegisterBlock::RegisterBlock(int start, int count)
     : m_start(start), m_count(count), m_kept(static_cast<size_t>(count > 0 ? count : 0), 0)
@@ -195,7 +195,8 @@ std::vector<quint16> RegisterBlock::encode() const
             continue;
         if (s.kept) {
             for (int i = 0; i < s.count; ++i)
-                image[static_cast<size_t>(s.offset + i)] = m_kept[static_cast<size_t>(s.offset + i)];
+                image[static_cast<size_t>(s.offset + i)] =
+                    m_kept[static_cast<size_t>(s.offset + i)];
         } else if (s.encode) {
             s.encode(&image[static_cast<size_t>(s.offset)]);
         }

@@ -15,7 +15,6 @@
 // registers (only at the end) are read but neither written nor compared.
 
 #include <QtGlobal>
-
 #include <functional>
 #include <initializer_list>
 #include <vector>

@@ -125,9 +125,9 @@ QString PageTraits::windowSection() const
 
 QString PageTraits::liveSection() const
 {
-    return liveSectionName.isEmpty() ? QStringLiteral("c") + pageNumber() +
-                                           QStringLiteral("extraForm")
-                                     : liveSectionName;
+    return liveSectionName.isEmpty()
+               ? QStringLiteral("c") + pageNumber() + QStringLiteral("extraForm")
+               : liveSectionName;
 }
 
 // --- construction ---
@@ -154,7 +154,8 @@ TComponentForm::TComponentForm(const PageTraits &traits, QWidget *parent)
     const QString prefix = QStringLiteral("c") + traits.pageNumber();
     m_getButton = new QPushButton(QStringLiteral("&Načíst data"), central);
     m_getButton->setObjectName(newer ? QStringLiteral("getButton") : prefix + "GetButton");
-    m_getButton->setToolTip(QStringLiteral("Načte aktuální nastavenou konfiguraci z paměti přístroje."));
+    m_getButton->setToolTip(
+        QStringLiteral("Načte aktuální nastavenou konfiguraci z paměti přístroje."));
     m_sendButton = new QPushButton(QStringLiteral("&Uložit data"), central);
     m_sendButton->setObjectName(newer ? QStringLiteral("sendButton") : prefix + "SendButton");
     m_sendButton->setToolTip(QStringLiteral("Uloží do paměti přístroje nastavenou konfiguraci."));
@@ -380,8 +381,7 @@ static QString labelNameFor(const QString &controlName)
     for (const char *s : suffixes) {
         const QString suffix = QString::fromLatin1(s);
         if (controlName.endsWith(suffix))
-            return controlName.left(controlName.size() - suffix.size()) +
-                   QStringLiteral("Label");
+            return controlName.left(controlName.size() - suffix.size()) + QStringLiteral("Label");
     }
     return controlName + QStringLiteral("Label");
 }
@@ -442,8 +442,8 @@ TNumericField &TComponentForm::numeric(QGroupBox &group, const QString &prefix,
 }
 
 QComboBox &TComponentForm::combo(QGroupBox &group, const QString &name, const QString &caption,
-                                 const QStringList &items, const QString &unit,
-                                 const QString &hint, const QString &labelHint)
+                                 const QStringList &items, const QString &unit, const QString &hint,
+                                 const QString &labelHint)
 {
     auto *box = new QComboBox(&group);
     box->setObjectName(name);
@@ -492,9 +492,8 @@ QComboBox &TComponentForm::addressCombo(QGroupBox &group, const QString &name,
     return box;
 }
 
-QLineEdit &TComponentForm::textField(QGroupBox &group, const QString &name,
-                                     const QString &caption, int maxChars, const QString &hint,
-                                     const QString &labelHint)
+QLineEdit &TComponentForm::textField(QGroupBox &group, const QString &name, const QString &caption,
+                                     int maxChars, const QString &hint, const QString &labelHint)
 {
     auto *edit = new QLineEdit(&group);
     edit->setObjectName(name);
@@ -510,8 +509,8 @@ QLineEdit &TComponentForm::textField(QGroupBox &group, const QString &name,
     return *edit;
 }
 
-QCheckBox &TComponentForm::checkBox(QGroupBox &group, const QString &name,
-                                    const QString &caption, const QString &hint)
+QCheckBox &TComponentForm::checkBox(QGroupBox &group, const QString &name, const QString &caption,
+                                    const QString &hint)
 {
     auto *box = new QCheckBox(caption, &group);
     box->setObjectName(name);
@@ -871,15 +870,16 @@ QString TComponentForm::keyOf(const QWidget *control) const
 bool TComponentForm::saveControls(const QString &file, const QString &section)
 {
     Profile profile(file);
-    return m_table.save(profile, section, [this](const QWidget *c) { return keyOf(c); },
-                        hintsOn());
+    return m_table.save(
+        profile, section, [this](const QWidget *c) { return keyOf(c); }, hintsOn());
 }
 
 void TComponentForm::loadControls(const QString &file, const QString &section)
 {
     const Profile profile(file);
     bool showHint = true;
-    m_table.load(profile, section, [this](const QWidget *c) { return keyOf(c); }, showHint);
+    m_table.load(
+        profile, section, [this](const QWidget *c) { return keyOf(c); }, showHint);
     m_mmShowHint->setChecked(showHint);
     controlsLoaded();
 }
@@ -951,8 +951,8 @@ void TComponentForm::mmLoadConfigurationClick()
         Prompts::instance().message(message(ErrInvalidInput), QStringLiteral("Chyba"),
                                     PromptIcon::Warning);
     } else {
-        const QString file = Prompts::instance().openFileName(
-            QStringLiteral("Načíst konfiguraci"), QString::fromUtf8(kFileFilter));
+        const QString file = Prompts::instance().openFileName(QStringLiteral("Načíst konfiguraci"),
+                                                              QString::fromUtf8(kFileFilter));
         if (!file.isEmpty()) {
             m_configFile = file;
             if (m_traits.isNewer())
@@ -989,9 +989,9 @@ void TComponentForm::mmSaveConfigureClick()
                 markChanged(false);
             } else {
                 // Not reported as saved: the file on disk is the old one.
-                Prompts::instance().message(
-                    QStringLiteral("Konfiguraci nelze uložit do souboru ") + file,
-                    QStringLiteral("Chyba"), PromptIcon::Error);
+                Prompts::instance().message(QStringLiteral("Konfiguraci nelze uložit do souboru ") +
+                                                file,
+                                            QStringLiteral("Chyba"), PromptIcon::Error);
             }
         }
     }

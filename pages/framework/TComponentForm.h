@@ -50,7 +50,6 @@
 #include <QPointer>
 #include <QStringList>
 #include <QVariant>
-
 #include <deque>
 #include <memory>
 #include <vector>
@@ -74,13 +73,13 @@ struct PageTraits {
     enum class Generation { Classic, Newer };
 
     Generation generation = Generation::Classic;
-    QString formName;      // "cForm1": configuration section, window-position section
-    QString caption;       // window title
-    QStringList models;    // accepted identifications (padded to 16 characters)
+    QString formName;   // "cForm1": configuration section, window-position section
+    QString caption;    // window title
+    QStringList models; // accepted identifications (padded to 16 characters)
     bool liveWindow = true;
     int panelWidths[4] = {150, 60, 360, 60};
     int verifyDelayMs = 500; // wait between a write and its read-back (classic pages)
-    QString configSection; // empty: formName (the KQx family uses the model)
+    QString configSection;   // empty: formName (the KQx family uses the model)
     QString positionSection;
     QString liveSectionName;
 
@@ -89,10 +88,26 @@ struct PageTraits {
     static PageTraits newer(const QString &formName, const QString &caption,
                             const QStringList &models);
 
-    PageTraits &withoutLiveWindow() { liveWindow = false; return *this; }
-    PageTraits &messagePanelWidth(int w) { panelWidths[2] = w; return *this; }
-    PageTraits &firmwarePanelWidth(int w) { panelWidths[3] = w; return *this; }
-    PageTraits &verifyDelay(int ms) { verifyDelayMs = ms; return *this; }
+    PageTraits &withoutLiveWindow()
+    {
+        liveWindow = false;
+        return *this;
+    }
+    PageTraits &messagePanelWidth(int w)
+    {
+        panelWidths[2] = w;
+        return *this;
+    }
+    PageTraits &firmwarePanelWidth(int w)
+    {
+        panelWidths[3] = w;
+        return *this;
+    }
+    PageTraits &verifyDelay(int ms)
+    {
+        verifyDelayMs = ms;
+        return *this;
+    }
     PageTraits &sections(const QString &config, const QString &position, const QString &live);
 
     bool isNewer() const { return generation == Generation::Newer; }
@@ -207,8 +222,7 @@ protected:
                      const QString &hint = QString(), const QString &labelHint = QString());
     // Items "1".."254"; the register holds the address (index + 1).
     QComboBox &addressCombo(QGroupBox &group, const QString &name, const QString &caption,
-                            const QString &hint = QString(),
-                            const QString &labelHint = QString());
+                            const QString &hint = QString(), const QString &labelHint = QString());
     QLineEdit &textField(QGroupBox &group, const QString &name, const QString &caption,
                          int maxChars, const QString &hint = QString(),
                          const QString &labelHint = QString());

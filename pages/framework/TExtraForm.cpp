@@ -86,8 +86,7 @@ void TFormThread::onUiThread(const std::function<void()> &f)
 QString TFormThread::checkIdentification(const QStringList &models, bool newer)
 {
     QString ident;
-    result = newer ? m_transmit.readNewIdentification(ident)
-                   : m_transmit.readIdentification(ident);
+    result = newer ? m_transmit.readNewIdentification(ident) : m_transmit.readIdentification(ident);
     if (result.error != 0)
         throw PageError(result.error);
     for (const QString &m : models)
@@ -196,8 +195,8 @@ void TFormThread::run()
 // --- TExtraForm ---
 
 TExtraForm::TExtraForm(TComponentForm &page, QWidget *parent)
-    : QWidget(parent ? parent : &page, Qt::Tool | Qt::WindowTitleHint |
-                                           Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint),
+    : QWidget(parent ? parent : &page,
+              Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint),
       m_page(page)
 {
     setObjectName(page.traits().liveSection());

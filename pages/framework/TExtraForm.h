@@ -31,12 +31,11 @@
 
 #include <QThread>
 #include <QWidget>
-
 #include <atomic>
-#include <functional>
 #include <condition_variable>
-#include <vector>
+#include <functional>
 #include <mutex>
+#include <vector>
 
 class QLabel;
 class QTimer;

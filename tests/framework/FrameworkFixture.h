@@ -11,16 +11,15 @@
 #include "shell/SystemDialog.h"
 #include "sim/Sim.h"
 
+#include <QBoxLayout>
 #include <QComboBox>
 #include <QDir>
-#include <QBoxLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QScrollBar>
 #include <QTemporaryDir>
-
 #include <memory>
 
 class TestShell : public Shell
@@ -80,10 +79,10 @@ public:
         auto &basic = group(QStringLiteral("Základní nastavení"));
         text = &textField(basic, n("ZdTextEdit"), QStringLiteral("Zákaznické textové pole"), 10,
                           QStringLiteral("Zákaznické textové pole (max. 10 znaků)"));
-        sensor = &combo(basic, n("ZdIntComboBox"),
-                        QStringLiteral("Typ teplotního odporového snímače"),
-                        {QStringLiteral("Ni 1000/5000ppm"), QStringLiteral("Ni 1000/6180ppm"),
-                         QStringLiteral("Pt 1000/3850ppm")});
+        sensor =
+            &combo(basic, n("ZdIntComboBox"), QStringLiteral("Typ teplotního odporového snímače"),
+                   {QStringLiteral("Ni 1000/5000ppm"), QStringLiteral("Ni 1000/6180ppm"),
+                    QStringLiteral("Pt 1000/3850ppm")});
         sensor->setEnabled(false);
         off = &numeric(basic, n("ZdOff"), QStringLiteral("Korekční posuv měřené teploty"),
                        Rule::signedDecimal(-100, 100), QStringLiteral("°C"),
@@ -132,8 +131,8 @@ public:
             .positions({i1, i2, o1, o2, sp, fl, fh});
         block(0x2020, 2).positions({pa, pb});
 
-        saved({text, off->bar(), speed, addr, i1->bar(), i2->bar(), o1->bar(), o2->bar(),
-               fl->bar(), fh->bar(), sp->bar(), pa->bar()});
+        saved({text, off->bar(), speed, addr, i1->bar(), i2->bar(), o1->bar(), o2->bar(), fl->bar(),
+               fh->bar(), sp->bar(), pa->bar()});
         registerControl(pb->bar(), 25);
     }
 
@@ -208,7 +207,7 @@ inline std::shared_ptr<sim::Device> makeTestDevice()
     d->setIdentification(sim::kNewIdentification, "T4yJ");
     d->setFirmwareNumber(115);
     d->setFirmwareText("T4J 1.15");
-    const quint16 factory[15] = {0x5434, 0x794A, 0, 0, 0, 2, 0, 0x0104,
+    const quint16 factory[15] = {0x5434, 0x794A, 0,    0,    0, 2,   0,   0x0104,
                                  0,      1500,   1000, 5000, 1, 500, 5500};
     for (int i = 0; i < 15; ++i)
         d->setHolding(0x2001 + i, factory[i]);

@@ -187,7 +187,8 @@ private slots:
 
         // A classic field with its own fallback text and position.
         ScriptedPrompts p2;
-        Rule r = Rule::unsignedDecimal(0.002, 65, 3).scaled(500).fallback("0,002", 1).barRange(1, 32500);
+        Rule r =
+            Rule::unsignedDecimal(0.002, 65, 3).scaled(500).fallback("0,002", 1).barRange(1, 32500);
         struct Host : FieldHost {
             void fieldEdited(TNumericField &) override {}
             void fieldExit(TNumericField &f) override { f.acceptText(); }

@@ -76,7 +76,8 @@ private slots:
         classic.markChanged(true);
         prompts->planFileName(dir->file("other.ini"));
         classic.mmLoadConfigurationClick();
-        QCOMPARE(prompts->lastText(), QString("Soubor s konfigurací není určen pro tento formulář"));
+        QCOMPARE(prompts->lastText(),
+                 QString("Soubor s konfigurací není určen pro tento formulář"));
         QCOMPARE(prompts->lastCaption(), QString("Chyba"));
         QCOMPARE(prompts->lastIcon(), PromptIcon::Error);
         QCOMPARE(classic.pa->position(), 33);
@@ -88,7 +89,8 @@ private slots:
         newer.pb->setPosition(1);
         prompts->planFileName(dir->file("other.ini"));
         newer.mmLoadConfigurationClick();
-        QCOMPARE(prompts->lastText(), QString("Soubor s konfigurací není určen pro tento formulář"));
+        QCOMPARE(prompts->lastText(),
+                 QString("Soubor s konfigurací není určen pro tento formulář"));
         QCOMPARE(newer.pa->position(), 0);
         QCOMPARE(newer.pb->position(), 25);
         QCOMPARE(newer.text->text(), QString("0"));
@@ -201,11 +203,13 @@ private slots:
 
         // AfterStart is written at once.
         again.mmOpenAfterStartClick();
-        QCOMPARE(Profile(dir->file("windowPosition.ini")).readString("c20extraForm", "AfterStart", ""),
-                 QString("1"));
+        QCOMPARE(
+            Profile(dir->file("windowPosition.ini")).readString("c20extraForm", "AfterStart", ""),
+            QString("1"));
         again.mmOpenAfterStartClick();
-        QCOMPARE(Profile(dir->file("windowPosition.ini")).readString("c20extraForm", "AfterStart", ""),
-                 QString("0"));
+        QCOMPARE(
+            Profile(dir->file("windowPosition.ini")).readString("c20extraForm", "AfterStart", ""),
+            QString("0"));
         QVERIFY(!again.liveWindow());
     }
 };

@@ -107,9 +107,9 @@ private slots:
     void readAllFillsThePage()
     {
         QFETCH(bool, newer);
-        device->setHolding(0x2006, 0x7701); // high byte ignored
-        device->setHolding(0x200B, 0);      // frequency 0 shows 1
-        device->setHolding(0x200F, 40000);  // above the range: 20000
+        device->setHolding(0x2006, 0x7701);         // high byte ignored
+        device->setHolding(0x200B, 0);              // frequency 0 shows 1
+        device->setHolding(0x200F, 40000);          // above the range: 20000
         device->setHolding(0x2007, quint16(-2000)); // correction below -100,0
         TestPage page(newer);
         shell->page = &page;
@@ -128,7 +128,8 @@ private slots:
         QCOMPARE(page.pa->position(), 40);
         QCOMPARE(page.pb->edit()->text(), QString("12,5"));
         QCOMPARE(page.panelText(0), QString("Název: T4yJ"));
-        QCOMPARE(page.panelText(3), newer ? QString("Firmware: T4J 1.15") : QString("Firmware: 115"));
+        QCOMPARE(page.panelText(3),
+                 newer ? QString("Firmware: T4J 1.15") : QString("Firmware: 115"));
         QCOMPARE(page.panelText(2), QString("Operace proběhla OK"));
         QVERIFY(page.isChanged());
         QVERIFY(!QFile::exists(dir->file("temp.ini")));
@@ -314,12 +315,14 @@ private slots:
         // Two blocks, each painted at positions 1, 2 and 3 while the page takes no input.
         QVERIFY2(painter.values.count(1) >= 2 && painter.values.count(2) >= 2 &&
                      painter.values.count(3) >= 2,
-                 qPrintable(QString("painted values %1").arg(QStringList([&] {
-                     QStringList l;
-                     for (int v : painter.values)
-                         l << QString::number(v);
-                     return l;
-                 }()).join(' '))));
+                 qPrintable(QString("painted values %1")
+                                .arg(QStringList([&] {
+                                         QStringList l;
+                                         for (int v : painter.values)
+                                             l << QString::number(v);
+                                         return l;
+                                     }())
+                                         .join(' '))));
         QVERIFY(!painter.pageEnabled.contains(true));
         QVERIFY(page.isEnabled());
         QVERIFY(!shell->dialog.isVisible());
@@ -345,7 +348,8 @@ private slots:
         {
         public:
             NoLive()
-                : TComponentForm(PageTraits::newer("cForm3", "E-HN2", {"E-HN2"}).withoutLiveWindow())
+                : TComponentForm(
+                      PageTraits::newer("cForm3", "E-HN2", {"E-HN2"}).withoutLiveWindow())
             {
             }
         } noLive;
