@@ -37,6 +37,9 @@
 // before a load, and the default position rounding (truncate / ceiling) and fallback texts
 // of numeric fields.
 //
+// Pages live on the heap: closing a page releases it with deleteLater (destroyPage), and a
+// Shell must be installed before a page is built (its TTransmit uses the shell's port).
+//
 // Operations that fail throw PageError (a TextError "chyba OKW" carrying the error number);
 // readAll and writeAll catch it and report as documented.
 
