@@ -137,6 +137,7 @@ public:
     }
 
     TExtraForm *createLiveWindow() override;
+    RegisterBlock &firstBlock() { return blocks().front(); }
     void extraOperation() override { ++extraRuns; }
 
     QLineEdit *text;

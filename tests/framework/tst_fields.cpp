@@ -6,6 +6,7 @@
 #include "tests/support/TestClock.h"
 
 #include <QCheckBox>
+#include <QRandomGenerator>
 #include <QtTest>
 
 using Kind = ScriptedPrompts::Kind;
@@ -346,6 +347,37 @@ private slots:
         kept.setKept(0, 0x0305);
         QCOMPARE(kept.encode().at(0), quint16(0x0305));
         QVERIFY(kept.verify(kept.encode(), {0x0000, kept.encode().at(1)}));
+
+        // Whatever a device sends decodes without a box into controls within their ranges;
+        // what decodes into range encodes back to the same registers.
+        QRandomGenerator rng(1250);
+        RegisterBlock &pageImage = page.firstBlock();
+        for (int round = 0; round < 300; ++round) {
+            std::vector<quint16> regs(15);
+            for (auto &r : regs)
+                r = quint16(rng.bounded(0x10000));
+            if (round % 2) { // a plausible device: values inside the ranges
+                regs[6] = quint16(qint16(rng.bounded(-1000, 1001)));
+                regs[7] = quint16((rng.bounded(1, 255) << 8) | rng.bounded(0, 10));
+                for (int i = 8; i < 10; ++i)
+                    regs[size_t(i)] = quint16(qint16(rng.bounded(-1000, 4001)));
+                for (int i = 10; i < 15; ++i)
+                    regs[size_t(i)] = quint16(rng.bounded(1, 20001));
+                regs[13] = std::min(regs[13], std::min(regs[10], regs[11])); // fl <= o1, o2
+                for (int i = 0; i < 5; ++i)
+                    regs[size_t(i)] = quint16(0x4100 + i);
+            }
+            pageImage.decode(regs);
+            for (TNumericField *f : {page.off, page.i1, page.i2, page.o1, page.o2, page.fl})
+                QVERIFY(f->position() >= f->bar()->minimum() &&
+                        f->position() <= f->bar()->maximum());
+            if (round % 2) {
+                pageImage.setKept(5, regs[5]);
+                QVERIFY2(pageImage.verify(pageImage.encode(), regs),
+                         qPrintable(QString::number(round)));
+            }
+        }
+        QCOMPARE(prompts.count(Kind::Message), 0);
 
         RegisterBlock bad(0, 3);
         bad.position(*page.off);
