@@ -326,6 +326,7 @@ void TmForm::buildComponentView(QWidget *central)
     left->addWidget(componentLabel);
     left->addWidget(componentListBox, 1);
     auto *right = new QVBoxLayout;
+    right->setSpacing(8); // not the wide spacing between the columns
     right->addStretch(1);
     right->addWidget(automaticComponentChooseButton);
     right->addWidget(componentOkButton);
@@ -408,9 +409,11 @@ void TmForm::FormCreate()
         }
         if (portOpens) {
             serialNameOkButtonClick();
-            // A port that failed its second test leaves nothing to detect on.
-            if (serialNameComboBox->currentIndex() >= 0 &&
-                settings.readBool(kSection, QStringLiteral("mmAutoComponent"), false)) {
+            if (serialNameComboBox->currentIndex() < 0) {
+                // The port failed its second test: there is nothing to detect on, and the
+                // user has to pick a port, as after a failed first test.
+                mmSerialClick();
+            } else if (settings.readBool(kSection, QStringLiteral("mmAutoComponent"), false)) {
                 mmChooseComponent->setEnabled(false);
                 try {
                     detectComponent(transmit, result);
@@ -658,6 +661,19 @@ void TmForm::setShowHints(bool on)
     m_showHints = on;
 }
 
+bool TmForm::ownsHint(const QWidget *widget) const
+{
+    // The window's own controls, and their pop-ups (the port list shows item hints), but not
+    // the dialogs it owns.
+    for (const QWidget *w = widget; w; w = w->parentWidget()) {
+        if (w == this)
+            return true;
+        if (w->isWindow() && w->windowType() != Qt::Popup)
+            return false;
+    }
+    return false;
+}
+
 void TmForm::updatePortHints()
 {
     // Tell the user which device a COM name opens here, so nobody has to guess.
@@ -824,8 +840,7 @@ bool TmForm::eventFilter(QObject *watched, QEvent *event)
 {
     switch (event->type()) {
     case QEvent::ToolTip:
-        if (!m_showHints && watched->isWidgetType() &&
-            static_cast<QWidget *>(watched)->window() == this)
+        if (!m_showHints && watched->isWidgetType() && ownsHint(static_cast<QWidget *>(watched)))
             return true;
         break;
     case QEvent::Resize:

@@ -135,6 +135,7 @@ private:
     int selectedComponent() const;
     void updatePortHints();
     void setShowHints(bool on);
+    bool ownsHint(const QWidget *widget) const;
     void loadLastToggled();
     void showHintToggled();
     void reportCheck(QAction *item, int onMessage, int offMessage);

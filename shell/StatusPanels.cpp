@@ -49,7 +49,7 @@ void StatusPanels::fitPanel(int panel, const QStringList &texts)
     const QFontMetrics metrics(label->font());
     int width = label->width();
     for (const QString &text : texts)
-        width = qMax(width, metrics.horizontalAdvance(text) + 2 * label->frameWidth() + 12);
+        width = qMax(width, metrics.horizontalAdvance(text) + 2 * label->frameWidth() + 20);
     label->setFixedWidth(width);
 }
 

@@ -10,6 +10,7 @@
 #include "shell/PageRegistry.h"
 #include "shell/StatusPanels.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QComboBox>
 #include <QFrame>
@@ -65,7 +66,7 @@ private slots:
     void loadWithoutFileWarnsAndUsesLoadDefaults();
     void saveWritesTheFileAndLoadRestoresIt();
     void loadToleratesAHandEditedFile();
-    void saveWithoutPortWritesNothing();
+    void saveThatCannotHappenIsReported();
     void checkItemsReportAndMarkChanged();
     void statusMessageClearsAfterItsInterval();
     void hintsFollowTheOption();
@@ -203,7 +204,7 @@ void TestMainForm::loadToleratesAHandEditedFile()
     QVERIFY(form.mmLoadDataAfterStart->isChecked()); // missing: the load default
 }
 
-void TestMainForm::saveWithoutPortWritesNothing()
+void TestMainForm::saveThatCannotHappenIsReported()
 {
     WorkingDir dir;
     ScriptedPrompts prompts;
@@ -212,8 +213,26 @@ void TestMainForm::saveWithoutPortWritesNothing()
     QVERIFY(!form.mmSaveClick());
     QCOMPARE(prompts.texts(), QStringList{kNoPort});
     QCOMPARE(prompts.lastCaption(), QStringLiteral("Varování"));
+    QCOMPARE(prompts.lastIcon(), PromptIcon::Warning);
     QVERIFY(!dir.exists(kSettings));
     QCOMPARE(form.statusPanelText(1), QStringLiteral("Změněno"));
+
+    // A file that cannot be written is an error, never "Konfigurace uložena"; the settings
+    // stay marked as changed, and closing keeps the window so they are not lost.
+    QVERIFY(QDir(dir.file(QString())).mkdir(kSettings));
+    form.show();
+    form.serialNameComboBox->setCurrentIndex(2);
+    prompts.clear();
+    QVERIFY(!form.mmSaveClick());
+    QCOMPARE(prompts.count(), 1);
+    QVERIFY(prompts.lastText().contains(kSettings));
+    QCOMPARE(prompts.lastCaption(), QStringLiteral("Chyba"));
+    QCOMPARE(prompts.lastIcon(), PromptIcon::Error);
+    QCOMPARE(form.statusPanelText(1), QStringLiteral("Změněno"));
+    QVERIFY(form.statusPanelText(2) != QStringLiteral("Konfigurace uložena"));
+    prompts.planAnswer(PromptAnswer::Yes);
+    QVERIFY(!form.close());
+    QVERIFY(form.isVisible());
 }
 
 void TestMainForm::checkItemsReportAndMarkChanged()
@@ -292,16 +311,23 @@ void TestMainForm::hintsFollowTheOption()
     form.FormCreate();
     form.mmSerialClick();
     QWidget *list = form.serialNameComboBox;
-    auto toolTipSwallowed = [&] {
-        QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), list->mapToGlobal(QPoint(2, 2)));
-        return static_cast<QObject &>(form).eventFilter(list, &help);
+    // The port list's items carry hints too, in the list's own pop-up window.
+    QWidget *items = form.serialNameComboBox->view()->viewport();
+    QWidget stranger; // another top-level window, such as a device page
+    auto toolTipSwallowed = [&](QWidget *target) {
+        QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), target->mapToGlobal(QPoint(2, 2)));
+        return static_cast<QObject &>(form).eventFilter(target, &help);
     };
-    QVERIFY(!toolTipSwallowed());
+    const QList<QWidget *> own{list, items, form.mFormStatusBar->panel(0)};
+    for (QWidget *w : own)
+        QVERIFY(!toolTipSwallowed(w));
     form.mmShowHintClick();
     QVERIFY(!form.hintsShown());
-    QVERIFY(toolTipSwallowed());
+    for (QWidget *w : own)
+        QVERIFY2(toolTipSwallowed(w), qPrintable(w->objectName()));
+    QVERIFY(!toolTipSwallowed(&stranger));
     form.mmShowHintClick();
-    QVERIFY(!toolTipSwallowed());
+    QVERIFY(!toolTipSwallowed(list));
 
     // The start-up reads the option.
     dir.write(kSettings, "[mForm]\r\nmmShowHint=0\r\n");
@@ -732,6 +758,35 @@ void TestMainForm::startUpPortTestFails()
     // The rest of the start-up still runs.
     QVERIFY(!form.hintsShown());
     QVERIFY(form.mmAutoComponent->isChecked());
+
+    // A port that opens for the first test but not for the second: no detection on a port
+    // that is gone, and the serial view to pick another one.
+    auto server = startDevice("ZK              ");
+    QVERIFY(server);
+    dir.mapPorts({{4, server->path()}});
+    prompts.clear();
+    struct PortGoesAway : TmForm {
+        using TmForm::TmForm;
+        int opens = 0;
+        void openPort() override
+        {
+            if (++opens == 2)
+                throw TextError(QStringLiteral("Sériový port COM4 nelze otevřít"));
+            TmForm::openPort();
+        }
+    } flaky(pages.registry);
+    flaky.FormCreate();
+    QCOMPARE(prompts.texts(), QStringList{QStringLiteral("Sériový port COM4 nelze otevřít")});
+    QCOMPARE(prompts.lastCaption(), QStringLiteral("Chyba"));
+    QVERIFY(identificationReads(*server).isEmpty());
+    QVERIFY(pages.opened.isEmpty());
+    QVERIFY(flaky.isVisible());
+    QVERIFY(flaky.serialGroupBox->isVisible());
+    QVERIFY(flaky.introductionPanel->isHidden());
+    QCOMPARE(flaky.statusPanelText(0), QStringLiteral("Nastavení sériového přenosu"));
+    QCOMPARE(flaky.serialNameComboBox->currentIndex(), -1);
+    QVERIFY(!flaky.mmChooseComponent->isEnabled());
+    QVERIFY(flaky.serial == nullptr);
 }
 
 void TestMainForm::pageClosedShowsTheWindowAgain()
