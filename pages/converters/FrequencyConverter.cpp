@@ -78,7 +78,9 @@ TFrequencyConverterForm::TFrequencyConverterForm(const PageTraits &traits,
 
     alignColumns();
 
-    // Design-time values: the whole input and output ranges, limits at their ends.
+    // Design-time values: no correction, the whole input and output ranges, limits at their
+    // ends (a bar starts at its minimum).
+    m_off->setPosition(0);
     m_i2->setPosition(4000);
     m_o2->setPosition(20000);
     m_fh->setPosition(20000);
@@ -100,6 +102,12 @@ void TFrequencyConverterForm::alignColumns()
         edits = std::max(edits, f->edit()->width());
     for (TNumericField *f : {m_off, m_sp, m_i1, m_i2, m_o1, m_o2, m_fl, m_fh})
         f->edit()->setFixedWidth(edits);
+    // The text and the three lists end on one line.
+    int lists = 0;
+    for (QWidget *w : std::initializer_list<QWidget *>{m_text, m_type, m_speed, m_address})
+        lists = std::max({lists, w->minimumWidth(), w->sizeHint().width()});
+    for (QWidget *w : std::initializer_list<QWidget *>{m_text, m_type, m_speed, m_address})
+        w->setFixedWidth(lists);
     for (QGroupBox *box : boxes)
         if (auto *grid = qobject_cast<QGridLayout *>(box->layout()))
             grid->setColumnMinimumWidth(0, captions);
@@ -110,7 +118,12 @@ TNumericField &TFrequencyConverterForm::frequency(QGroupBox &group, const QStrin
                                                   const QString &caption, const QString &labelHint)
 {
     const QString hint = QStringLiteral("Rozsah %1 - 20 000").arg(m_minFrequency);
-    return numeric(group, name, caption, Rule::whole(m_minFrequency, 20000).length(5),
+    // Text that is not a number falls back to the lowest frequency, so the edit shows what
+    // the bar (and a write) holds.
+    return numeric(group, name, caption,
+                   Rule::whole(m_minFrequency, 20000)
+                       .length(5)
+                       .fallback(QString::number(m_minFrequency), m_minFrequency),
                    QStringLiteral("Hz"), hint, labelHint);
 }
 

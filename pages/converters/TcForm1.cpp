@@ -1,5 +1,6 @@
 #include "pages/converters/TcForm1.h"
 
+#include "link/Messages.h"
 #include "pages/framework/Fields.h"
 #include "pages/framework/NumberText.h"
 
@@ -32,13 +33,17 @@ TcForm1::TcForm1(QWidget *parent)
           declaration(), parent)
 {
     // The sensor is fitted at the factory: shown, never edited, and written back as the
-    // device reports it.
+    // device reports it (its low byte; the high byte is written as 0). Not compared.
     m_type->setEnabled(false);
 
     auto &image = block(0x2001, 15)
                       .text(*m_text, 10)
-                      .lowByte(*m_type)
-                      .keptFromDevice()
+                      .custom(
+                          1, [this](quint16 *r) { *r = m_deviceSensor; },
+                          [this](const quint16 *r) {
+                              m_type->setCurrentIndex(comboIndexFromRegister(m_type, *r & 0xFF));
+                          },
+                          0)
                       .position(*m_off)
                       .bytes(*m_address, *m_speed);
     rangeSlots(image);
@@ -50,6 +55,18 @@ TcForm1::TcForm1(QWidget *parent)
 TExtraForm *TcForm1::createLiveWindow()
 {
     return new Tc1extForm(*this);
+}
+
+void TcForm1::writeDevice()
+{
+    const RegisterBlock &image = blocks().front();
+    checkIdentification();
+    m_deviceSensor = readRegisters(0x2006, 1, false).at(0) & 0x00FF;
+    const std::vector<quint16> written = image.encode();
+    writeRegisters(image.start(), written);
+    waitProcessingEvents(traits().verifyDelayMs);
+    if (!image.verify(written, readRegisters(image.start(), image.writeCount())))
+        fail(ErrVerifyFailed);
 }
 
 // --- live window ---

@@ -30,6 +30,26 @@ private slots:
         rig.reset();
     }
 
+    void opensWithTheDesignTimeValues()
+    {
+        open();
+        const QStringList shown = {page->textEdit()->text(),
+                                   edit(page->off()),
+                                   page->speedCombo()->currentText(),
+                                   page->addressList()->currentText(),
+                                   edit(page->i1()),
+                                   edit(page->i2()),
+                                   edit(page->o1()),
+                                   edit(page->o2()),
+                                   edit(page->fl()),
+                                   edit(page->fh()),
+                                   edit(page->sp())};
+        QCOMPARE(shown, (QStringList{"Text", "0,0", "1200", "1", "-100,0", "400,0", "1", "20000",
+                                     "1", "20000", "1"}));
+        QCOMPARE(page->off()->position(), 0);
+        QVERIFY(!page->isChanged());
+    }
+
     void readsTheFactoryDevice()
     {
         open();
@@ -91,7 +111,8 @@ private slots:
     {
         open();
         page->getButton()->click();
-        rig->device->setHolding(0x2006, 7); // not in the list: the page shows none
+        // Not in the list: the page shows none. The device's high byte is not written back.
+        rig->device->setHolding(0x2006, 0x0107);
         page->getButton()->click();
         QCOMPARE(page->typeCombo()->currentIndex(), -1);
 
@@ -212,9 +233,11 @@ private slots:
         QCOMPARE(edit(page->o1()), QStringLiteral("20000"));
         QCOMPARE(page->o1()->position(), 20000);
         QCOMPARE(rig->prompts.count(), 2);
-        // Not a number: fallback, beep, and loading a configuration is refused.
+        // Not a number: the lowest frequency, as the bar holds it, a beep, and loading a
+        // configuration is refused.
         typeInto(page->o2(), "");
-        QCOMPARE(edit(page->o2()), QStringLiteral("0"));
+        QCOMPARE(edit(page->o2()), QStringLiteral("1"));
+        QCOMPARE(page->o2()->position(), 1);
         QCOMPARE(rig->prompts.beeps(), 1);
         QVERIFY(page->invalidInput());
     }

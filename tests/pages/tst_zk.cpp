@@ -50,10 +50,17 @@ private slots:
     void typeChangeSwitchesTheInputMode()
     {
         open();
+        // Design-time values.
         QVERIFY(page->thermometerMode);
+        QVERIFY(!page->keepInputRange);
+        QCOMPARE(page->typeCombo()->currentIndex(), 0);
+        QCOMPARE(edit(page->off()), QStringLiteral("0,0"));
+        QCOMPARE(page->off()->position(), 0);
         QCOMPARE(inputRange(), (QStringList{"-100,0", "400,0"}));
-        QCOMPARE(edit(page->o1()), QStringLiteral("0"));
-        QCOMPARE(edit(page->fh()), QStringLiteral("20000"));
+        const QStringList frequencies = {edit(page->o1()), edit(page->o2()), edit(page->fl()),
+                                         edit(page->fh()), edit(page->sp())};
+        QCOMPARE(frequencies, (QStringList{"0", "20000", "0", "20000", "0"}));
+        QVERIFY(!page->isChanged());
 
         choose(8); // proud 4-20 mA
         QVERIFY(!page->thermometerMode);
