@@ -129,6 +129,7 @@ TmForm::~TmForm()
 
 void TmForm::buildMenus()
 {
+    menuBar()->setObjectName(QStringLiteral("mainMenu"));
     mmFile = menuBar()->addMenu(QStringLiteral("&Soubor"));
     mmFile->setObjectName(QStringLiteral("mmFile"));
     mmLoad = menuItem(mmFile, "mmLoad", QStringLiteral("Načíst konfiguraci"));

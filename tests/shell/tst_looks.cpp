@@ -1,5 +1,5 @@
 // The windows laid out as the user sees them: nothing clipped, nothing squeezed below the
-// size its text needs. Set OVRIN_SHOT_DIR to keep a PNG of each view for a look.
+// size its text needs. Set OVRIN_SCREENSHOT_DIR to keep a PNG of each view for a look.
 
 #include "ShellFixture.h"
 #include "shell/AboutBox.h"
@@ -53,7 +53,7 @@ void expectTidy(QWidget *top)
 
 void keepShot(QWidget *widget, const QString &name)
 {
-    const QString dir = qEnvironmentVariable("OVRIN_SHOT_DIR");
+    const QString dir = qEnvironmentVariable("OVRIN_SCREENSHOT_DIR");
     if (!dir.isEmpty())
         widget->grab().save(QDir(dir).filePath(name + QStringLiteral(".png")));
 }
