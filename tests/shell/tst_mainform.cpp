@@ -734,6 +734,28 @@ void TestMainForm::startUpDetectsAndOpensThePage()
     QVERIFY(manual.mmChooseComponent->isEnabled());
     QVERIFY(identificationReads(*server).isEmpty());
     QVERIFY(prompts.isEmpty());
+
+    // A device of no known model: the message, the device selection, and the choice by hand
+    // available again.
+    auto unknown = startDevice("NIC             ", "TAKY NIC        ");
+    QVERIFY(unknown);
+    dir.mapPorts({{4, unknown->path()}});
+    dir.write(kSettings, "[mForm]\r\nserialNameComboBox=3\r\nmmLoadLast=1\r\n"
+                         "mmAutoComponent=1\r\n");
+    FakePages none;
+    TmForm failed(none.registry);
+    failed.FormCreate();
+    QCOMPARE(prompts.texts(), QStringList{QStringLiteral("Není připojeno žádné známé zařízení")});
+    QCOMPARE(prompts.lastCaption(), QStringLiteral("Chyba"));
+    QCOMPARE(prompts.lastIcon(), PromptIcon::Error);
+    QCOMPARE(identificationReads(*unknown), (QList<int>{0x0001, 0x0010}));
+    QVERIFY(none.opened.isEmpty());
+    QVERIFY(failed.isVisible());
+    QVERIFY(failed.componentGroupBox->isVisible());
+    QVERIFY(failed.introductionPanel->isHidden());
+    QCOMPARE(failed.statusPanelText(0), QStringLiteral("Výběr komponenty"));
+    QVERIFY(failed.mmChooseComponent->isEnabled());
+    QVERIFY(failed.introductionPanel->cursor().shape() != Qt::WaitCursor);
 }
 
 void TestMainForm::startUpPortTestFails()
