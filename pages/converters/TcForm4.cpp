@@ -104,6 +104,13 @@ TcForm4::TcForm4(QWidget *parent)
             if (!thermometerMode)
                 showInputRange(*f);
         });
+    // A type set by a configuration file brings its limits before the file's input range
+    // arrives, so the range loads as saved and not cut to the previous type's limits. The
+    // rest of the type change follows once every value is in.
+    connect(m_type, &QComboBox::currentIndexChanged, this, [this](int item) {
+        if (item >= 0)
+            setInputRangeLimits(isThermometerItem(item));
+    });
     // Only a user's choice switches the mode (a read or a load settles it afterwards).
     connect(m_type, &QComboBox::activated, this, [this] { c4ZdTextEditChange(m_type); });
     connect(m_speed, &QComboBox::activated, this, [this] { c4ZdTextEditChange(m_speed); });
@@ -141,19 +148,15 @@ void TcForm4::typeChange()
         f->edit()->setEnabled(thermometerMode);
         f->bar()->setEnabled(thermometerMode);
     }
+    setInputRangeLimits(thermometerMode);
     for (TNumericField *f : {m_i1, m_i2}) {
         f->unitLabel()->setVisible(thermometerMode);
-        // The order keeps the position inside the range while it changes.
-        if (thermometerMode) {
-            f->bar()->setMinimum(-1000);
-            f->bar()->setMaximum(4000);
-        } else {
-            f->bar()->setMaximum(kPlainMax);
-            f->bar()->setMinimum(kPlainMin);
-        }
         const QString &hint = thermometerMode ? kThermometerHint : kPlainHint;
         f->edit()->setToolTip(hint);
         f->bar()->setToolTip(hint);
+        // The caption repeats the range in its hint.
+        if (QLabel *label = labelOf(f->edit()))
+            label->setToolTip(hint);
         showInputRange(*f);
     }
     if (thermometerMode)
@@ -161,6 +164,20 @@ void TcForm4::typeChange()
     else if (!keepInputRange) {
         m_i1->setPosition(kTypes[item].rangeStart);
         m_i2->setPosition(kTypes[item].rangeEnd);
+    }
+}
+
+void TcForm4::setInputRangeLimits(bool thermometer)
+{
+    for (TNumericField *f : {m_i1, m_i2}) {
+        // The order keeps the position inside the range while it changes.
+        if (thermometer) {
+            f->bar()->setMinimum(-1000);
+            f->bar()->setMaximum(4000);
+        } else {
+            f->bar()->setMaximum(kPlainMax);
+            f->bar()->setMinimum(kPlainMin);
+        }
     }
 }
 

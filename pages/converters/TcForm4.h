@@ -43,6 +43,7 @@ protected:
 
 private:
     void typeChange();
+    void setInputRangeLimits(bool thermometer);
     void showInputRange(TNumericField &field);
 
     int m_appliedType = 0; // the item the input mode was last set for

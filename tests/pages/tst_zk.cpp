@@ -214,14 +214,18 @@ private slots:
         QCOMPARE(inputRange(), (QStringList{"100", "9000"}));
         QVERIFY(!page->isChanged());
 
-        // Into a page showing a thermometer: the range is set under its limits first.
+        // Into a page showing a thermometer: the range loads under the file's type, not cut
+        // to the thermometer's 400,0.
         choose(0);
         rig->prompts.planFileName(file);
         page->menuItem(QStringLiteral("mmLoadConfiguration"))->trigger();
         QCOMPARE(page->typeCombo()->currentIndex(), 4);
         QVERIFY(!page->thermometerMode);
-        QCOMPARE(inputRange(), (QStringList{"100", "4000"}));
+        QCOMPARE(inputRange(), (QStringList{"100", "9000"}));
+        QCOMPARE(page->i2()->position(), 9000);
         QVERIFY(!unitsVisible());
+        QCOMPARE(labelNamed(page.get(), "c4AuI2Label")->toolTip(),
+                 QStringLiteral("Rozsah -32767 až 32766"));
     }
 
     void writesTheTypeAndVerifiesIt()
