@@ -119,9 +119,30 @@ int roundPosition(double product, Rounding rounding)
     return static_cast<int>(r);
 }
 
+namespace {
+int quietRanges = 0;
+}
+
+QuietRanges::QuietRanges()
+{
+    ++quietRanges;
+}
+
+QuietRanges::~QuietRanges()
+{
+    --quietRanges;
+}
+
+bool QuietRanges::active()
+{
+    return quietRanges > 0;
+}
+
 double clampToRange(QLineEdit *edit, double value, double min, double max, int decimals, bool warn,
                     const QString &minText, const QString &maxText)
 {
+    if (QuietRanges::active())
+        warn = false;
     double result = value;
     bool limited = false;
     if (value > max) {
@@ -244,11 +265,15 @@ bool TNumericField::acceptText(bool warn)
         m_edit->setText(fallbackText);
         m_edit->selectAll();
         m_edit->setFocus();
+        const int before = m_bar->value();
         {
             // The fallback text stays: the bar takes its position without rewriting it.
             const QSignalBlocker block(m_bar);
             m_bar->setValue(m_rule.hasFallback ? m_rule.fallbackPosition : 0);
         }
+        // The setting did change, even though the bar's handler stayed quiet.
+        if (m_bar->value() != before)
+            m_host.markChanged(true);
         Prompts::instance().beep();
         m_host.setInvalidInput(true);
         return false;
@@ -436,6 +461,8 @@ void showScrollBarValue(QScrollBar *scrollBar, int divisor, int decimals, double
         edit->setText(QString::number(static_cast<qint64>(t)));
     else
         edit->setText(formatFixed(t / divisor, decimals));
+    if (auto *host = dynamic_cast<FieldHost *>(scrollBar->window()))
+        host->markChanged(true);
 }
 
 std::vector<quint16> textToRegisters(const QString &text, int count)

@@ -126,6 +126,19 @@ public:
 double clampToRange(QLineEdit *edit, double value, double min, double max, int decimals, bool warn,
                     const QString &minText = QString(), const QString &maxText = QString());
 
+// While one exists (user-interface thread), clampToRange brings values into range without
+// the warning: values the program itself puts into the controls (a device read, the
+// restore of the page after a failed one) are no entries of the user.
+class QuietRanges
+{
+public:
+    QuietRanges();
+    ~QuietRanges();
+    QuietRanges(const QuietRanges &) = delete;
+    QuietRanges &operator=(const QuietRanges &) = delete;
+    static bool active();
+};
+
 class TNumericField : public QObject
 {
     Q_OBJECT
@@ -207,7 +220,8 @@ QScrollBar *findScrollBarOf(QLineEdit *maskEdit);
 QLineEdit *findMaskEditOf(QScrollBar *scrollBar);
 
 // showScrollBarValue: t = position x factor; the paired edit shows t as an integer when
-// divisor is 1, else t / divisor with `decimals` decimals. The caller marks the change.
+// divisor is 1, else t / divisor with `decimals` decimals; the page (the bar's window, when
+// it is a FieldHost) is marked changed.
 void showScrollBarValue(QScrollBar *scrollBar, int divisor, int decimals, double factor);
 
 // Customer text: count characters of windows-1250 in count/2 registers, first character

@@ -806,6 +806,9 @@ void TComponentForm::readAll()
     const auto unsaved = snapshotUnsavedControls();
     int error = 0;
     try {
+        // Device values outside a field's range show as the nearest limit, without the
+        // range warning.
+        const QuietRanges quiet;
         readDevice();
     } catch (const PageError &e) {
         error = e.error;
@@ -819,8 +822,11 @@ void TComponentForm::readAll()
         deleteTemp();
         return;
     }
-    restoreFromTemp();
-    restoreUnsavedControls(unsaved);
+    {
+        const QuietRanges quiet;
+        restoreFromTemp();
+        restoreUnsavedControls(unsaved);
+    }
     // The page is as before the read, its marker included.
     markChanged(wasChanged);
     if (dialog)
@@ -847,12 +853,14 @@ void TComponentForm::writeAll()
             error = ErrInternal;
         }
     }
-    if (dialog)
-        dialog->closeOverPage();
     if (error == 0) {
         showStatusMessage(message(14));
+        if (dialog)
+            dialog->closeOverPage();
         return;
     }
+    if (dialog)
+        dialog->closeOverPage();
     Prompts::instance().message(message(error), QStringLiteral("Chyba"), PromptIcon::Error);
     showStatusMessage(message(16));
 }

@@ -166,10 +166,12 @@ private slots:
         TestPage page(true);
         page.show();
         page.pa->setPosition(50);
+        page.markChanged(false);
         page.pa->edit()->clear();
         QTest::keyClick(page.pa->edit(), Qt::Key_Return);
         QCOMPARE(page.pa->edit()->text(), QString("0"));
         QCOMPARE(page.pa->position(), 0);
+        QVERIFY(page.isChanged()); // the setting is now 0
         QCOMPARE(prompts.beeps(), 1);
         QVERIFY(page.invalidInput());
 
@@ -227,8 +229,10 @@ private slots:
         QCOMPARE(page.fl->edit()->text(), QString("3000"));
         QCOMPARE(findScrollBarOf(page.o1->edit()), page.o1->bar());
         QCOMPARE(findMaskEditOf(page.o1->bar()), page.o1->edit());
+        page.markChanged(false);
         showScrollBarValue(page.i2->bar(), 100, 1, 2);
         QCOMPARE(page.i2->edit()->text(), QString("24,7"));
+        QVERIFY(page.isChanged());
         showScrollBarValue(page.o1->bar(), 1, 0, 2);
         QCOMPARE(page.o1->edit()->text(), QString("6000"));
         // Positions are the bar's: limits of the bar hold whatever is set.

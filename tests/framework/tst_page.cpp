@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QFile>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
@@ -45,6 +46,21 @@ struct Snapshot {
                << p.pa->position() << p.pb->position();
     }
     bool operator==(const Snapshot &o) const { return texts == o.texts && values == o.values; }
+};
+
+// A field whose upper limit is Parameter A's value, in a register of its own.
+class LimitedPage : public TestPage
+{
+public:
+    LimitedPage()
+    {
+        auto &g = group(QStringLiteral("Meze"), 2);
+        lim = &numeric(
+            g, QStringLiteral("c20ExLim"), QStringLiteral("Mez"),
+            Rule::whole(0, 1000).limitsFrom([this] { return std::make_pair(0.0, pa->value()); }));
+        block(0x2030, 1).position(*lim);
+    }
+    TNumericField *lim;
 };
 
 } // namespace
@@ -423,6 +439,27 @@ private slots:
             QCOMPARE(shell->componentChoices, 1);
             QTRY_VERIFY(guard.isNull());
         }
+    }
+
+    // A device value outside a field's (computed) range shows as the limit without the
+    // range warning; the user's own entries are warned about again afterwards.
+    void readClampsWithoutWarning()
+    {
+        device->setHolding(0x2030, 80);
+        LimitedPage page;
+        page.show();
+        page.getButtonClick();
+        QCOMPARE(page.panelText(2), QString("Operace proběhla OK"));
+        QCOMPARE(prompts->count(), 0);
+        QCOMPARE(page.pa->position(), 40);
+        QCOMPARE(page.lim->position(), 40);
+        QCOMPARE(page.lim->edit()->text(), QString("40"));
+
+        page.lim->edit()->setText("90");
+        page.intPlusMaskEditExit(*page.lim);
+        QCOMPARE(prompts->count(Kind::Message), 1);
+        QCOMPARE(prompts->lastText(), QString("Můžete zadat pouze hodnoty od 0 do 40"));
+        QCOMPARE(prompts->lastCaption(), QString("Varování"));
     }
 
     void loadAfterStartReadsTheDevice()
