@@ -963,9 +963,14 @@ void TComponentForm::mmLoadConfigurationClick()
                                                               QString::fromUtf8(kFileFilter));
         if (!file.isEmpty()) {
             m_configFile = file;
-            if (m_traits.isNewer())
-                resetToDefaults();
             try {
+                // A file of another page is refused before anything changes, on the newer
+                // pages too: resetting first would lose the page's settings to a wrong pick.
+                if (m_traits.isNewer()) {
+                    if (!Profile(file).sectionExists(m_traits.configurationSection()))
+                        throw TextError(QStringLiteral("Neplatný ini soubor"));
+                    resetToDefaults();
+                }
                 loadControls(file, m_traits.configurationSection());
                 showStatusMessage(message(19));
                 markChanged(false);
