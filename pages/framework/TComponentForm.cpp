@@ -20,6 +20,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHelpEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -1228,13 +1229,28 @@ void TComponentForm::changeEvent(QEvent *event)
 
 bool TComponentForm::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::ShortcutOverride && watched->isWidgetType() &&
+        static_cast<QWidget *>(watched)->window() == this) {
+        // The menu's shortcuts come before the fields' own keys (Ctrl+Z is not an undo
+        // in a field, Ctrl+K not a delete to the end of the line).
+        const QKeySequence pressed(static_cast<QKeyEvent *>(event)->keyCombination());
+        for (const QAction *a : findChildren<QAction *>()) {
+            if (a->isEnabled() && !a->shortcut().isEmpty() && a->shortcut() == pressed) {
+                event->ignore();
+                return true;
+            }
+        }
+    }
     if (event->type() == QEvent::ToolTip && watched->isWidgetType()) {
         auto *w = static_cast<QWidget *>(watched);
-        if (w->window() == this) {
-            if (!hintsOn())
+        // The hide pause is the application's: the live window's hints stay as long, but
+        // only the page's own hints follow mmShowHint.
+        const bool ownWindow = w->window() == this;
+        if (ownWindow || (m_live && w->window() == m_live.data())) {
+            if (ownWindow && !hintsOn())
                 return true;
             QWidget *owner = w;
-            while (owner && owner->toolTip().isEmpty() && owner != this)
+            while (owner && owner->toolTip().isEmpty() && !owner->isWindow())
                 owner = owner->parentWidget();
             if (owner && !owner->toolTip().isEmpty()) {
                 auto *help = static_cast<QHelpEvent *>(event);

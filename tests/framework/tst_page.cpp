@@ -462,6 +462,33 @@ private slots:
         QCOMPARE(prompts->lastCaption(), QString("Varování"));
     }
 
+    // Ctrl plus the letter reaches the menu also while a text field has the focus (the
+    // field's own Ctrl+Z and Ctrl+K do not take it).
+    void menuShortcutsBeforeFieldKeys()
+    {
+        auto press = [this](bool numericField, Qt::Key key) {
+            auto *page = new TestPage(false);
+            QPointer<TestPage> guard(page);
+            shell->page = page;
+            page->show();
+            page->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(page));
+            QLineEdit *edit = numericField ? page->o1->edit() : page->text;
+            edit->setFocus();
+            QTest::keyClicks(edit, "12");
+            page->markChanged(false);
+            QTest::keyClick(edit, key, Qt::ControlModifier);
+            QTRY_VERIFY(guard.isNull());
+        };
+        press(false, Qt::Key_Z);
+        QCOMPARE(shell->closedPages, 1);
+        QCOMPARE(shell->componentChoices, 0);
+        press(true, Qt::Key_K);
+        QCOMPARE(shell->componentChoices, 1);
+        QCOMPARE(shell->closedPages, 2);
+        QCOMPARE(prompts->count(), 0);
+    }
+
     void loadAfterStartReadsTheDevice()
     {
         shell->loadAfterStart = true;
