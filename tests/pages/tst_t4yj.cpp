@@ -72,6 +72,14 @@ private slots:
         QVERIFY(frames.size() >= 2);
         QCOMPARE(frames[0].bytes.toHex(' '), QByteArray("ff 04 00 01 00 08 b5 d2"));
         QCOMPARE(frames[1].bytes.toHex(' '), QByteArray("ff 03 20 01 00 0f 4a 10"));
+
+        // The N variant is the same device to this page, for reads and writes alike.
+        rig->device->setIdentification(sim::kClassicIdentification, "T4yJN");
+        page->textEdit()->setText(QStringLiteral("N"));
+        page->getButton()->click();
+        QCOMPARE(page->textEdit()->text(), QStringLiteral("T4yJ"));
+        page->sendButton()->click();
+        QCOMPARE(rig->prompts.texts(), QStringList());
     }
 
     void readClampsAndLeavesUnknownSelectionsEmpty()
