@@ -27,8 +27,9 @@ TFormThread::~TFormThread()
 
 void TFormThread::handOver(int command, quint8 argument)
 {
-    m_commandArgument.store(argument, std::memory_order_relaxed);
-    m_command.store(command, std::memory_order_relaxed);
+    // Number and argument in one word: a command handed over while the reader takes the
+    // previous one never pairs with the other's argument.
+    m_command.store((command & 0xFF) | (int(argument) << 8), std::memory_order_relaxed);
     // The reader reads the number only after it has seen the flag.
     m_commandPending.store(true, std::memory_order_release);
 }
@@ -163,9 +164,16 @@ void TFormThread::run()
             m_errorCount.fetch_add(1);
             m_errorFlag = true;
         }
+        // A failed write request fails the cycle (once: a failed poll already did).
+        bool written = false;
         try {
             writeRequests();
+            written = true;
         } catch (...) {
+        }
+        if (!written && !m_errorFlag) {
+            m_errorCount.fetch_add(1);
+            m_errorFlag = true;
         }
         // One hand-over per cycle: counters and values together.
         onUiThread([this] {
@@ -183,9 +191,8 @@ void TFormThread::run()
             m_commandPending.store(false);
             // Taken and set to 0 in one step: a command handed over while this one runs
             // must not be wiped out when it ends.
-            const int command = m_command.exchange(0);
-            const auto argument = static_cast<quint8>(m_commandArgument.load());
-            runCommand(command, argument);
+            const int word = m_command.exchange(0);
+            runCommand(word & 0xFF, static_cast<quint8>(word >> 8));
         }
         if (m_suspendRequest.exchange(false))
             pause();

@@ -71,7 +71,8 @@ protected:
     virtual bool readValues() = 0;
     // User-interface thread: show the last polled values.
     virtual void showValues() {}
-    // Reader thread: send what the window's controls asked for since the last cycle.
+    // Reader thread: send what the window's controls asked for since the last cycle. A
+    // throw fails the cycle like a failed poll.
     virtual void writeRequests() {}
 
     // Helpers for readValues (reader thread; throw on failure).
@@ -95,8 +96,7 @@ private:
 
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_commandPending{false};
-    std::atomic<int> m_command{0};
-    std::atomic<int> m_commandArgument{0};
+    std::atomic<int> m_command{0}; // number | argument << 8
     std::atomic<int> m_readCount{0};
     std::atomic<int> m_errorCount{0};
     std::atomic<bool> m_suspendRequest{false};

@@ -3,6 +3,7 @@
 // A small device page declared for the framework tests, its live window, a test shell that
 // opens the simulator's pty, and a generic simulated device with the page's registers.
 
+#include "link/Messages.h"
 #include "link/TSerial.h"
 #include "pages/framework/NumberText.h"
 #include "pages/framework/TComponentForm.h"
@@ -20,6 +21,8 @@
 #include <QPointer>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QThread>
+#include <atomic>
 #include <memory>
 
 class TestShell : public Shell
@@ -139,11 +142,18 @@ public:
     TExtraForm *createLiveWindow() override;
     RegisterBlock &firstBlock() { return blocks().front(); }
     void extraOperation() override { ++extraRuns; }
+    void extraOperationWithArgument(quint8 argument) override
+    {
+        arguments.push_back(argument);
+        extraOffUi += QThread::currentThread() != thread();
+    }
 
     QLineEdit *text;
     QComboBox *sensor, *speed, *addr;
     TNumericField *off, *i1, *i2, *o1, *o2, *sp, *fl, *fh, *pa, *pb;
     int extraRuns = 0;
+    std::vector<int> arguments;
+    int extraOffUi = 0;
 };
 
 class TestReader : public TFormThread
@@ -152,6 +162,11 @@ public:
     using TFormThread::TFormThread;
     qint16 temperature = 0;
     int shows = 0;
+    // Write requests of the window: a value for register 0x2020, or a failure.
+    std::atomic<int> request{-1};
+    std::atomic<bool> failNextWrite{false};
+    std::atomic<int> writes{0};
+    std::atomic<int> writesOnUi{0};
 
 protected:
     bool readValues() override
@@ -161,6 +176,25 @@ protected:
         return true;
     }
     void showValues() override;
+    void writeRequests() override
+    {
+        writesOnUi += QThread::currentThread() == window().thread();
+        if (failNextWrite.exchange(false))
+            throw PageError(ErrNoReply);
+        const int value = request.exchange(-1);
+        if (value < 0)
+            return;
+        transmit().clear();
+        transmit().setFunction(16);
+        transmit().setStart(0x2020);
+        transmit().addValue(static_cast<qint16>(value));
+        if (!transmit().buildRequest())
+            throw PageError(ErrInternal);
+        result = transmit().transact(nullptr);
+        if (result.error != 0)
+            throw PageError(result.error);
+        ++writes;
+    }
 };
 
 class TestLive : public TExtraForm

@@ -8,6 +8,8 @@
 
 #include <QAction>
 #include <QElapsedTimer>
+#include <QHelpEvent>
+#include <QToolTip>
 #include <QtTest>
 
 using Kind = ScriptedPrompts::Kind;
@@ -261,6 +263,63 @@ private slots:
         QVERIFY(page.liveWindow());
         QCOMPARE(page.liveWindow()->pos(), QPoint(11, 22));
         QTRY_VERIFY(page.liveWindow()->reader()->readCount() >= 1);
+        page.closeLiveWindow();
+    }
+
+    void pageOperationsAndWriteRequests()
+    {
+        TestPage page(false);
+        TestLive *live = openLive(page);
+        TestReader *reader = live->testReader();
+        QTRY_VERIFY(reader->readCount() >= 2);
+
+        // Commands 3 and 7: the page's operations, on the user-interface thread, 7 with
+        // its argument; two in a row each with its own.
+        reader->handOver(7, 0xA5);
+        QTRY_COMPARE(page.arguments.size(), size_t(1));
+        reader->handOver(3);
+        QTRY_COMPARE(page.extraRuns, 1);
+        reader->handOver(7, 0);
+        QTRY_COMPARE(page.arguments.size(), size_t(2));
+        QCOMPARE(page.arguments, (std::vector<int>{0xA5, 0}));
+        QCOMPARE(page.extraOffUi, 0);
+
+        // A write request goes to the device from the reader thread in the next cycle.
+        reader->request = 66;
+        QTRY_COMPARE(device->holding(0x2020), quint16(66));
+        QCOMPARE(reader->writes.load(), 1);
+        QCOMPARE(reader->writesOnUi.load(), 0);
+
+        // A failed write fails its cycle: one error, the pause, then polling goes on.
+        const int reads = reader->readCount();
+        const int errors = reader->errorCount();
+        reader->failNextWrite = true;
+        QTRY_COMPARE(reader->errorCount(), errors + 1);
+        QTRY_COMPARE(shown(live->counterLabel(3)), errors + 1);
+        QTRY_VERIFY_WITH_TIMEOUT(reader->readCount() > reads + 3, 5000);
+        QCOMPARE(reader->errorCount(), errors + 1);
+        QCOMPARE(prompts->count(), 0);
+        page.closeLiveWindow();
+    }
+
+    // Hints of the live window stay 12 s (longer than the toolkit's 10 s), also while the
+    // page's own hints are switched off.
+    void liveWindowHintsStayTwelveSeconds()
+    {
+        TestPage page(false);
+        TestLive *live = openLive(page);
+        page.mmShowHintClick();
+        QVERIFY(!page.hintsOn());
+        live->memo->setToolTip(QStringLiteral("Měřená teplota"));
+        QTest::qWait(50); // after the window has taken the focus
+        const QPoint at = live->memo->mapToGlobal(QPoint(2, 2));
+        QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), at);
+        QApplication::sendEvent(live->memo, &help);
+        QTRY_VERIFY(QToolTip::isVisible());
+        QCOMPARE(QToolTip::text(), QString("Měřená teplota"));
+        QTest::qWait(10600);
+        QVERIFY(QToolTip::isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(!QToolTip::isVisible(), 3000);
         page.closeLiveWindow();
     }
 
