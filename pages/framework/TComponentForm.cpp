@@ -826,7 +826,7 @@ void TComponentForm::readAll()
     {
         const QuietRanges quiet;
         restoreFromTemp();
-        restoreUnsavedControls(unsaved);
+        restoreControlValues(unsaved);
     }
     // The page is as before the read, its marker included.
     markChanged(wasChanged);
@@ -895,6 +895,17 @@ void TComponentForm::loadControls(const QString &file, const QString &section)
 
 void TComponentForm::saveToTemp()
 {
+    // A copy in memory as well: a working directory that cannot be written must not cost
+    // the page its settings when the read then fails.
+    m_tempCopy.clear();
+    for (const auto &e : m_table.entries()) {
+        if (auto *edit = qobject_cast<QLineEdit *>(e.control))
+            m_tempCopy.emplace_back(e.control, edit->text());
+        else
+            m_tempCopy.emplace_back(e.control, ControlTable::integerValue(e.control));
+    }
+    m_tempCopyHints = hintsOn();
+    m_hasTempCopy = true;
     m_temporary = true;
     saveControls(workingFile(QStringLiteral("temp.ini")), QStringLiteral("temporary"));
     m_temporary = false;
@@ -906,7 +917,11 @@ void TComponentForm::restoreFromTemp()
     try {
         loadControls(workingFile(QStringLiteral("temp.ini")), QStringLiteral("temporary"));
     } catch (const std::exception &) {
-        // A snapshot that could not be written leaves the page as the read left it.
+        if (m_hasTempCopy) {
+            restoreControlValues(m_tempCopy);
+            m_mmShowHint->setChecked(m_tempCopyHints);
+            controlsLoaded();
+        }
     }
     m_temporary = false;
 }
@@ -932,8 +947,7 @@ std::vector<std::pair<QWidget *, QVariant>> TComponentForm::snapshotUnsavedContr
     return values;
 }
 
-void TComponentForm::restoreUnsavedControls(
-    const std::vector<std::pair<QWidget *, QVariant>> &values)
+void TComponentForm::restoreControlValues(const std::vector<std::pair<QWidget *, QVariant>> &values)
 {
     for (const auto &[w, v] : values) {
         if (auto *edit = qobject_cast<QLineEdit *>(w))
@@ -946,6 +960,8 @@ void TComponentForm::restoreUnsavedControls(
 void TComponentForm::deleteTemp()
 {
     Profile::deleteFile(workingFile(QStringLiteral("temp.ini")));
+    m_tempCopy.clear();
+    m_hasTempCopy = false;
 }
 
 void TComponentForm::resetToDefaults()
@@ -1243,10 +1259,13 @@ bool TComponentForm::eventFilter(QObject *watched, QEvent *event)
     }
     if (event->type() == QEvent::ToolTip && watched->isWidgetType()) {
         auto *w = static_cast<QWidget *>(watched);
-        // The hide pause is the application's: the live window's hints stay as long, but
-        // only the page's own hints follow mmShowHint.
+        // The hide pause is the application's: the hints of the page's own windows (live
+        // window, test windows) stay as long, but only the page's hints follow mmShowHint.
         const bool ownWindow = w->window() == this;
-        if (ownWindow || (m_live && w->window() == m_live.data())) {
+        bool pageWindow = ownWindow;
+        for (QWidget *p = w->window()->parentWidget(); p && !pageWindow; p = p->parentWidget())
+            pageWindow = p == this;
+        if (pageWindow) {
             if (ownWindow && !hintsOn())
                 return true;
             QWidget *owner = w;

@@ -286,7 +286,7 @@ private:
     void buildMenus();
     void buildStatusBar();
     std::vector<std::pair<QWidget *, QVariant>> snapshotUnsavedControls() const;
-    void restoreUnsavedControls(const std::vector<std::pair<QWidget *, QVariant>> &values);
+    void restoreControlValues(const std::vector<std::pair<QWidget *, QVariant>> &values);
     void addRow(QGroupBox &group, QLabel *label, QWidget *value, QWidget *extra, QLabel *unit);
     QLabel *makeLabel(QGroupBox &group, const QString &controlName, const QString &caption,
                       const QString &hint);
@@ -310,6 +310,10 @@ private:
     QPointer<TNumericField> m_lastEdited;
     QString m_configFile;
     QPointer<TExtraForm> m_live;
+    // The saved controls as saveToTemp found them (for a temp.ini that cannot be read back).
+    std::vector<std::pair<QWidget *, QVariant>> m_tempCopy;
+    bool m_tempCopyHints = true;
+    bool m_hasTempCopy = false;
     std::unique_ptr<TransmitProgress> m_progress;
 
     QWidget *m_body = nullptr;

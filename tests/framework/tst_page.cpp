@@ -6,6 +6,7 @@
 #include "tests/support/TestClock.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -184,6 +185,18 @@ private slots:
         QVERIFY(!QFile::exists(dir->file("temp.ini")));
         QVERIFY(page.isEnabled());
         QVERIFY(page.hintsOn());
+
+        // temp.ini cannot be written (a directory of that name): the page still comes back.
+        QVERIFY(QDir().mkdir(dir->file("temp.ini")));
+        page.mmShowHintClick();
+        page.markChanged(false);
+        prompts->clear();
+        page.getButtonClick();
+        QVERIFY(Snapshot(page) == before);
+        QVERIFY(!page.isChanged());
+        QVERIFY(!page.hintsOn());
+        QCOMPARE(prompts->count(Kind::Message), 1);
+        QCOMPARE(page.panelText(2), QString("Obnoveno původní formulářové nastavení komponenty"));
     }
 
     void wrongIdentificationBeforeAnySetting()
@@ -385,12 +398,16 @@ private slots:
 
         // Floating hints follow mmShowHint.
         page.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&page));
+        QTest::qWait(100); // the page's activation would hide a hint
         QWidget *edit = page.o1->edit();
         const QPoint at = edit->mapToGlobal(QPoint(2, 2));
         QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), at);
         QApplication::sendEvent(edit, &help);
         QTRY_VERIFY(QToolTip::isVisible());
         QCOMPARE(QToolTip::text(), QString("Rozsah 1 - 20 000"));
+        QTest::qWait(10300); // past the toolkit's own 10 s
+        QVERIFY(QToolTip::isVisible());
         QToolTip::hideText();
         QTRY_VERIFY(!QToolTip::isVisible());
         page.mmShowHintClick();
