@@ -5,9 +5,8 @@
 // code; holding register 0x0000 the measured input: tenths of a degree for a thermometer,
 // else in the type's own unit (the span of its default input range). It moves slowly.
 
+#include "sim/models/Converter.h"
 #include "sim/models/Models.h"
-
-#include <cmath>
 
 namespace sim::models {
 
@@ -25,47 +24,26 @@ const InputType kTypes[] = {
     {0x31, 0, 500},   {0x40, 400, 2000}, {0x41, 0, 2000},
 };
 
-class Zk : public Device
+// Factory settings: customer text "ZK", Pt 1000, no correction, address 1 at 19200 Bd,
+// 0,0..100,0 °C mapped to 0..10000 Hz, limits 0 and 10000 Hz, 0 Hz on a sensor fault.
+const ConverterDevice::Settings kFactory = {0x5A4B, 0,    0, 0,     0, 0x02, 0,    0x0104,
+                                            0,      1000, 0, 10000, 0, 0,    10000};
+
+class Zk : public ConverterDevice
 {
 public:
-    explicit Zk(const QString &name) : Device(name)
-    {
-        // Factory settings: customer text "ZK", Pt 1000, no correction, address 1 at
-        // 19200 Bd, 0,0..100,0 °C mapped to 0..10000 Hz, limits 0 and 10000 Hz, 0 Hz on a
-        // sensor fault.
-        const quint16 factory[15] = {0x5A4B, 0,    0, 0,     0, 0x02, 0,    0x0104,
-                                     0,      1000, 0, 10000, 0, 0,    10000};
-        for (int i = 0; i < 15; ++i)
-            put(Table::Holding, 0x2001 + i, factory[i]);
-        put(Table::Holding, 0x0000, 215);
-    }
+    explicit Zk(const QString &name) : ConverterDevice(name, kFactory, 215) {}
 
 protected:
-    void onWriteHolding(int address, quint16 value) override
+    double measuredValue(double wave) const override
     {
-        put(Table::Holding, address, value);
-        if (address == 0x2008) {
-            const int a = value >> 8;
-            if (a >= 1 && a <= 254)
-                setAddress(a);
-        }
-    }
-
-    void onTick(int elapsedMs) override
-    {
-        m_ms += elapsedMs;
-        const double wave = std::sin(2.0 * M_PI * double(m_ms % 60000) / 60000.0);
         const int code = get(Table::Holding, 0x2006) & 0xFF;
-        double v = 215.0 + 30.0 * wave; // thermometers and unknown codes: 21,5 °C +- 3,0
         for (const InputType &t : kTypes) {
             if (t.code == code)
-                v = t.low + (t.high - t.low) * (0.5 + 0.1 * wave);
+                return t.low + (t.high - t.low) * (0.5 + 0.1 * wave);
         }
-        put(Table::Holding, 0x0000, static_cast<quint16>(static_cast<qint16>(std::lround(v))));
+        return ConverterDevice::measuredValue(wave); // thermometers and unknown codes
     }
-
-private:
-    qint64 m_ms = 0;
 };
 
 } // namespace
