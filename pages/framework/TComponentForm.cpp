@@ -1250,7 +1250,7 @@ bool TComponentForm::eventFilter(QObject *watched, QEvent *event)
         // The menu's shortcuts come before the fields' own keys (Ctrl+Z is not an undo
         // in a field, Ctrl+K not a delete to the end of the line).
         const QKeySequence pressed(static_cast<QKeyEvent *>(event)->keyCombination());
-        for (const QAction *a : findChildren<QAction *>()) {
+        for (const QAction *a : menuBar()->findChildren<QAction *>()) {
             if (a->isEnabled() && !a->shortcut().isEmpty() && a->shortcut() == pressed) {
                 event->ignore();
                 return true;

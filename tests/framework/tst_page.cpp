@@ -398,8 +398,9 @@ private slots:
 
         // Floating hints follow mmShowHint.
         page.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&page));
-        QTest::qWait(100); // the page's activation would hide a hint
+        // After the page's activation, which would hide a hint.
+        QVERIFY(QTest::qWaitForWindowActive(&page));
+        QTest::qWait(100);
         QWidget *edit = page.o1->edit();
         const QPoint at = edit->mapToGlobal(QPoint(2, 2));
         QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), at);
