@@ -575,7 +575,7 @@ bool TmForm::mmSaveClick()
                        mmLoadDataAfterStart->isChecked());
     if (!settings.endBatch()) {
         // Reporting success here would lose the settings without a word.
-        Prompts::instance().message(QStringLiteral("Konfiguraci se nepodařilo uložit do souboru ") +
+        Prompts::instance().message(QStringLiteral("Konfiguraci nelze uložit do souboru ") +
                                         settings.path(),
                                     kError, PromptIcon::Error);
         return false;
