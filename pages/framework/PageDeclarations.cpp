@@ -1,0 +1,233 @@
+// The page's declarations: groups, rows and the controls built from them.
+
+#include "pages/framework/TComponentForm.h"
+#include "pages/framework/TExtraForm.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+// --- declarations ---
+
+QVBoxLayout *TComponentForm::columnLayout(int column)
+{
+    while (static_cast<int>(m_columnLayouts.size()) <= column) {
+        auto *l = new QVBoxLayout;
+        l->setSpacing(6);
+        m_columns->addLayout(l, 1);
+        m_columnLayouts.push_back(l);
+    }
+    return m_columnLayouts[static_cast<size_t>(column)];
+}
+
+QGroupBox &TComponentForm::group(const QString &title, int column, const QString &name)
+{
+    auto *box = new QGroupBox(title, m_body);
+    if (!name.isEmpty())
+        box->setObjectName(name);
+    auto *grid = new QGridLayout(box);
+    grid->setHorizontalSpacing(8);
+    grid->setVerticalSpacing(4);
+    grid->setColumnStretch(2, 1);
+    grid->setColumnMinimumWidth(2, 140);
+    QVBoxLayout *col = columnLayout(column);
+    // Groups stack from the top; a stretch at the end keeps them there.
+    if (col->count() > 0 && col->itemAt(col->count() - 1)->spacerItem())
+        delete col->takeAt(col->count() - 1);
+    col->addWidget(box);
+    col->addStretch(1);
+    return *box;
+}
+
+static QString labelNameFor(const QString &controlName)
+{
+    static const char *const suffixes[] = {"MaskEdit", "ComboBoxEx", "ComboBox", "Edit",
+                                           "CheckBox", "RadioGroup", "ScrollBar"};
+    for (const char *s : suffixes) {
+        const QString suffix = QString::fromLatin1(s);
+        if (controlName.endsWith(suffix))
+            return controlName.left(controlName.size() - suffix.size()) + QStringLiteral("Label");
+    }
+    return controlName + QStringLiteral("Label");
+}
+
+QLabel *TComponentForm::makeLabel(QGroupBox &group, const QString &controlName,
+                                  const QString &caption, const QString &hint)
+{
+    auto *label = new QLabel(caption, &group);
+    label->setObjectName(labelNameFor(controlName));
+    label->setToolTip(hint);
+    label->setWordWrap(false);
+    return label;
+}
+
+void TComponentForm::addRow(QGroupBox &group, QLabel *label, QWidget *value, QWidget *extra,
+                            QLabel *unit)
+{
+    auto *grid = static_cast<QGridLayout *>(group.layout());
+    const int row = grid->rowCount();
+    if (label)
+        grid->addWidget(label, row, 0);
+    if (extra) {
+        grid->addWidget(value, row, 1);
+        grid->addWidget(extra, row, 2);
+    } else {
+        grid->addWidget(value, row, 1, 1, 2, Qt::AlignLeft);
+    }
+    if (unit)
+        grid->addWidget(unit, row, 3);
+    if (label)
+        label->setBuddy(value);
+}
+
+TNumericField &TComponentForm::numeric(QGroupBox &group, const QString &prefix,
+                                       const QString &caption, Rule rule, const QString &unit,
+                                       const QString &hint, const QString &labelHint)
+{
+    if (rule.rounding == Rounding::Default)
+        rule.rounding = m_traits.isNewer() ? Rounding::Ceiling : Rounding::Truncate;
+    auto field = std::make_unique<TNumericField>(*this, prefix, rule, unit, &group);
+    TNumericField &f = *field;
+    m_fields.push_back(std::move(field));
+    QLabel *label = makeLabel(group, prefix + QStringLiteral("MaskEdit"), caption,
+                              labelHint.isEmpty() ? hint : labelHint);
+    f.edit()->setToolTip(hint);
+    f.bar()->setToolTip(hint);
+    if (f.unitLabel())
+        f.unitLabel()->setToolTip(hint);
+    f.edit()->setFixedWidth(std::max(64, f.edit()->fontMetrics().horizontalAdvance(
+                                             QString(f.rule().maxLength + 2, QLatin1Char('0')))));
+    f.edit()->setAlignment(Qt::AlignRight);
+    f.bar()->setMinimumWidth(140);
+    addRow(group, label, f.edit(), f.bar(), f.unitLabel());
+    label->setBuddy(f.edit());
+    f.bar()->setProperty("label", QVariant::fromValue<QObject *>(label));
+    f.edit()->setProperty("label", QVariant::fromValue<QObject *>(label));
+    return f;
+}
+
+QComboBox &TComponentForm::combo(QGroupBox &group, const QString &name, const QString &caption,
+                                 const QStringList &items, const QString &unit, const QString &hint,
+                                 const QString &labelHint)
+{
+    auto *box = new QComboBox(&group);
+    box->setObjectName(name);
+    box->addItems(items);
+    box->setToolTip(hint);
+    box->setMinimumWidth(150);
+    QLabel *label = makeLabel(group, name, caption, labelHint.isEmpty() ? hint : labelHint);
+    box->setProperty("label", QVariant::fromValue<QObject *>(label));
+    if (!unit.isEmpty()) {
+        // The unit right after the list, not at the far end of the bar column.
+        auto *row = new QWidget(&group);
+        auto *h = new QHBoxLayout(row);
+        h->setContentsMargins(0, 0, 0, 0);
+        box->setParent(row);
+        h->addWidget(box);
+        auto *unitLabel = new QLabel(unit, row);
+        unitLabel->setObjectName(labelNameFor(name).chopped(5) + QStringLiteral("ULabel"));
+        unitLabel->setToolTip(hint);
+        h->addWidget(unitLabel);
+        h->addStretch(1);
+        addRow(group, label, row, nullptr, nullptr);
+        label->setBuddy(box);
+    } else {
+        addRow(group, label, box, nullptr, nullptr);
+    }
+    connect(box, &QComboBox::currentIndexChanged, this, [this, box] {
+        markChanged(true);
+        for (auto &r : m_required)
+            if (r.combo == box && r.marker) {
+                r.marker->setStyleSheet(QString());
+                r.marker->setProperty("invalidMark", false);
+            }
+    });
+    return *box;
+}
+
+QComboBox &TComponentForm::addressCombo(QGroupBox &group, const QString &name,
+                                        const QString &caption, const QString &hint,
+                                        const QString &labelHint)
+{
+    QStringList items;
+    for (int a = 1; a <= 254; ++a)
+        items << QString::number(a);
+    QComboBox &box = combo(group, name, caption, items, QString(), hint, labelHint);
+    markAddressCombo(&box);
+    return box;
+}
+
+QLineEdit &TComponentForm::textField(QGroupBox &group, const QString &name, const QString &caption,
+                                     int maxChars, const QString &hint, const QString &labelHint)
+{
+    auto *edit = new QLineEdit(&group);
+    edit->setObjectName(name);
+    edit->setMaxLength(maxChars);
+    edit->setToolTip(hint);
+    edit->setText(QStringLiteral("Text"));
+    edit->setMinimumWidth(
+        edit->fontMetrics().horizontalAdvance(QString(maxChars + 2, QLatin1Char('W'))));
+    QLabel *label = makeLabel(group, name, caption, labelHint.isEmpty() ? hint : labelHint);
+    edit->setProperty("label", QVariant::fromValue<QObject *>(label));
+    addRow(group, label, edit, nullptr, nullptr);
+    connect(edit, &QLineEdit::textChanged, this, [this] { markChanged(true); });
+    return *edit;
+}
+
+QCheckBox &TComponentForm::checkBox(QGroupBox &group, const QString &name, const QString &caption,
+                                    const QString &hint)
+{
+    auto *box = new QCheckBox(caption, &group);
+    box->setObjectName(name);
+    box->setToolTip(hint);
+    addRow(group, nullptr, box, nullptr, nullptr);
+    connect(box, &QCheckBox::toggled, this, [this] { markChanged(true); });
+    return *box;
+}
+
+TRadioGroup &TComponentForm::radioGroup(QGroupBox &group, const QString &name,
+                                        const QString &caption, const QStringList &items,
+                                        const QString &hint)
+{
+    auto *radio = new TRadioGroup(caption, items, &group);
+    radio->setObjectName(name);
+    radio->setToolTip(hint);
+    auto *grid = static_cast<QGridLayout *>(group.layout());
+    grid->addWidget(radio, grid->rowCount(), 0, 1, 4);
+    connect(radio, &TRadioGroup::clicked, this, [this] { markChanged(true); });
+    return *radio;
+}
+
+void TComponentForm::required(QComboBox &combo, QWidget *marker)
+{
+    m_required.push_back({&combo, marker ? marker : labelOf(&combo)});
+}
+
+void TComponentForm::saved(std::initializer_list<QWidget *> controls)
+{
+    for (QWidget *c : controls)
+        m_table.registerControl(c, 0);
+}
+
+void TComponentForm::registerControl(QWidget *control, double defaultValue)
+{
+    m_table.registerControl(control, defaultValue);
+}
+
+RegisterBlock &TComponentForm::block(int start, int count)
+{
+    m_blocks.emplace_back(start, count);
+    return m_blocks.back();
+}
+
+QLabel *TComponentForm::labelOf(const QWidget *control) const
+{
+    return control ? qobject_cast<QLabel *>(control->property("label").value<QObject *>())
+                   : nullptr;
+}
