@@ -11,6 +11,7 @@
 #include "shell/Shell.h"
 #include "shell/SystemDialog.h"
 #include "sim/Sim.h"
+#include "tests/support/WorkingDir.h"
 
 #include <QBoxLayout>
 #include <QComboBox>
@@ -251,16 +252,3 @@ inline std::shared_ptr<sim::Device> makeTestDevice()
     d->setHolding(0x0000, 215);
     return d;
 }
-
-// Runs each test in a fresh working directory (temp.ini, windowPosition.ini).
-class WorkingDir
-{
-public:
-    WorkingDir() : m_old(QDir::currentPath()) { QDir::setCurrent(m_dir.path()); }
-    ~WorkingDir() { QDir::setCurrent(m_old); }
-    QString file(const QString &name) const { return m_dir.filePath(name); }
-
-private:
-    QTemporaryDir m_dir;
-    QString m_old;
-};

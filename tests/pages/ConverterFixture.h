@@ -12,6 +12,7 @@
 #include "sim/Sim.h"
 #include "tests/support/ScriptedPrompts.h"
 #include "tests/support/TestClock.h"
+#include "tests/support/WorkingDir.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -56,18 +57,6 @@ public:
     QString path;
     QWidget *page = nullptr;
     TSystemDialog dialog;
-};
-
-class WorkingDir
-{
-public:
-    WorkingDir() : m_old(QDir::currentPath()) { QDir::setCurrent(m_dir.path()); }
-    ~WorkingDir() { QDir::setCurrent(m_old); }
-    QString file(const QString &name) const { return m_dir.filePath(name); }
-
-private:
-    QTemporaryDir m_dir;
-    QString m_old;
 };
 
 // Everything one test needs; a fresh one per test function.

@@ -6,6 +6,7 @@
 
 #include "sim/Sim.h"
 #include "tests/support/ScriptedPrompts.h"
+#include "tests/support/WorkingDir.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,41 +14,6 @@
 #include <QWidget>
 #include <QtTest>
 #include <memory>
-
-class WorkingDir
-{
-public:
-    WorkingDir() : m_previous(QDir::currentPath()) { QDir::setCurrent(m_dir.path()); }
-    ~WorkingDir() { QDir::setCurrent(m_previous); }
-
-    QString file(const QString &name) const { return m_dir.filePath(name); }
-    bool exists(const QString &name) const { return QFile::exists(file(name)); }
-
-    void write(const QString &name, const QByteArray &content) const
-    {
-        QFile f(file(name));
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(content);
-    }
-    QByteArray read(const QString &name) const
-    {
-        QFile f(file(name));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-
-    // serialPorts.ini: "COMn" -> device path.
-    void mapPorts(const QList<QPair<int, QString>> &ports) const
-    {
-        QByteArray text = "[ports]\r\n";
-        for (const auto &p : ports)
-            text += "COM" + QByteArray::number(p.first) + "=" + p.second.toUtf8() + "\r\n";
-        write(QStringLiteral("serialPorts.ini"), text);
-    }
-
-private:
-    QString m_previous;
-    QTemporaryDir m_dir;
-};
 
 // A device that answers address 255 with the given identifications (empty: that place is
 // not mapped, so reading it gives exception 2).
