@@ -69,6 +69,19 @@ private:
     TSystemDialog &m_dialog;
 };
 
+// Runs one page exchange; its error number, 0 when it went through.
+template <typename Exchange> int errorOf(Exchange &&exchange)
+{
+    try {
+        exchange();
+        return 0;
+    } catch (const PageError &e) {
+        return e.error;
+    } catch (const std::exception &) {
+        return ErrInternal;
+    }
+}
+
 } // namespace
 
 // --- PageTraits ---
@@ -579,17 +592,12 @@ void TComponentForm::readAll()
     const bool wasChanged = isChanged();
     saveToTemp();
     const auto unsaved = snapshotUnsavedControls();
-    int error = 0;
-    try {
+    const int error = errorOf([this] {
         // Device values outside a field's range show as the nearest limit, without the
         // range warning.
         const QuietRanges quiet;
         readDevice();
-    } catch (const PageError &e) {
-        error = e.error;
-    } catch (const std::exception &) {
-        error = ErrInternal;
-    }
+    });
     if (error == 0) {
         showStatusMessage(message(14));
         if (dialog)
@@ -620,13 +628,7 @@ void TComponentForm::writeAll()
     } else {
         if (dialog)
             dialog->showOverPage();
-        try {
-            writeDevice();
-        } catch (const PageError &e) {
-            error = e.error;
-        } catch (const std::exception &) {
-            error = ErrInternal;
-        }
+        error = errorOf([this] { writeDevice(); });
     }
     if (error == 0) {
         showStatusMessage(message(14));
