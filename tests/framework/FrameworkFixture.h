@@ -11,6 +11,7 @@
 #include "shell/Shell.h"
 #include "shell/SystemDialog.h"
 #include "sim/Sim.h"
+#include "tests/support/TestShell.h"
 #include "tests/support/WorkingDir.h"
 
 #include <QBoxLayout>
@@ -25,45 +26,6 @@
 #include <QThread>
 #include <atomic>
 #include <memory>
-
-class TestShell : public Shell
-{
-public:
-    TestShell() { install(this); }
-    ~TestShell() override
-    {
-        closePort();
-        install(nullptr);
-    }
-    void openPort() override
-    {
-        ++opens;
-        serial = new TSerial(1, path);
-        serial->setBaudRate(19200);
-        serial->setParity(0);
-        serial->setByteSize(8);
-        serial->setStopBits(0);
-    }
-    void closePort() override
-    {
-        delete serial;
-        serial = nullptr;
-    }
-    bool loadDataAfterStart() const override { return loadAfterStart; }
-    int componentType() const override { return 0; }
-    void pageClosed() override { ++closedPages; }
-    void openSerialSettings() override { ++serialSettings; }
-    void openComponentChoice() override { ++componentChoices; }
-    void showAbout() override { ++abouts; }
-    QWidget *currentPage() const override { return page; }
-    TSystemDialog &systemDialog() override { return dialog; }
-
-    QString path;
-    bool loadAfterStart = false;
-    int opens = 0, closedPages = 0, serialSettings = 0, componentChoices = 0, abouts = 0;
-    QWidget *page = nullptr;
-    TSystemDialog dialog;
-};
 
 // Registers of the test device: 0x2001..0x200F as the T4yJ converter, 0x2020..0x2021 two
 // more settings, 0x0000 the measured temperature.

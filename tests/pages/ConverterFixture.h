@@ -12,6 +12,7 @@
 #include "sim/Sim.h"
 #include "tests/support/ScriptedPrompts.h"
 #include "tests/support/TestClock.h"
+#include "tests/support/TestShell.h"
 #include "tests/support/WorkingDir.h"
 
 #include <QComboBox>
@@ -23,46 +24,10 @@
 #include <QtTest>
 #include <memory>
 
-class ConverterShell : public Shell
-{
-public:
-    ConverterShell() { install(this); }
-    ~ConverterShell() override
-    {
-        closePort();
-        install(nullptr);
-    }
-    void openPort() override
-    {
-        serial = new TSerial(1, path);
-        serial->setBaudRate(19200);
-        serial->setParity(0);
-        serial->setByteSize(8);
-        serial->setStopBits(0);
-    }
-    void closePort() override
-    {
-        delete serial;
-        serial = nullptr;
-    }
-    bool loadDataAfterStart() const override { return false; }
-    int componentType() const override { return 0; }
-    void pageClosed() override {}
-    void openSerialSettings() override {}
-    void openComponentChoice() override {}
-    void showAbout() override {}
-    QWidget *currentPage() const override { return page; }
-    TSystemDialog &systemDialog() override { return dialog; }
-
-    QString path;
-    QWidget *page = nullptr;
-    TSystemDialog dialog;
-};
-
 // Everything one test needs; a fresh one per test function.
 struct ConverterRig {
     WorkingDir dir;
-    ConverterShell shell;
+    TestShell shell;
     ScriptedPrompts prompts;
     TestClock clock;
     std::shared_ptr<sim::Device> device;
