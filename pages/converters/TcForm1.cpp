@@ -1,6 +1,5 @@
 #include "pages/converters/TcForm1.h"
 
-#include "link/Messages.h"
 #include "pages/framework/Fields.h"
 #include "pages/framework/NumberText.h"
 
@@ -38,12 +37,8 @@ TcForm1::TcForm1(QWidget *parent)
 
     auto &image = block(0x2001, 15)
                       .text(*m_text, 10)
-                      .custom(
-                          1, [this](quint16 *r) { *r = m_deviceSensor; },
-                          [this](const quint16 *r) {
-                              m_type->setCurrentIndex(comboIndexFromRegister(m_type, *r & 0xFF));
-                          },
-                          0)
+                      .lowByte(*m_type)
+                      .keptFromDevice(0x00FF)
                       .position(*m_off)
                       .bytes(*m_address, *m_speed);
     rangeSlots(image);
@@ -55,18 +50,6 @@ TcForm1::TcForm1(QWidget *parent)
 TExtraForm *TcForm1::createLiveWindow()
 {
     return new Tc1extForm(*this);
-}
-
-void TcForm1::writeDevice()
-{
-    const RegisterBlock &image = blocks().front();
-    checkIdentification();
-    m_deviceSensor = readRegisters(0x2006, 1, false).at(0) & 0x00FF;
-    const std::vector<quint16> written = image.encode();
-    writeRegisters(image.start(), written);
-    waitProcessingEvents(traits().verifyDelayMs);
-    if (!image.verify(written, readRegisters(image.start(), image.writeCount())))
-        fail(ErrVerifyFailed);
 }
 
 // --- live window ---

@@ -23,13 +23,6 @@ public:
     void c1IntScrollBarChange(QObject *sender) { scrollOf(sender); }
     void c1GetButtonClick() { getButtonClick(); }
     void c1SendButtonClick() { sendButtonClick(); }
-
-protected:
-    // Identification, the device's sensor byte, the block, the pause and the read-back.
-    void writeDevice() override;
-
-private:
-    quint16 m_deviceSensor = 0; // low byte of 0x2006 read just before a write
 };
 
 class Tc1extForm : public TTemperatureLiveForm

@@ -103,10 +103,11 @@ RegisterBlock &RegisterBlock::lowByte(QComboBox &combo)
     return *this;
 }
 
-RegisterBlock &RegisterBlock::keptFromDevice()
+RegisterBlock &RegisterBlock::keptFromDevice(quint16 bits)
 {
     if (!m_slots.empty()) {
         m_slots.back().kept = true;
+        m_slots.back().keptBits = bits;
         m_slots.back().mask.assign(static_cast<size_t>(m_slots.back().count), 0);
         m_slots.back().compare = nullptr;
     }
@@ -196,7 +197,7 @@ std::vector<quint16> RegisterBlock::encode() const
         if (s.kept) {
             for (int i = 0; i < s.count; ++i)
                 image[static_cast<size_t>(s.offset + i)] =
-                    m_kept[static_cast<size_t>(s.offset + i)];
+                    m_kept[static_cast<size_t>(s.offset + i)] & s.keptBits;
         } else if (s.encode) {
             s.encode(&image[static_cast<size_t>(s.offset)]);
         }

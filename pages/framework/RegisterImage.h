@@ -41,9 +41,10 @@ public:
     RegisterBlock &combo(QComboBox &combo);
     RegisterBlock &bytes(QComboBox &high, QComboBox &low);
     RegisterBlock &lowByte(QComboBox &combo);
-    // The last slot is written with what the device holds (read before the write) and is
-    // not compared in the verification.
-    RegisterBlock &keptFromDevice();
+    // The last slot is written with what the device holds (read before the write), in the
+    // given bits of each register (the others as 0), and is not compared in the
+    // verification.
+    RegisterBlock &keptFromDevice(quint16 bits = 0xFFFF);
     // The last slot is not compared (but written and decoded).
     RegisterBlock &notCompared();
     RegisterBlock &fill(int count, quint16 value);
@@ -75,6 +76,7 @@ private:
         int count = 0;
         bool written = true;
         bool kept = false;
+        quint16 keptBits = 0xFFFF; // of a kept slot: the bits written from the device
         Encode encode;
         Decode decode;
         std::vector<quint16> mask;
