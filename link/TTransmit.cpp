@@ -119,14 +119,24 @@ TransmitResult TTransmit::transact(TransmitProgress *bar)
         bar->setPosition(1);
         bar->setBarVisible(true);
     }
-    auto finish = [&]() {
+    auto hideBar = [&]() {
         if (bar)
             bar->setBarVisible(false);
-        m_owner.closePort();
         return result;
     };
+    // Nothing to send: the port is not touched (it may be another exchange's).
     if (m_request.empty())
-        return finish();
+        return hideBar();
+    const ExchangeScope exclusive(m_owner);
+    if (!exclusive) {
+        qWarning("TTransmit: an exchange was started inside another one; refused");
+        result.error = ErrInternal;
+        return hideBar();
+    }
+    auto finish = [&]() {
+        m_owner.closePort();
+        return hideBar();
+    };
 
     try {
         try {
@@ -211,6 +221,12 @@ TransmitResult TTransmit::fixedRead(quint8 startLow, quint8 count, int replyLeng
     request[6] = low;
     request[7] = high;
 
+    const ExchangeScope exclusive(m_owner);
+    if (!exclusive) {
+        qWarning("TTransmit: a fixed read was started inside another exchange; refused");
+        result.error = ErrInternal;
+        return result;
+    }
     try {
         m_owner.openPort();
     } catch (...) {

@@ -13,8 +13,10 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 #include <QtTest>
+#include <atomic>
 
 namespace {
 
@@ -49,6 +51,7 @@ private slots:
     void readLandsInQueue();
     void writesLand();
     void coilPauseKeepsEventsFlowing();
+    void exchangesNeverOverlap();
     void exceptionReplies_data();
     void exceptionReplies();
     void replyFunctionCheck();
@@ -184,6 +187,69 @@ void TransactionTest::coilPauseKeepsEventsFlowing()
 
     // The pause comes before the reply is read: the request is already on the wire.
     QVERIFY(m_server->waitForFrames(1, 100));
+}
+
+// An exchange started from an event during the coil pause (a timer of a test window) is
+// refused with the internal error instead of reopening the port under the running one; an
+// exchange of another thread waits for it. Either way the first one completes intact.
+void TransactionTest::exchangesNeverOverlap()
+{
+    TTransmit &t = *m_transmit;
+    t.clear();
+    t.setFunction(5);
+    t.setStart(3);
+    t.setCoil(true);
+    QVERIFY(t.buildRequest());
+
+    TTransmit nested(*m_owner);
+    TransmitResult inner{0, -1};
+    QString innerIdent;
+    TransmitResult innerFixed{0, -1};
+    QTimer::singleShot(20, [&] {
+        nested.clear();
+        nested.setFunction(3);
+        nested.setStart(0x2000);
+        nested.setCount(2);
+        QVERIFY(nested.buildRequest());
+        inner = nested.transact(nullptr);
+        innerFixed = nested.readIdentification(innerIdent);
+    });
+    const int opensBefore = m_owner->opens;
+    QCOMPARE(t.transact(nullptr).error, 0);
+    QCOMPARE(inner.error, int(ErrInternal));
+    QCOMPARE(innerFixed.error, int(ErrInternal));
+    QCOMPARE(m_owner->opens, opensBefore + 1);
+    QVERIFY(m_device->coil(3));
+    QCOMPARE(m_server->frames().size(), 1);
+
+    // Another thread's read starts during the pause and runs after the coil write.
+    m_server->clearLog();
+    t.clear();
+    t.setFunction(5);
+    t.setStart(4);
+    t.setCoil(true);
+    QVERIFY(t.buildRequest());
+    TransmitResult threaded{0, -1};
+    std::atomic<bool> started{false};
+    std::unique_ptr<QThread> reader(QThread::create([&] {
+        TTransmit other(*m_owner);
+        started = true;
+        other.clear();
+        other.setFunction(3);
+        other.setStart(0x2000);
+        other.setCount(2);
+        other.buildRequest();
+        threaded = other.transact(nullptr);
+    }));
+    QTimer::singleShot(20, [&] { reader->start(); });
+    QCOMPARE(t.transact(nullptr).error, 0);
+    QVERIFY(reader->wait(5000));
+    QVERIFY(started);
+    QCOMPARE(threaded.error, 0);
+    const auto frames = m_server->frames();
+    QCOMPARE(frames.size(), 2);
+    QCOMPARE(quint8(frames[0].bytes[1]), quint8(5));
+    QCOMPARE(quint8(frames[1].bytes[1]), quint8(3));
 }
 
 void TransactionTest::exceptionReplies_data()
