@@ -5,6 +5,7 @@
 #include "shell/MainForm.h"
 #include "shell/PageRegistry.h"
 #include "shell/SystemDialog.h"
+#include "shell/Translations.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -45,6 +46,7 @@ int main(int argc, char **argv)
     // caption of every page.
     QApplication::setApplicationName(QStringLiteral("TORVAK Ovrin 1.0.15"));
     QApplication::setApplicationVersion(QStringLiteral("1.0.15"));
+    installCzechTranslations(app);
 
     QtPrompts prompts;
     Prompts::install(&prompts);

@@ -25,11 +25,11 @@ Rule temperature(double min, double max)
 
 } // namespace
 
-const QStringList &TFrequencyConverterForm::thermometerTypes()
+const CodeTable &TFrequencyConverterForm::thermometerTypes()
 {
-    static const QStringList types = {QStringLiteral("Ni 1000/5000ppm"),
-                                      QStringLiteral("Ni 1000/6180ppm"),
-                                      QStringLiteral("Pt 1000/3850ppm")};
+    static const CodeTable types = {{QStringLiteral("Ni 1000/5000ppm"), 0},
+                                    {QStringLiteral("Ni 1000/6180ppm"), 1},
+                                    {QStringLiteral("Pt 1000/3850ppm"), 2}};
     return types;
 }
 
@@ -42,9 +42,13 @@ TFrequencyConverterForm::TFrequencyConverterForm(const PageTraits &traits,
     auto &basic = group(QStringLiteral("Základní nastavení"));
     m_text = &textField(basic, p + "ZdTextEdit", QStringLiteral("Zákaznické textové pole"), 10,
                         QStringLiteral("Zákaznické textové pole (max. 10 znaků)"));
-    m_type = &combo(basic, p + "ZdIntComboBox", d.typeCaption, d.typeItems, QString(),
+    m_type = &combo(basic, p + "ZdIntComboBox", d.typeCaption, {}, QString(),
                     QStringLiteral("Typ snímače"),
                     QStringLiteral("Určuje typ teplotního odporového snímače"));
+    {
+        const QSignalBlocker quiet(m_type);
+        setCodeTable(m_type, d.types);
+    }
     m_off = &numeric(basic, p + "ZdOff", QStringLiteral("Korekční posuv měřené teploty"),
                      temperature(-100, 100), QStringLiteral("°C"),
                      QStringLiteral("Rozsah -100,0 až 100,0"));

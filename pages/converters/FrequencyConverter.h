@@ -6,6 +6,7 @@
 // around the output range. The pages add their own type list, block slots and live window.
 
 #include "pages/framework/TComponentForm.h"
+#include "pages/framework/Fields.h"
 #include "pages/framework/TExtraForm.h"
 
 #include <QStringList>
@@ -23,7 +24,7 @@ constexpr int kClientWidth = 632;
 struct FrequencyConverterDeclaration {
     QString prefix;        // "c1": prefix of every control name
     QString typeCaption;   // caption of the input type list
-    QStringList typeItems; // its items
+    CodeTable types;       // its items with their codes in register 0x2006
     QStringList baudItems; // "1200" ...
     int minFrequency = 1;  // lower bound of the five frequency fields
 };
@@ -45,7 +46,8 @@ public:
     TNumericField *fl() const { return m_fl; }
     TNumericField *fh() const { return m_fh; }
 
-    static const QStringList &thermometerTypes(); // "Ni 1000/5000ppm" ... "Pt 1000/3850ppm"
+    // "Ni 1000/5000ppm" 0, "Ni 1000/6180ppm" 1, "Pt 1000/3850ppm" 2.
+    static const CodeTable &thermometerTypes();
 
 protected:
     TFrequencyConverterForm(const PageTraits &traits, const FrequencyConverterDeclaration &d,

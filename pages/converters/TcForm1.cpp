@@ -15,7 +15,7 @@ FrequencyConverterDeclaration declaration()
     FrequencyConverterDeclaration d;
     d.prefix = QStringLiteral("c1");
     d.typeCaption = QStringLiteral("Typ teplotního odporového snímače");
-    d.typeItems = TFrequencyConverterForm::thermometerTypes();
+    d.types = TFrequencyConverterForm::thermometerTypes();
     d.baudItems = QStringList{"1200",  "2400",  "4800",   "9600",   "19200",
                               "38400", "57600", "115200", "128000", "230400"};
     d.minFrequency = 1;

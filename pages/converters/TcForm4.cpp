@@ -15,7 +15,7 @@ const QStringList kModels = {QStringLiteral("ZK")};
 
 struct InputType {
     const char *text;
-    int code;
+    int code;       // in the low byte of 0x2006
     int rangeStart; // default input range of the non-thermometer types
     int rangeEnd;
 };
@@ -40,26 +40,13 @@ FrequencyConverterDeclaration declaration()
     d.prefix = QStringLiteral("c4");
     d.typeCaption = QStringLiteral("Typ vstupního signálu");
     for (const InputType &t : kTypes)
-        d.typeItems << QString::fromUtf8(t.text);
+        d.types.push_back({QString::fromUtf8(t.text), t.code});
     d.baudItems = QStringList{"1200", "2400", "4800", "9600", "19200"};
     d.minFrequency = 0;
     return d;
 }
 
 } // namespace
-
-int TcForm4::typeCode(int item)
-{
-    return item >= 0 && item < kTypeCount ? kTypes[item].code : -1;
-}
-
-int TcForm4::typeItem(int code)
-{
-    for (int i = 0; i < kTypeCount; ++i)
-        if (kTypes[i].code == code)
-            return i;
-    return -1;
-}
 
 TcForm4::TcForm4(QWidget *parent)
     : TFrequencyConverterForm(
@@ -82,20 +69,14 @@ TcForm4::TcForm4(QWidget *parent)
     auto position = [](TNumericField *field) {
         return [field](quint16 *r) { *r = static_cast<quint16>(field->position()); };
     };
-    auto &image =
-        block(0x2001, 15)
-            .text(*m_text, 10)
-            .custom(
-                1,
-                [this](quint16 *r) {
-                    *r = static_cast<quint16>(qMax(0, typeCode(m_type->currentIndex())));
-                },
-                // The selection alone: the input mode follows after the read.
-                [this](const quint16 *r) { m_type->setCurrentIndex(typeItem(*r & 0xFF)); }, 0x00FF)
-            .position(*m_off)
-            .bytes(*m_address, *m_speed)
-            .custom(1, position(m_i1), inputRange(0))
-            .custom(1, position(m_i2), inputRange(1));
+    // The type list takes the selection alone: the input mode follows after the read.
+    auto &image = block(0x2001, 15)
+                      .text(*m_text, 10)
+                      .lowByte(*m_type)
+                      .position(*m_off)
+                      .bytes(*m_address, *m_speed)
+                      .custom(1, position(m_i1), inputRange(0))
+                      .custom(1, position(m_i2), inputRange(1));
     image.positions({m_o1, m_o2, m_sp, m_fl, m_fh});
 
     // Scroll bars of the input range show plain numbers outside the thermometer mode.
@@ -127,7 +108,9 @@ TExtraForm *TcForm4::createLiveWindow()
 
 void TcForm4::c4ZdTextEditChange(QObject *sender)
 {
-    if (sender == m_type && m_type->currentIndex() != m_appliedType)
+    // Choosing the selected type again runs the change too (it brings back the type's
+    // default input range).
+    if (sender == m_type)
         typeChange();
     keepInputRange = false;
     changeOf(sender);
@@ -136,7 +119,6 @@ void TcForm4::c4ZdTextEditChange(QObject *sender)
 void TcForm4::typeChange()
 {
     const int item = m_type->currentIndex();
-    m_appliedType = item;
     if (QLabel *label = labelOf(m_type))
         label->setStyleSheet(QString());
     // A code the list does not know leaves the mode as it is; the page cannot be written
@@ -144,6 +126,8 @@ void TcForm4::typeChange()
     if (item < 0)
         return;
     thermometerMode = isThermometerItem(item);
+    // Outside the thermometer mode the disabled correction keeps its text.
+    m_off->setEditFollowsBar(thermometerMode);
     for (TNumericField *f : {m_off, m_sp}) {
         f->edit()->setEnabled(thermometerMode);
         f->bar()->setEnabled(thermometerMode);
@@ -197,15 +181,7 @@ void TcForm4::flMinusMaskEditExit(TNumericField &field)
     QLineEdit *edit = field.edit();
     qint64 value = 0;
     if (!parseWhole(edit->text(), value)) {
-        edit->setText(QStringLiteral("0"));
-        edit->selectAll();
-        edit->setFocus();
-        {
-            const QSignalBlocker block(field.bar());
-            field.bar()->setValue(0);
-        }
-        Prompts::instance().beep();
-        setInvalidInput(true);
+        field.fallBack(QStringLiteral("0"), 0);
         return;
     }
     edit->setText(QString::number(value));
@@ -216,18 +192,14 @@ void TcForm4::flMinusMaskEditExit(TNumericField &field)
 
 void TcForm4::readDevice()
 {
-    m_readOk = false;
-    TFrequencyConverterForm::readDevice();
-    m_readOk = true;
-}
-
-void TcForm4::readAll()
-{
+    // Noted before the first exchange; a good read replaces them with the values read.
     m_noted[0] = m_i1->position();
     m_noted[1] = m_i2->position();
-    const bool wasChanged = isChanged();
-    m_readOk = false;
-    TFrequencyConverterForm::readAll();
+    TFrequencyConverterForm::readDevice();
+}
+
+void TcForm4::settleAfterRead(bool ok)
+{
     // The input range ends up in the limits of the type read (or restored), at the values
     // read (or those from before a failed read).
     keepInputRange = true;
@@ -237,7 +209,8 @@ void TcForm4::readAll()
     keepInputRange = true;
     typeChange();
     keepInputRange = false;
-    markChanged(m_readOk || wasChanged);
+    if (ok)
+        markChanged(true);
 }
 
 void TcForm4::controlsLoaded()
@@ -262,17 +235,17 @@ Tc4extThread::Tc4extThread(TComponentForm &page, Tc4extForm &window)
 bool Tc4extThread::readValues()
 {
     checkIdentification(kModels);
-    const int code = readRegisters(0x2006, 1).at(0) & 0xFF;
-    const auto value = static_cast<qint16>(readRegisters(0x0000, 1).at(0));
-    m_code = code;
-    values[0] = value;
+    // The unit follows the type as soon as it is read, even when the value's read fails.
+    m_code = readRegisters(0x2006, 1).at(0) & 0xFF;
+    values[0] = static_cast<qint16>(readRegisters(0x0000, 1).at(0));
+    m_valueCode = m_code;
     return true;
 }
 
 void Tc4extThread::showValues()
 {
-    const bool thermometer = m_code < 4;
-    m_form.measureTemperatureULabel->setVisible(thermometer);
-    m_form.measureTemperatureMemo->setText(thermometer ? formatFixed(values[0] / 10.0, 1)
-                                                       : QString::number(values[0]));
+    m_form.measureTemperatureULabel->setVisible(m_code < 4);
+    // The value stays that of the last good poll, shown as its type says.
+    m_form.measureTemperatureMemo->setText(m_valueCode < 4 ? formatFixed(values[0] / 10.0, 1)
+                                                           : QString::number(values[0]));
 }

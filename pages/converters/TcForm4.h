@@ -14,8 +14,8 @@ public:
 
     TExtraForm *createLiveWindow() override;
     void flMinusMaskEditExit(TNumericField &field) override;
-    void readAll() override;
     void controlsLoaded() override;
+    void settleAfterRead(bool ok) override;
 
     // Change of the text, address, type or baud lists; a changed type switches the page's
     // input mode.
@@ -30,9 +30,6 @@ public:
     void c4GetButtonClick() { getButtonClick(); }
     void c4SendButtonClick() { sendButtonClick(); }
 
-    // The type code in register 0x2006 of a list item, and back (-1: not in the list).
-    static int typeCode(int item);
-    static int typeItem(int code);
     static bool isThermometerItem(int item) { return item >= 0 && item < 4; }
 
     bool thermometerMode = true;
@@ -46,9 +43,7 @@ private:
     void setInputRangeLimits(bool thermometer);
     void showInputRange(TNumericField &field);
 
-    int m_appliedType = 0; // the item the input mode was last set for
-    int m_noted[2] = {};   // input range to restore after a read
-    bool m_readOk = false;
+    int m_noted[2] = {}; // input range to settle after a read
 };
 
 class Tc4extForm : public TTemperatureLiveForm
@@ -70,5 +65,6 @@ protected:
 
 private:
     Tc4extForm &m_form;
-    int m_code = 0;
+    int m_code = 0;      // type of the last poll, for the unit
+    int m_valueCode = 0; // type with which values[0] was read
 };

@@ -5,6 +5,7 @@
 #include "platform/Prompts.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -262,20 +263,7 @@ bool TNumericField::acceptText(bool warn)
         if (!m_rule.hasFallback)
             fallbackText = m_rule.kind == FieldKind::Whole ? QStringLiteral("0")
                                                            : formatFixed(0, m_rule.decimals);
-        m_edit->setText(fallbackText);
-        m_edit->selectAll();
-        m_edit->setFocus();
-        const int before = m_bar->value();
-        {
-            // The fallback text stays: the bar takes its position without rewriting it.
-            const QSignalBlocker block(m_bar);
-            m_bar->setValue(m_rule.hasFallback ? m_rule.fallbackPosition : 0);
-        }
-        // The setting did change, even though the bar's handler stayed quiet.
-        if (m_bar->value() != before)
-            m_host.markChanged(true);
-        Prompts::instance().beep();
-        m_host.setInvalidInput(true);
+        fallBack(fallbackText, m_rule.hasFallback ? m_rule.fallbackPosition : 0);
         return false;
     }
     if (m_rule.quantizer)
@@ -294,13 +282,34 @@ bool TNumericField::acceptText(bool warn)
     return true;
 }
 
+void TNumericField::fallBack(const QString &text, int position)
+{
+    m_edit->setText(text);
+    m_edit->selectAll();
+    m_edit->setFocus();
+    {
+        // The fallback text stays: the bar takes its position without rewriting it.
+        const QSignalBlocker block(m_bar);
+        m_bar->setValue(position);
+    }
+    // A fallback is a change like any other: the marker, and the rules that hang on the
+    // field (the limits around an output range), which may move this field again.
+    m_host.markChanged(true);
+    for (auto &f : m_accepted)
+        f();
+    Prompts::instance().beep();
+    m_host.setInvalidInput(true);
+}
+
 void TNumericField::barChanged()
 {
     // showScrollBarValue with divisor = scale, done on the field's own edit.
-    if (m_rule.scale == 1 && m_rule.decimals == 0)
-        m_edit->setText(QString::number(m_bar->value()));
-    else
-        m_edit->setText(formatFixed(m_bar->value() / m_rule.scale, m_rule.decimals));
+    if (m_editFollowsBar) {
+        if (m_rule.scale == 1 && m_rule.decimals == 0)
+            m_edit->setText(QString::number(m_bar->value()));
+        else
+            m_edit->setText(formatFixed(m_bar->value() / m_rule.scale, m_rule.decimals));
+    }
     m_host.markChanged(true);
     if (m_rule.exitOnBarChange)
         runExit();
@@ -490,6 +499,51 @@ QString registersToText(const std::vector<quint16> &registers, int count)
     return fromWindows1250(bytes);
 }
 
+bool bitValue(const QWidget *control)
+{
+    if (auto *check = qobject_cast<const QCheckBox *>(control))
+        return check->isChecked();
+    if (auto *radio = qobject_cast<const TRadioGroup *>(control))
+        return radio->itemIndex() == 1;
+    return false;
+}
+
+void setBitValue(QWidget *control, bool on)
+{
+    if (auto *check = qobject_cast<QCheckBox *>(control))
+        check->setChecked(on);
+    else if (auto *radio = qobject_cast<TRadioGroup *>(control))
+        radio->setItemIndex(on ? 1 : 0);
+}
+
+quint8 bitsOf(const std::vector<QWidget *> &controls)
+{
+    quint8 bits = 0;
+    for (size_t i = 0; i < controls.size() && i < 8; ++i)
+        if (bitValue(controls[i]))
+            bits = static_cast<quint8>(bits | (1u << i));
+    return bits;
+}
+
+void setBitsOf(const std::vector<QWidget *> &controls, quint8 bits)
+{
+    for (size_t i = 0; i < controls.size() && i < 8; ++i)
+        setBitValue(controls[i], (bits >> i) & 1u);
+}
+
+void setCodeTable(QComboBox *combo, const CodeTable &table)
+{
+    combo->clear();
+    for (const CodeItem &item : table)
+        combo->addItem(item.text, item.code);
+    combo->setProperty("codeTable", true);
+}
+
+bool hasCodeTable(const QComboBox *combo)
+{
+    return combo->property("codeTable").toBool();
+}
+
 void markAddressCombo(QComboBox *combo)
 {
     combo->setProperty("addressList", true);
@@ -503,6 +557,8 @@ bool isAddressCombo(const QComboBox *combo)
 
 int comboIndexFromRegister(const QComboBox *combo, int value)
 {
+    if (hasCodeTable(combo))
+        return combo->findData(value);
     if (isAddressCombo(combo))
         return value >= 1 && value <= 254 && value - 1 < combo->count() ? value - 1 : -1;
     return value >= 0 && value < combo->count() ? value : -1;
@@ -510,5 +566,7 @@ int comboIndexFromRegister(const QComboBox *combo, int value)
 
 int registerFromComboIndex(const QComboBox *combo)
 {
+    if (hasCodeTable(combo))
+        return combo->currentIndex() < 0 ? -1 : combo->currentData().toInt();
     return isAddressCombo(combo) ? combo->currentIndex() + 1 : combo->currentIndex();
 }

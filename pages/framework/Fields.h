@@ -173,6 +173,12 @@ public:
     // The standard exit handler; the page's intPlusMaskEditExit / flMinusMaskEditExit /
     // flPlusMaskEditExit call it. Returns false for text that is not a number.
     bool acceptText(bool warn = true);
+    // Text that is not a number: the edit shows `text`, the bar takes `position`, the page
+    // is marked changed and the field's dependencies run as for any change; then a beep and
+    // the invalid-input flag. acceptText uses the rule's fallback.
+    void fallBack(const QString &text, int position);
+    // Whether a bar move rewrites the edit (a disabled field that keeps its text: off).
+    void setEditFollowsBar(bool on) { m_editFollowsBar = on; }
     // Puts the bar position into the edit (divisor = scale, rule's decimals) and marks the
     // page changed, then runs the exit handler unless the rule says barOnlyShows().
     void barChanged();
@@ -195,6 +201,7 @@ private:
     QLabel *m_unit = nullptr;
     std::vector<std::function<void()>> m_accepted;
     bool m_inExit = false;
+    bool m_editFollowsBar = true;
 };
 
 // A radio group: value is the item index (-1 for none).
@@ -229,6 +236,23 @@ void showScrollBarValue(QScrollBar *scrollBar, int divisor, int decimals, double
 std::vector<quint16> textToRegisters(const QString &text, int count);
 // The characters before the first code 0 (all count if none).
 QString registersToText(const std::vector<quint16> &registers, int count);
+
+// Bit fields: bit i of a byte is control i, a check box (checked) or a radio group (item 1).
+bool bitValue(const QWidget *control);
+void setBitValue(QWidget *control, bool on);
+quint8 bitsOf(const std::vector<QWidget *> &controls);
+void setBitsOf(const std::vector<QWidget *> &controls, quint8 bits);
+
+// Lists mapped through a code table: item i holds code i of the table (item data). A
+// register code not in the table leaves no selection; registerFromComboIndex gives the
+// selected item's code (-1 without a selection).
+struct CodeItem {
+    QString text;
+    int code;
+};
+using CodeTable = std::vector<CodeItem>;
+void setCodeTable(QComboBox *combo, const CodeTable &table);
+bool hasCodeTable(const QComboBox *combo);
 
 // A combo box marked as the network-address list (items "1".."254"; the register holds
 // address = index + 1). addressCombo() of the page marks its list; names containing

@@ -151,6 +151,21 @@ QComboBox &TComponentForm::combo(QGroupBox &group, const QString &name, const QS
     return *box;
 }
 
+QComboBox &TComponentForm::codedCombo(QGroupBox &group, const QString &name,
+                                      const QString &caption, const CodeTable &table,
+                                      const QString &unit, const QString &hint,
+                                      const QString &labelHint)
+{
+    QComboBox &box = combo(group, name, caption, {}, unit, hint, labelHint);
+    {
+        // Filling the list is no change of the page.
+        const QSignalBlocker quiet(&box);
+        setCodeTable(&box, table);
+    }
+    required(box);
+    return box;
+}
+
 QComboBox &TComponentForm::addressCombo(QGroupBox &group, const QString &name,
                                         const QString &caption, const QString &hint,
                                         const QString &labelHint)

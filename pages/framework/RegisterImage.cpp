@@ -148,8 +148,32 @@ RegisterBlock &RegisterBlock::custom(int count, Encode encode, Decode decode, qu
     return *this;
 }
 
+RegisterBlock &RegisterBlock::bits(const std::vector<QWidget *> &high,
+                                   const std::vector<QWidget *> &low, Mask highForcedZero,
+                                   Mask lowForcedZero)
+{
+    Slot &s = add(1);
+    s.encode = [high, low, highForcedZero, lowForcedZero](quint16 *r) {
+        quint8 h = bitsOf(high);
+        quint8 l = bitsOf(low);
+        if (highForcedZero)
+            h &= static_cast<quint8>(~highForcedZero());
+        if (lowForcedZero)
+            l &= static_cast<quint8>(~lowForcedZero());
+        *r = static_cast<quint16>((h << 8) | l);
+    };
+    s.decode = [high, low](const quint16 *r) {
+        setBitsOf(high, static_cast<quint8>(*r >> 8));
+        setBitsOf(low, static_cast<quint8>(*r & 0xFF));
+    };
+    s.mask.assign(1, static_cast<quint16>((high.empty() ? 0 : 0xFF00) | (low.empty() ? 0 : 0x00FF)));
+    return *this;
+}
+
 int RegisterBlock::writeCount() const
 {
+    if (!m_written)
+        return 0;
     int n = 0;
     for (const auto &s : m_slots)
         if (s.written)

@@ -11,17 +11,26 @@
 //       .positions({i1, i2, o1, o2, sp, fl, fh});
 //
 // Slots follow each other from the block's start; their registers must add up to count.
-// fill() registers are written as a constant and neither decoded nor compared; unused()
-// registers (only at the end) are read but neither written nor compared.
+// fill() registers are written as a constant and neither decoded nor compared (gap(): as
+// 0xFFFF); unused() registers (only at the end) are read but neither written nor compared.
+// A readOnly() block is read and decoded but never written or verified; afterWrite() runs
+// a step between this block's write and the next one (a device command).
+//
+// Bit fields: bits({do0, ..., do7}) puts bit i of the high byte into control i (a check box
+// checked, a radio group on item 1); the low byte is written 0 and ignored on read. A
+// forced-zero mask writes bits as 0 by the page's logical state, whatever the control
+// shows (the fault state of an output in proportional mode).
 
 #include <QtGlobal>
 #include <functional>
+#include <vector>
 #include <initializer_list>
 #include <vector>
 
 class QComboBox;
 class QLineEdit;
 class QScrollBar;
+class QWidget;
 class TNumericField;
 
 class RegisterBlock
@@ -48,14 +57,39 @@ public:
     // The last slot is not compared (but written and decoded).
     RegisterBlock &notCompared();
     RegisterBlock &fill(int count, quint16 value);
+    RegisterBlock &gap(int count) { return fill(count, 0xFFFF); }
     RegisterBlock &unused(int count);
+    // One register of bit fields: high byte, low byte (either may be empty: written 0 and
+    // ignored on read). Up to 8 controls a byte, bit i = control i.
+    using Mask = std::function<quint8()>;
+    RegisterBlock &bits(const std::vector<QWidget *> &high, const std::vector<QWidget *> &low = {},
+                        Mask highForcedZero = {}, Mask lowForcedZero = {});
     // Anything else: n registers with own encode/decode; mask per register (0xFFFF: all
     // bits compared, 0: not compared).
     RegisterBlock &custom(int count, Encode encode, Decode decode, quint16 mask = 0xFFFF);
 
+    // The whole block is read and decoded only.
+    RegisterBlock &readOnly()
+    {
+        m_written = false;
+        return *this;
+    }
+    bool isWritten() const { return m_written; }
+    // A step run right after this block was written (throws PageError to fail the write).
+    RegisterBlock &afterWrite(std::function<void()> step)
+    {
+        m_afterWrite = std::move(step);
+        return *this;
+    }
+    void runAfterWrite() const
+    {
+        if (m_afterWrite)
+            m_afterWrite();
+    }
+
     int start() const { return m_start; }
     int count() const { return m_count; }
-    // Registers from the start to the last written one.
+    // Registers from the start to the last written one (0 for a read-only block).
     int writeCount() const;
     // Whether the slots add up to count.
     bool complete() const;
@@ -87,6 +121,8 @@ private:
     int m_start;
     int m_count;
     int m_used = 0;
+    bool m_written = true;
+    std::function<void()> m_afterWrite;
     std::vector<Slot> m_slots;
     std::vector<quint16> m_kept;
 };

@@ -32,56 +32,6 @@ namespace {
 
 const char kChanged[] = "Změněno";
 
-QString padded(const QString &model)
-{
-    return model.leftJustified(16, QLatin1Char(' '), true);
-}
-
-// Forwards the bar of the progress dialog and repaints it at every stage, so the dialog
-// never looks frozen while an exchange blocks the user-interface thread.
-class PaintedProgress : public TransmitProgress
-{
-public:
-    explicit PaintedProgress(TSystemDialog &dialog) : m_dialog(dialog) {}
-    void setMaximum(int maximum) override
-    {
-        m_dialog.setMaximum(maximum);
-        paint();
-    }
-    void setPosition(int position) override
-    {
-        m_dialog.setPosition(position);
-        paint();
-    }
-    int position() const override { return m_dialog.position(); }
-    void setBarVisible(bool visible) override
-    {
-        m_dialog.setBarVisible(visible);
-        paint();
-    }
-
-private:
-    void paint()
-    {
-        if (m_dialog.ProgressBar && m_dialog.ProgressBar->isVisible())
-            m_dialog.ProgressBar->repaint();
-    }
-    TSystemDialog &m_dialog;
-};
-
-// Runs one page exchange; its error number, 0 when it went through.
-template <typename Exchange> int errorOf(Exchange &&exchange)
-{
-    try {
-        exchange();
-        return 0;
-    } catch (const PageError &e) {
-        return e.error;
-    } catch (const std::exception &) {
-        return ErrInternal;
-    }
-}
-
 } // namespace
 
 // --- PageTraits ---
@@ -94,7 +44,7 @@ PageTraits PageTraits::classic(const QString &formName, const QString &caption,
     t.formName = formName;
     t.caption = caption;
     for (const auto &m : models)
-        t.models << padded(m);
+        t.models << exchange::padded(m);
     return t;
 }
 
@@ -438,210 +388,6 @@ void TComponentForm::setInvalidInput(bool invalid)
     m_invalidInput = invalid;
 }
 
-// --- read and write ---
-
-TransmitProgress *TComponentForm::progress()
-{
-    if (!Shell::isInstalled())
-        return nullptr;
-    if (!m_progress)
-        m_progress = std::make_unique<PaintedProgress>(Shell::instance().systemDialog());
-    return m_progress.get();
-}
-
-void TComponentForm::check(const TransmitResult &result)
-{
-    if (result.error != 0)
-        throw PageError(result.error);
-}
-
-void TComponentForm::fail(int error)
-{
-    throw PageError(error);
-}
-
-void TComponentForm::waitProcessingEvents(int ms)
-{
-    if (ms > 0)
-        Clock::instance().waitProcessingEvents(ms);
-}
-
-QString TComponentForm::checkIdentification()
-{
-    QString ident;
-    check(m_traits.isNewer() ? m_transmit.readNewIdentification(ident)
-                             : m_transmit.readIdentification(ident));
-    if (!m_traits.models.contains(ident))
-        fail(ErrWrongDevice);
-    return ident;
-}
-
-void TComponentForm::readAndShowFirmware()
-{
-    if (m_traits.isNewer()) {
-        QString text;
-        check(m_transmit.readFirmwareText(text));
-        showFirmware(text);
-    } else {
-        const TransmitResult r = m_transmit.readFirmwareNumber();
-        check(r);
-        showFirmware(QString::number(static_cast<qint16>(r.value)));
-    }
-}
-
-std::vector<quint16> TComponentForm::readRegisters(int start, int count, bool withBar)
-{
-    m_transmit.clear();
-    m_transmit.setFunction(3);
-    m_transmit.setStart(start);
-    m_transmit.setCount(static_cast<qint16>(count));
-    if (!m_transmit.buildRequest())
-        fail(ErrInternal);
-    check(m_transmit.transact(withBar ? progress() : nullptr));
-    std::vector<quint16> values;
-    values.reserve(static_cast<size_t>(count));
-    for (int i = 0; i < count; ++i)
-        values.push_back(static_cast<quint16>(m_transmit.nextValue()));
-    return values;
-}
-
-void TComponentForm::writeRegisters(int start, const std::vector<quint16> &values, bool withBar)
-{
-    m_transmit.clear();
-    m_transmit.setFunction(16);
-    m_transmit.setStart(start);
-    for (quint16 v : values)
-        m_transmit.addValue(static_cast<qint16>(v));
-    if (!m_transmit.buildRequest())
-        fail(ErrInternal);
-    check(m_transmit.transact(withBar ? progress() : nullptr));
-}
-
-void TComponentForm::writeTextRegisters(const QLineEdit &edit, int count)
-{
-    for (quint16 v : textToRegisters(edit.text(), count))
-        m_transmit.addValue(static_cast<qint16>(v));
-}
-
-void TComponentForm::readTextRegisters(QLineEdit &edit, int count)
-{
-    std::vector<quint16> registers;
-    for (int i = 0; i + 1 < count; i += 2)
-        registers.push_back(static_cast<quint16>(m_transmit.nextValue()));
-    edit.setText(registersToText(registers, count));
-}
-
-void TComponentForm::readDevice()
-{
-    if (m_blocks.empty())
-        fail(ErrInternal);
-    for (const auto &b : m_blocks)
-        if (!b.complete())
-            fail(ErrInternal);
-    const RegisterBlock &first = m_blocks.front();
-    m_transmit.clear();
-    m_transmit.setFunction(3);
-    m_transmit.setStart(first.start());
-    m_transmit.setCount(static_cast<qint16>(first.count()));
-    if (!m_transmit.buildRequest())
-        fail(ErrInternal);
-    const QString ident = checkIdentification();
-    showDeviceName(ident);
-    if (m_traits.isNewer())
-        readAndShowFirmware();
-    bool firstBlock = true;
-    for (const auto &b : m_blocks) {
-        const auto values = readRegisters(b.start(), b.count());
-        if (firstBlock && !m_traits.isNewer())
-            readAndShowFirmware();
-        firstBlock = false;
-        b.decode(values);
-    }
-}
-
-void TComponentForm::writeDevice()
-{
-    if (m_blocks.empty())
-        fail(ErrInternal);
-    for (const auto &b : m_blocks)
-        if (!b.complete() || b.writeCount() == 0 || b.writeCount() > 123)
-            fail(ErrInternal);
-    checkIdentification();
-    for (auto &b : m_blocks)
-        for (int offset : b.keptOffsets())
-            b.setKept(offset, readRegisters(b.start() + offset, 1, false).at(0));
-    std::vector<std::vector<quint16>> written;
-    for (const auto &b : m_blocks) {
-        written.push_back(b.encode());
-        writeRegisters(b.start(), written.back());
-    }
-    waitProcessingEvents(m_traits.verifyDelayMs);
-    for (size_t i = 0; i < m_blocks.size(); ++i) {
-        const RegisterBlock &b = m_blocks[i];
-        if (!b.verify(written[i], readRegisters(b.start(), b.writeCount())))
-            fail(ErrVerifyFailed);
-    }
-}
-
-void TComponentForm::readAll()
-{
-    clearInvalidMarks();
-    TSystemDialog *dialog = Shell::isInstalled() ? &shell().systemDialog() : nullptr;
-    if (dialog)
-        dialog->showOverPage();
-    const bool wasChanged = isChanged();
-    saveToTemp();
-    const auto unsaved = snapshotUnsavedControls();
-    const int error = errorOf([this] {
-        // Device values outside a field's range show as the nearest limit, without the
-        // range warning.
-        const QuietRanges quiet;
-        readDevice();
-    });
-    if (error == 0) {
-        showStatusMessage(message(14));
-        if (dialog)
-            dialog->closeOverPage();
-        deleteTemp();
-        return;
-    }
-    {
-        const QuietRanges quiet;
-        restoreFromTemp();
-        restoreControlValues(unsaved);
-    }
-    // The page is as before the read, its marker included.
-    markChanged(wasChanged);
-    if (dialog)
-        dialog->closeOverPage();
-    Prompts::instance().message(message(error), QStringLiteral("Chyba"), PromptIcon::Error);
-    showStatusMessage(message(15));
-    deleteTemp();
-}
-
-void TComponentForm::writeAll()
-{
-    TSystemDialog *dialog = Shell::isInstalled() ? &shell().systemDialog() : nullptr;
-    int error = 0;
-    if (!validateSelections()) {
-        error = ErrInvalidInput;
-    } else {
-        if (dialog)
-            dialog->showOverPage();
-        error = errorOf([this] { writeDevice(); });
-    }
-    if (error == 0) {
-        showStatusMessage(message(14));
-        if (dialog)
-            dialog->closeOverPage();
-        return;
-    }
-    if (dialog)
-        dialog->closeOverPage();
-    Prompts::instance().message(message(error), QStringLiteral("Chyba"), PromptIcon::Error);
-    showStatusMessage(message(16));
-}
-
 // --- status bar and marker ---
 
 void TComponentForm::markChanged(bool changed)
@@ -791,6 +537,18 @@ void TComponentForm::closeEvent(QCloseEvent *event)
 {
     if (m_closing) {
         event->accept();
+        return;
+    }
+    // Nothing is deleted under a running operation: the close follows once it has ended.
+    if (busy()) {
+        event->ignore();
+        if (!m_closeDeferred) {
+            m_closeDeferred = true;
+            whenIdle([this] {
+                m_closeDeferred = false;
+                close();
+            });
+        }
         return;
     }
     if (isChanged() &&

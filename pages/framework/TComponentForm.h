@@ -41,10 +41,15 @@
 // Shell must be installed before a page is built (its TTransmit uses the shell's port).
 //
 // Operations that fail throw PageError (a TextError "chyba OKW" carrying the error number);
-// readAll and writeAll catch it and report as documented.
+// readAll, writeAll and the other device actions catch it and report as documented.
+//
+// Closing is always safe: while an operation runs on the page (a read, a write with its
+// read-back pause, a test step; see Operation), a close of the page or of its live window
+// is carried out only after it has ended.
 
 #include "link/TTransmit.h"
 #include "pages/framework/ControlTable.h"
+#include "pages/framework/Exchanges.h"
 #include "pages/framework/Fields.h"
 #include "pages/framework/RegisterImage.h"
 #include "platform/TextError.h"
@@ -54,6 +59,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -121,14 +127,6 @@ struct PageTraits {
     QString liveSection() const; // "c1extraForm"
 };
 
-// "chyba OKW" with the error number beside it.
-class PageError : public TextError
-{
-public:
-    explicit PageError(int error) : TextError(QStringLiteral("chyba OKW")), error(error) {}
-    int error;
-};
-
 class TComponentForm : public QMainWindow, public FieldHost
 {
     Q_OBJECT
@@ -160,6 +158,28 @@ public:
     // After loadControls has put a file's values into the controls (configuration file or
     // temp.ini); pages whose controls depend on each other settle them here.
     virtual void controlsLoaded() {}
+    // Inside readAll, after the blocks were decoded (ok) or the page was restored from
+    // temp.ini (not ok), before the dialog closes and temp.ini goes; range warnings are
+    // quiet. Pages whose fields depend on each other settle them here.
+    virtual void settleAfterRead(bool /*ok*/) {}
+
+    // --- Operations in flight ---
+    // Marks the page busy while it exists: closing the page or its windows waits for it.
+    class Operation
+    {
+    public:
+        explicit Operation(TComponentForm &page);
+        ~Operation();
+        Operation(const Operation &) = delete;
+        Operation &operator=(const Operation &) = delete;
+
+    private:
+        QPointer<TComponentForm> m_page;
+    };
+    // An operation runs, or this thread is inside an exchange (a wait in it runs events).
+    bool busy() const;
+    // Runs f from the event loop once the page is no longer busy.
+    void whenIdle(std::function<void()> f);
 
     // --- Shell operations ---
     // False when the file could not be written.
@@ -223,6 +243,11 @@ protected:
     QComboBox &combo(QGroupBox &group, const QString &name, const QString &caption,
                      const QStringList &items, const QString &unit = QString(),
                      const QString &hint = QString(), const QString &labelHint = QString());
+    // A list mapped through a code table (the register holds the item's code); required:
+    // a list without a selection is refused on write (error 13, its label red).
+    QComboBox &codedCombo(QGroupBox &group, const QString &name, const QString &caption,
+                          const CodeTable &table, const QString &unit = QString(),
+                          const QString &hint = QString(), const QString &labelHint = QString());
     // Items "1".."254"; the register holds the address (index + 1).
     QComboBox &addressCombo(QGroupBox &group, const QString &name, const QString &caption,
                             const QString &hint = QString(), const QString &labelHint = QString());
@@ -254,6 +279,17 @@ protected:
     // identification, reads the kept registers, writes every block, waits, reads back and
     // verifies.
     virtual void writeDevice();
+    // One user action that talks to the device: the progress dialog over the page, body,
+    // then beforeClose(error) with the dialog still up; on success successStatus (if any)
+    // in the status bar, on failure the error's message ("Chyba") and failureStatus (if
+    // any). Returns the error number.
+    int deviceAction(const std::function<void()> &body, const QString &successStatus,
+                     const QString &failureStatus,
+                     const std::function<void(int error)> &beforeClose = {});
+    // A coil (function 5) or one register (function 6) as such an action: identification
+    // check, then the write with the progress bar. slave -1: address 255.
+    int writeCoilAction(int address, bool on, int slave = -1);
+    int writeRegisterAction(int address, quint16 value, int slave = -1);
     // Identification read of the page's generation, checked against traits().models.
     QString checkIdentification();
     void readAndShowFirmware();
@@ -265,8 +301,8 @@ protected:
     void writeTextRegisters(const QLineEdit &edit, int count);
     void readTextRegisters(QLineEdit &edit, int count);
     // Throws PageError(error) unless error is 0.
-    static void check(const TransmitResult &result);
-    [[noreturn]] static void fail(int error);
+    static void check(const TransmitResult &result) { exchange::check(result); }
+    [[noreturn]] static void fail(int error) { exchange::fail(error); }
     // Waits on the clock processing events (user input stays out: the page is disabled).
     void waitProcessingEvents(int ms);
     std::deque<RegisterBlock> &blocks() { return m_blocks; }
@@ -283,6 +319,7 @@ protected:
     QHBoxLayout *actionLayout() const { return m_actions; }
 
 private:
+    void runIdleCalls();
     void buildMenus();
     void buildStatusBar();
     std::vector<std::pair<QWidget *, QVariant>> snapshotUnsavedControls() const;
@@ -307,6 +344,9 @@ private:
     bool m_temporary = false;
     bool m_created = false;
     bool m_closing = false;
+    bool m_closeDeferred = false;
+    int m_operations = 0;
+    std::vector<std::function<void()>> m_idleCalls;
     QPointer<TNumericField> m_lastEdited;
     QString m_configFile;
     QPointer<TExtraForm> m_live;

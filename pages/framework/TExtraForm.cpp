@@ -9,114 +9,49 @@
 #include <QEventLoop>
 #include <QGridLayout>
 #include <QLabel>
+#include <QPointer>
 #include <QTimer>
 #include <QVBoxLayout>
 
 // --- TFormThread ---
 
 TFormThread::TFormThread(TComponentForm &page, TExtraForm &window)
-    : m_page(page), m_window(window), m_transmit(Shell::instance())
+    : TPoller(window), m_page(page), m_window(window)
 {
 }
 
 TFormThread::~TFormThread()
 {
+    // The loop calls this class's operations: it must end before they go.
     requestStop();
     wait();
 }
 
 void TFormThread::handOver(int command, quint8 argument)
 {
-    // Number and argument in one word: a command handed over while the reader takes the
-    // previous one never pairs with the other's argument.
-    m_command.store((command & 0xFF) | (int(argument) << 8), std::memory_order_relaxed);
-    // The reader reads the number only after it has seen the flag.
-    m_commandPending.store(true, std::memory_order_release);
+    std::lock_guard<std::mutex> lock(m_commandsMutex);
+    m_commands.push_back({command, argument});
 }
 
-void TFormThread::resumeReader()
+int TFormThread::pendingCommands() const
 {
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        // One kept resume at most: a resume that comes early is not lost, and a second one
-        // does not skip a later pause.
-        m_resumes = 1;
-    }
-    m_wake.notify_all();
+    std::lock_guard<std::mutex> lock(m_commandsMutex);
+    return static_cast<int>(m_commands.size());
 }
 
-void TFormThread::requestStop()
+bool TFormThread::takeCommand(Command &command)
 {
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_stop.store(true);
-    }
-    m_wake.notify_all();
+    std::lock_guard<std::mutex> lock(m_commandsMutex);
+    if (m_commands.empty())
+        return false;
+    command = m_commands.front();
+    m_commands.pop_front();
+    return true;
 }
 
-void TFormThread::pause()
+void TFormThread::runCommand(const Command &command)
 {
-    std::unique_lock<std::mutex> lock(m_mutex);
-    m_paused.store(true);
-    m_wake.wait(lock, [this] { return m_resumes > 0 || m_stop.load(); });
-    if (m_resumes > 0)
-        --m_resumes;
-    m_paused.store(false);
-}
-
-void TFormThread::onUiThread(const std::function<void()> &f)
-{
-    if (QThread::currentThread() == m_window.thread()) {
-        f();
-        return;
-    }
-    // The blocking call orders both sides already; the release/acquire pairs on m_handover
-    // state that order in our own code too, where a race detector can see it.
-    m_handover.fetch_add(1, std::memory_order_release);
-    QMetaObject::invokeMethod(
-        &m_window,
-        [this, &f] {
-            m_handover.load(std::memory_order_acquire);
-            f();
-            m_handover.fetch_add(1, std::memory_order_release);
-        },
-        Qt::BlockingQueuedConnection);
-    m_handover.load(std::memory_order_acquire);
-}
-
-QString TFormThread::checkIdentification(const QStringList &models, bool newer)
-{
-    QString ident;
-    result = newer ? m_transmit.readNewIdentification(ident) : m_transmit.readIdentification(ident);
-    if (result.error != 0)
-        throw PageError(result.error);
-    for (const QString &m : models)
-        if (ident == m.leftJustified(16, QLatin1Char(' '), true))
-            return ident;
-    throw PageError(ErrWrongDevice);
-}
-
-std::vector<quint16> TFormThread::readRegisters(int start, int count)
-{
-    m_transmit.clear();
-    m_transmit.setFunction(3);
-    m_transmit.setStart(start);
-    m_transmit.setCount(static_cast<qint16>(count));
-    if (!m_transmit.buildRequest())
-        throw PageError(ErrInternal);
-    result = m_transmit.transact(nullptr);
-    if (result.error != 0)
-        throw PageError(result.error);
-    std::vector<quint16> v;
-    v.reserve(static_cast<size_t>(count));
-    for (int i = 0; i < count; ++i)
-        v.push_back(static_cast<quint16>(m_transmit.nextValue()));
-    return v;
-}
-
-void TFormThread::runCommand(int command, quint8 argument)
-{
-    switch (command) {
+    switch (command.number) {
     case 1:
         onUiThread([this] { m_page.readAll(); });
         break;
@@ -126,9 +61,11 @@ void TFormThread::runCommand(int command, quint8 argument)
     case 3:
         onUiThread([this] { m_page.extraOperation(); });
         break;
-    case 7:
+    case 7: {
+        const quint8 argument = command.argument;
         onUiThread([this, argument] { m_page.extraOperationWithArgument(argument); });
         break;
+    }
     case 5: {
         // The page may have been restored before the command got here.
         bool hidden = false;
@@ -142,7 +79,7 @@ void TFormThread::runCommand(int command, quint8 argument)
         break;
     }
     case 6:
-        m_stop.store(true);
+        requestStop();
         break;
     default:
         break;
@@ -151,7 +88,7 @@ void TFormThread::runCommand(int command, quint8 argument)
 
 void TFormThread::run()
 {
-    while (!m_stop.load()) {
+    while (!stopping()) {
         bool good = false;
         try {
             good = readValues();
@@ -187,13 +124,10 @@ void TFormThread::run()
             }
             m_errorFlag = false;
         }
-        if (m_commandPending.load(std::memory_order_acquire)) {
-            m_commandPending.store(false);
-            // Taken and set to 0 in one step: a command handed over while this one runs
-            // must not be wiped out when it ends.
-            const int word = m_command.exchange(0);
-            runCommand(word & 0xFF, static_cast<quint8>(word >> 8));
-        }
+        // Every command handed over so far, in order, between this poll and the next.
+        Command command{};
+        while (!stopping() && takeCommand(command))
+            runCommand(command);
         if (m_suspendRequest.exchange(false))
             pause();
     }
@@ -272,12 +206,9 @@ void TExtraForm::stopReader()
         return;
     m_reader->handOver(6);
     m_reader->resumeReader();
-    // Keep serving the reader's hand-overs (its last showValues) until it has ended.
-    QEventLoop loop;
-    connect(m_reader, &QThread::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
-    if (!m_reader->isFinished())
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-    m_reader->wait();
+    // Keep serving the reader's hand-overs (its last showValues, commands still queued
+    // before the stop) until it has ended.
+    m_reader->join();
 }
 
 void TExtraForm::setReader(TFormThread *reader)
@@ -365,6 +296,17 @@ void TExtraForm::shutdown(bool notifyPage)
 
 void TExtraForm::closeEvent(QCloseEvent *event)
 {
+    // The reader may be inside the page's operation (a write's read-back pause): waiting
+    // for it here would wait for ourselves. The close follows when the operation ends.
+    if (!m_closed && m_page.busy()) {
+        event->ignore();
+        QPointer<TExtraForm> self(this);
+        m_page.whenIdle([self] {
+            if (self)
+                self->close();
+        });
+        return;
+    }
     shutdown(true);
     event->accept();
 }

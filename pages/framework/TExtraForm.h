@@ -27,15 +27,12 @@
 // 3 and 7 the page's extra operations, 5 hide and pause, 6 stop) on the user-interface
 // thread between two polls. Closing keeps serving the reader's hand-overs until it ends.
 
-#include "link/TTransmit.h"
+#include "pages/framework/Poller.h"
 
-#include <QThread>
 #include <QWidget>
 #include <atomic>
-#include <condition_variable>
-#include <functional>
+#include <deque>
 #include <mutex>
-#include <vector>
 
 class QLabel;
 class QTimer;
@@ -43,19 +40,17 @@ class QVBoxLayout;
 class TComponentForm;
 class TExtraForm;
 
-class TFormThread : public QThread
+class TFormThread : public TPoller
 {
     Q_OBJECT
 public:
     TFormThread(TComponentForm &page, TExtraForm &window);
     ~TFormThread() override;
 
-    // User-interface thread. The number first, then the pending flag (release order).
+    // Any thread. Commands queue in the order they were handed over; none overwrites
+    // another (a coil click during a write-all runs after it).
     void handOver(int command, quint8 argument = 0);
-    // Wakes a pause; a resume that arrives before the pause is kept (one at most).
-    void resumeReader();
-    void requestStop();
-    bool isPaused() const { return m_paused.load(); }
+    int pendingCommands() const;
 
     int readCount() const { return m_readCount.load(); }
     int errorCount() const { return m_errorCount.load(); }
@@ -75,38 +70,25 @@ protected:
     // throw fails the cycle like a failed poll.
     virtual void writeRequests() {}
 
-    // Helpers for readValues (reader thread; throw on failure).
-    TTransmit &transmit() { return m_transmit; }
-    // Classic identification read unless newer; models padded to 16 characters.
-    QString checkIdentification(const QStringList &models, bool newer = false);
-    std::vector<quint16> readRegisters(int start, int count);
-    // Runs f on the user-interface thread and waits for it.
-    void onUiThread(const std::function<void()> &f);
-
-    TransmitResult result;
     qint16 values[4] = {};
 
 private:
-    void pause();
-    void runCommand(int command, quint8 argument);
+    struct Command {
+        int number;
+        quint8 argument;
+    };
+    bool takeCommand(Command &command);
+    void runCommand(const Command &command);
 
     TComponentForm &m_page;
     TExtraForm &m_window;
-    TTransmit m_transmit;
 
-    std::atomic<bool> m_stop{false};
-    std::atomic<bool> m_commandPending{false};
-    std::atomic<int> m_command{0}; // number | argument << 8
+    mutable std::mutex m_commandsMutex;
+    std::deque<Command> m_commands;
     std::atomic<int> m_readCount{0};
     std::atomic<int> m_errorCount{0};
     std::atomic<bool> m_suspendRequest{false};
-    std::atomic<bool> m_paused{false};
-    std::atomic<int> m_handover{0};
     bool m_errorFlag = false;
-
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    int m_resumes = 0;
 };
 
 class TExtraForm : public QWidget
@@ -134,7 +116,8 @@ public:
     static int resumeDelayMs() { return 550; }
 
     // Closing: stops the reader (serving its hand-overs meanwhile), writes the position
-    // and, with notifyPage, runs liveWindowClosed and destroyLiveWindow. close() runs it.
+    // and, with notifyPage, runs liveWindowClosed and destroyLiveWindow. close() runs it,
+    // once the page's operation in flight (if any) has ended.
     void shutdown(bool notifyPage);
 
     // Page side of closing: uncheck mmLoadExtra and show "Ukončuji načítání provozních dat".

@@ -1,0 +1,304 @@
+// The page's device actions (read all, write all, single coil and register writes) and the
+// operations in flight that make closing safe.
+
+#include "link/Messages.h"
+#include "pages/framework/TComponentForm.h"
+#include "pages/framework/TExtraForm.h"
+#include "platform/Clock.h"
+#include "platform/Prompts.h"
+#include "shell/Shell.h"
+#include "shell/SystemDialog.h"
+
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QTimer>
+
+namespace {
+
+// Forwards the bar of the progress dialog and repaints it at every stage, so the dialog
+// never looks frozen while an exchange blocks the user-interface thread.
+class PaintedProgress : public TransmitProgress
+{
+public:
+    explicit PaintedProgress(TSystemDialog &dialog) : m_dialog(dialog) {}
+    void setMaximum(int maximum) override
+    {
+        m_dialog.setMaximum(maximum);
+        paint();
+    }
+    void setPosition(int position) override
+    {
+        m_dialog.setPosition(position);
+        paint();
+    }
+    int position() const override { return m_dialog.position(); }
+    void setBarVisible(bool visible) override
+    {
+        m_dialog.setBarVisible(visible);
+        paint();
+    }
+
+private:
+    void paint()
+    {
+        if (m_dialog.ProgressBar && m_dialog.ProgressBar->isVisible())
+            m_dialog.ProgressBar->repaint();
+    }
+    TSystemDialog &m_dialog;
+};
+
+} // namespace
+
+// --- operations in flight ---
+
+TComponentForm::Operation::Operation(TComponentForm &page) : m_page(&page)
+{
+    ++page.m_operations;
+}
+
+TComponentForm::Operation::~Operation()
+{
+    if (!m_page)
+        return;
+    if (--m_page->m_operations == 0 && !m_page->m_idleCalls.empty()) {
+        // From the event loop: what waited (a close) must not run inside the stack that is
+        // still unwinding from the operation (a reader's hand-over, a test step).
+        QTimer::singleShot(0, m_page.data(), [page = m_page.data()] { page->runIdleCalls(); });
+    }
+}
+
+bool TComponentForm::busy() const
+{
+    return m_operations > 0 || (Shell::isInstalled() && Shell::instance().inExchangeOnThisThread());
+}
+
+void TComponentForm::whenIdle(std::function<void()> f)
+{
+    m_idleCalls.push_back(std::move(f));
+    if (m_operations == 0)
+        QTimer::singleShot(0, this, [this] { runIdleCalls(); });
+}
+
+void TComponentForm::runIdleCalls()
+{
+    if (m_idleCalls.empty())
+        return;
+    if (busy()) {
+        // Only an exchange outside an operation can be left (its coil pause runs events):
+        // look again shortly after.
+        if (m_operations == 0)
+            QTimer::singleShot(10, this, [this] { runIdleCalls(); });
+        return;
+    }
+    auto calls = std::move(m_idleCalls);
+    m_idleCalls.clear();
+    for (auto &f : calls)
+        f();
+}
+
+// --- device access ---
+
+TransmitProgress *TComponentForm::progress()
+{
+    if (!Shell::isInstalled())
+        return nullptr;
+    if (!m_progress)
+        m_progress = std::make_unique<PaintedProgress>(Shell::instance().systemDialog());
+    return m_progress.get();
+}
+
+void TComponentForm::waitProcessingEvents(int ms)
+{
+    if (ms > 0) {
+        const Operation waiting(*this);
+        Clock::instance().waitProcessingEvents(ms);
+    }
+}
+
+QString TComponentForm::checkIdentification()
+{
+    return exchange::identification(m_transmit, m_traits.models, m_traits.isNewer());
+}
+
+void TComponentForm::readAndShowFirmware()
+{
+    if (m_traits.isNewer()) {
+        QString text;
+        check(m_transmit.readFirmwareText(text));
+        showFirmware(text);
+    } else {
+        const TransmitResult r = m_transmit.readFirmwareNumber();
+        check(r);
+        showFirmware(QString::number(static_cast<qint16>(r.value)));
+    }
+}
+
+std::vector<quint16> TComponentForm::readRegisters(int start, int count, bool withBar)
+{
+    return exchange::readHolding(m_transmit, start, count, withBar ? progress() : nullptr);
+}
+
+void TComponentForm::writeRegisters(int start, const std::vector<quint16> &values, bool withBar)
+{
+    exchange::writeHolding(m_transmit, start, values, withBar ? progress() : nullptr);
+}
+
+void TComponentForm::writeTextRegisters(const QLineEdit &edit, int count)
+{
+    for (quint16 v : textToRegisters(edit.text(), count))
+        m_transmit.addValue(static_cast<qint16>(v));
+}
+
+void TComponentForm::readTextRegisters(QLineEdit &edit, int count)
+{
+    std::vector<quint16> registers;
+    for (int i = 0; i + 1 < count; i += 2)
+        registers.push_back(static_cast<quint16>(m_transmit.nextValue()));
+    edit.setText(registersToText(registers, count));
+}
+
+void TComponentForm::readDevice()
+{
+    if (m_blocks.empty())
+        fail(ErrInternal);
+    for (const auto &b : m_blocks)
+        if (!b.complete())
+            fail(ErrInternal);
+    const RegisterBlock &first = m_blocks.front();
+    m_transmit.clear();
+    m_transmit.setFunction(3);
+    m_transmit.setStart(first.start());
+    m_transmit.setCount(static_cast<qint16>(first.count()));
+    if (!m_transmit.buildRequest())
+        fail(ErrInternal);
+    const QString ident = checkIdentification();
+    showDeviceName(ident);
+    if (m_traits.isNewer())
+        readAndShowFirmware();
+    // Every block is read before any control changes: a failure in a later block leaves the
+    // page untouched, and the settle hook sees the whole image decoded.
+    std::vector<std::vector<quint16>> images;
+    for (const auto &b : m_blocks) {
+        images.push_back(readRegisters(b.start(), b.count()));
+        if (images.size() == 1 && !m_traits.isNewer())
+            readAndShowFirmware();
+    }
+    for (size_t i = 0; i < m_blocks.size(); ++i)
+        m_blocks[i].decode(images[i]);
+}
+
+void TComponentForm::writeDevice()
+{
+    int writtenBlocks = 0;
+    for (const auto &b : m_blocks) {
+        if (!b.complete() || b.writeCount() > 123)
+            fail(ErrInternal);
+        writtenBlocks += b.isWritten() ? 1 : 0;
+    }
+    if (writtenBlocks == 0)
+        fail(ErrInternal);
+    checkIdentification();
+    for (auto &b : m_blocks)
+        for (int offset : b.keptOffsets())
+            b.setKept(offset, readRegisters(b.start() + offset, 1, false).at(0));
+    std::vector<std::vector<quint16>> written(m_blocks.size());
+    for (size_t i = 0; i < m_blocks.size(); ++i) {
+        const RegisterBlock &b = m_blocks[i];
+        if (!b.isWritten())
+            continue;
+        written[i] = b.encode();
+        writeRegisters(b.start(), written[i]);
+        b.runAfterWrite();
+    }
+    waitProcessingEvents(m_traits.verifyDelayMs);
+    for (size_t i = 0; i < m_blocks.size(); ++i) {
+        const RegisterBlock &b = m_blocks[i];
+        if (b.isWritten() && !b.verify(written[i], readRegisters(b.start(), b.writeCount())))
+            fail(ErrVerifyFailed);
+    }
+}
+
+int TComponentForm::deviceAction(const std::function<void()> &body, const QString &successStatus,
+                                 const QString &failureStatus,
+                                 const std::function<void(int)> &beforeClose)
+{
+    const Operation running(*this);
+    TSystemDialog *dialog = Shell::isInstalled() ? &shell().systemDialog() : nullptr;
+    if (dialog)
+        dialog->showOverPage();
+    const int error = exchange::errorOf(body);
+    if (beforeClose)
+        beforeClose(error);
+    if (error == 0 && !successStatus.isEmpty())
+        showStatusMessage(successStatus);
+    if (dialog)
+        dialog->closeOverPage();
+    if (error != 0) {
+        Prompts::instance().message(message(error), QStringLiteral("Chyba"), PromptIcon::Error);
+        if (!failureStatus.isEmpty())
+            showStatusMessage(failureStatus);
+    }
+    return error;
+}
+
+int TComponentForm::writeCoilAction(int address, bool on, int slave)
+{
+    return deviceAction(
+        [&] {
+            checkIdentification();
+            exchange::writeCoil(m_transmit, address, on, progress(), slave);
+        },
+        QString(), QString());
+}
+
+int TComponentForm::writeRegisterAction(int address, quint16 value, int slave)
+{
+    return deviceAction(
+        [&] {
+            checkIdentification();
+            exchange::writeSingle(m_transmit, address, value, progress(), slave);
+        },
+        QString(), QString());
+}
+
+void TComponentForm::readAll()
+{
+    const Operation running(*this);
+    clearInvalidMarks();
+    const bool wasChanged = isChanged();
+    std::vector<std::pair<QWidget *, QVariant>> unsaved;
+    deviceAction(
+        [this, &unsaved] {
+            saveToTemp();
+            unsaved = snapshotUnsavedControls();
+            // Device values outside a field's range show as the nearest limit, without the
+            // range warning.
+            const QuietRanges quiet;
+            readDevice();
+        },
+        message(14), message(15),
+        [&](int error) {
+            const QuietRanges quiet;
+            if (error != 0) {
+                restoreFromTemp();
+                restoreControlValues(unsaved);
+            }
+            settleAfterRead(error == 0);
+            // A failed read leaves the page as before, its marker included.
+            if (error != 0)
+                markChanged(wasChanged);
+        });
+    deleteTemp();
+}
+
+void TComponentForm::writeAll()
+{
+    const Operation running(*this);
+    if (!validateSelections()) {
+        Prompts::instance().message(message(ErrInvalidInput), QStringLiteral("Chyba"),
+                                    PromptIcon::Error);
+        showStatusMessage(message(16));
+        return;
+    }
+    deviceAction([this] { writeDevice(); }, message(14), message(16));
+}

@@ -1,0 +1,105 @@
+#include "pages/framework/Poller.h"
+
+#include "pages/framework/Exchanges.h"
+#include "shell/Shell.h"
+
+#include <QEventLoop>
+
+TPoller::TPoller(QObject &context) : m_context(context), m_transmit(Shell::instance()) {}
+
+TPoller::~TPoller()
+{
+    if (isRunning() && QThread::currentThread() == m_context.thread())
+        stopAndJoin();
+    requestStop();
+    wait();
+}
+
+void TPoller::requestStop()
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_stop.store(true);
+    }
+    m_wake.notify_all();
+}
+
+void TPoller::resumeReader()
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        // One kept resume at most: a resume that comes early is not lost, and a second one
+        // does not skip a later pause.
+        m_resumes = 1;
+    }
+    m_wake.notify_all();
+}
+
+void TPoller::pause()
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_paused.store(true);
+    m_wake.wait(lock, [this] { return m_resumes > 0 || m_stop.load(); });
+    if (m_resumes > 0)
+        --m_resumes;
+    m_paused.store(false);
+}
+
+void TPoller::join()
+{
+    if (!isRunning())
+        return;
+    QEventLoop loop;
+    connect(this, &QThread::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+    if (!isFinished())
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    wait();
+}
+
+void TPoller::stopAndJoin()
+{
+    requestStop();
+    join();
+}
+
+void TPoller::onUiThread(const std::function<void()> &f)
+{
+    if (QThread::currentThread() == m_context.thread()) {
+        f();
+        return;
+    }
+    // The blocking call orders both sides already; the release/acquire pairs on m_handover
+    // state that order in our own code too, where a race detector can see it.
+    m_handover.fetch_add(1, std::memory_order_release);
+    QMetaObject::invokeMethod(
+        &m_context,
+        [this, &f] {
+            m_handover.load(std::memory_order_acquire);
+            f();
+            m_handover.fetch_add(1, std::memory_order_release);
+        },
+        Qt::BlockingQueuedConnection);
+    m_handover.load(std::memory_order_acquire);
+}
+
+QString TPoller::checkIdentification(const QStringList &models, bool newer)
+{
+    result = TransmitResult{};
+    try {
+        return exchange::identification(m_transmit, models, newer);
+    } catch (const PageError &e) {
+        result.error = e.error;
+        throw;
+    }
+}
+
+std::vector<quint16> TPoller::readRegisters(int start, int count)
+{
+    result = TransmitResult{};
+    try {
+        return exchange::readHolding(m_transmit, start, count);
+    } catch (const PageError &e) {
+        result.error = e.error;
+        throw;
+    }
+}
