@@ -103,6 +103,8 @@ public:
     }
 
     TExtraForm *createLiveWindow() override;
+    using TComponentForm::writeCoilAction;
+    using TComponentForm::writeRegisterAction;
     RegisterBlock &firstBlock() { return blocks().front(); }
     void extraOperation() override { ++extraRuns; }
     void extraOperationWithArgument(quint8 argument) override

@@ -309,6 +309,90 @@ private slots:
         page.closeLiveWindow();
     }
 
+    // Commands handed over in a burst (a coil click during a write-all) are all carried
+    // out, in order, none overwriting another.
+    void commandsQueueInOrder()
+    {
+        struct LoggingPage : TestPage {
+            QStringList log;
+            void writeAll() override
+            {
+                log << "write";
+                TestPage::writeAll();
+            }
+            void extraOperation() override { log << "extra"; }
+            void extraOperationWithArgument(quint8 argument) override
+            {
+                log << QString("coil %1").arg(argument);
+            }
+        } page;
+        TestLive *live = openLive(page);
+        QTRY_VERIFY(live->testReader()->readCount() >= 2);
+        TestReader *reader = live->testReader();
+        reader->handOver(2);
+        reader->handOver(7, 1);
+        reader->handOver(7, 0);
+        reader->handOver(3);
+        QTRY_COMPARE(page.log, (QStringList{"write", "coil 1", "coil 0", "extra"}));
+        QCOMPARE(reader->pendingCommands(), 0);
+        QCOMPARE(page.panelText(2), QString("Operace proběhla OK"));
+        // Closing with a command still queued carries it out before the reader ends.
+        reader->handOver(7, 5);
+        page.closeLiveWindow();
+        QCOMPARE(page.log.last(), QString("coil 5"));
+    }
+
+    // The poller base on its own (the input tests use it): every hand-over is served while
+    // joining, and a failure that comes once the stop was asked for shows nothing.
+    void pollerBase()
+    {
+        struct Poll : TPoller {
+            using TPoller::TPoller;
+            std::atomic<int> cycles{0};
+            int shown = 0, boxes = 0;
+            void run() override
+            {
+                while (!stopping()) {
+                    try {
+                        checkIdentification({QStringLiteral("T4yJ")});
+                        readRegisters(0x0000, 1);
+                        ++cycles;
+                        onUiThread([this] { ++shown; });
+                    } catch (const PageError &) {
+                        if (!stopping())
+                            onUiThread([this] { ++boxes; });
+                        return;
+                    }
+                }
+            }
+        };
+        QWidget context;
+        {
+            Poll poll(context);
+            poll.start();
+            QTRY_VERIFY(poll.cycles >= 3);
+            poll.stopAndJoin();
+            QVERIFY(poll.isFinished());
+            QCOMPARE(poll.shown, poll.cycles.load());
+        }
+        sim::Faults silent;
+        silent.silent = true;
+        server->setFaults(silent);
+        {
+            Poll failing(context);
+            failing.start();
+            QTRY_VERIFY_WITH_TIMEOUT(failing.isFinished(), 5000);
+            QCOMPARE(failing.boxes, 1);
+        }
+        {
+            Poll stopped(context);
+            stopped.start();
+            stopped.stopAndJoin();
+            QCOMPARE(stopped.boxes, 0);
+            QCOMPARE(stopped.shown, 0);
+        }
+    }
+
     // Hints of the live window stay 12 s (longer than the toolkit's 10 s), also while the
     // page's own hints are switched off.
     void liveWindowHintsStayTwelveSeconds()

@@ -6,6 +6,8 @@
 #include "tests/support/TestClock.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -62,6 +64,46 @@ public:
         block(0x2030, 1).position(*lim);
     }
     TNumericField *lim;
+};
+
+// A block of bit fields, a code-table list, a gap and a value of its own, written with a
+// device command after it; a read-only block of a measured value.
+class ImagePage : public TestPage
+{
+public:
+    ImagePage()
+    {
+        auto &g = group(QStringLiteral("Kanály"), 2);
+        for (int i = 0; i < 8; ++i)
+            outputs.push_back(&checkBox(g, QStringLiteral("c20Out%1CheckBox").arg(i),
+                                        QStringLiteral("DO.%1").arg(i)));
+        for (int i = 0; i < 2; ++i)
+            modes.push_back(&radioGroup(g, QStringLiteral("c20Mode%1RadioGroup").arg(i),
+                                        QStringLiteral("Režim %1").arg(i), {"D", "P"}));
+        kind = &codedCombo(g, QStringLiteral("c20KindComboBox"), QStringLiteral("Druh"),
+                           {{"odpor", 0x10}, {"napětí", 0x30}, {"proud", 0x40}});
+        level = &numeric(g, QStringLiteral("c20ExLevel"), QStringLiteral("Úroveň"),
+                         Rule::whole(0, 1000));
+        measured = &numeric(g, QStringLiteral("c20ExMeasured"), QStringLiteral("Měřeno"),
+                            Rule::whole(0, 5000));
+        block(0x2030, 4)
+            .bits({outputs.begin(), outputs.end()}, {modes.begin(), modes.end()},
+                  [this] { return forced; })
+            .combo(*kind)
+            .gap(1)
+            .position(*level)
+            .afterWrite([this] {
+                commandFrames.push_back(int(sentBefore()));
+                exchange::writeSingle(transmit(), 0x001C, 0xC001);
+            });
+        block(0x0040, 1).position(*measured).readOnly();
+    }
+    std::function<int()> sentBefore = [] { return 0; };
+    std::vector<QWidget *> outputs, modes;
+    QComboBox *kind;
+    TNumericField *level, *measured;
+    quint8 forced = 0; // the page's logical state: outputs whose bit is written 0
+    std::vector<int> commandFrames;
 };
 
 } // namespace
@@ -317,6 +359,104 @@ private slots:
         page.sendButtonClick();
         QCOMPARE(prompts->count(), 0);
         QCOMPARE(page.panelText(2), QString("Operace proběhla OK"));
+    }
+
+    // Bit fields with a mask by the page's own state (never by whether a box is enabled:
+    // the progress dialog disables the whole page), a code-table list, a gap, a read-only
+    // block, and a device command between two written blocks.
+    void blocksBitsAndCodes()
+    {
+        device->setValues(sim::Table::Holding, 0x2030, {0xA502, 0x0030, 0x1234, 700});
+        device->setHolding(0x0040, 4321);
+        device->setHolding(0x001C, 0); // the command register
+        ImagePage page;
+        shell->page = &page;
+        page.show();
+        page.getButtonClick();
+        QCOMPARE(page.panelText(2), QString("Operace proběhla OK"));
+        QCOMPARE(bitsOf(page.outputs), quint8(0xA5));
+        QCOMPARE(bitsOf(page.modes), quint8(0x02));
+        QCOMPARE(page.kind->currentText(), QString("napětí"));
+        QCOMPARE(page.level->position(), 700);
+        QCOMPARE(page.measured->position(), 4321);
+
+        // Written: the forced bits as 0 whatever the boxes show, a disabled box as it shows.
+        for (QWidget *w : page.outputs)
+            static_cast<QCheckBox *>(w)->setChecked(true);
+        page.outputs[7]->setEnabled(false);
+        page.forced = 0x03;
+        page.kind->setCurrentIndex(2);
+        device->setHolding(0x0040, 9);
+        server->clearLog();
+        page.sentBefore = [this] { return server->frames().size(); };
+        page.sendButtonClick();
+        QCOMPARE(prompts->texts(), QStringList());
+        QCOMPARE(page.panelText(2), QString("Operace proběhla OK"));
+        QCOMPARE(device->holding(0x2030), quint16(0xFC02));
+        QCOMPARE(device->holding(0x2031), quint16(0x0040));
+        QCOMPARE(device->holding(0x2032), quint16(0xFFFF));
+        QCOMPARE(device->holding(0x001C), quint16(0xC001));
+        QCOMPARE(functionFrames(16, 0x0040), 0); // read-only block: never written
+        QCOMPARE(functionFrames(3, 0x0040), 0);  // nor read back
+        // The command follows the block's own write, before the read-backs.
+        QCOMPARE(page.commandFrames.size(), size_t(1));
+        const auto frames = server->frames();
+        const int at = page.commandFrames[0];
+        QCOMPARE(quint8(frames[at - 1].bytes[1]), quint8(16));
+        QCOMPARE(quint8(frames[at - 1].bytes[3]), quint8(0x30));
+        QCOMPARE(quint8(frames[at].bytes[1]), quint8(6));
+        QCOMPARE(page.measured->position(), 4321); // a write does not read it
+
+        // A code the table does not know: no selection, and the write is refused.
+        device->setHolding(0x2031, 0x0099);
+        page.getButtonClick();
+        QCOMPARE(page.kind->currentIndex(), -1);
+        QCOMPARE(page.measured->position(), 9);
+        server->clearLog();
+        page.sendButtonClick();
+        QCOMPARE(prompts->lastText(), QString("Všechna pole musí být korektně vyplněna"));
+        QVERIFY(page.findChild<QLabel *>("c20KindLabel")->property("invalidMark").toBool());
+        QVERIFY(server->frames().isEmpty());
+    }
+
+    // Coil and single-register writes share the read's identification check, progress
+    // and error report.
+    void coilAndRegisterActions()
+    {
+        device->mapRange(sim::Table::Coil, 0, 8);
+        device->setAddress(7);
+        TestPage page(false);
+        shell->page = &page;
+        page.show();
+        server->clearLog();
+        QCOMPARE(page.writeCoilAction(3, true), 0);
+        QVERIFY(device->coil(3));
+        QCOMPARE(page.writeRegisterAction(0x2020, 99, 7), 0);
+        QCOMPARE(device->holding(0x2020), quint16(99));
+        const auto frames = server->frames();
+        QCOMPARE(frames.size(), 4);
+        QCOMPARE(frames[0].bytes.toHex(), QByteArray("ff0400010008b5d2"));
+        QCOMPARE(frames[1].bytes.left(6).toHex(), QByteArray("ff050003ff00"));
+        QCOMPARE(frames[3].bytes.left(6).toHex(), QByteArray("070620200063"));
+        QCOMPARE(prompts->count(), 0);
+        QVERIFY(!shell->dialog.isVisible());
+        QVERIFY(page.isEnabled());
+
+        // Another device: error 9 before the coil is touched; a silent one: error 6.
+        device->setIdentification(sim::kClassicIdentification, "ZK");
+        server->clearLog();
+        QCOMPARE(page.writeCoilAction(3, false), int(ErrWrongDevice));
+        QCOMPARE(functionFrames(5), 0);
+        QVERIFY(device->coil(3));
+        QCOMPARE(prompts->lastText(),
+                 QString("Zařízení, které máte připojeno, není vámi zvolená komponenta"));
+        QCOMPARE(prompts->lastCaption(), QString("Chyba"));
+        sim::Faults silent;
+        silent.silent = true;
+        server->setFaults(silent);
+        QCOMPARE(page.writeRegisterAction(0x2020, 1), int(ErrNoReply));
+        QCOMPARE(prompts->count(Kind::Message), 2);
+        QVERIFY(page.isEnabled());
     }
 
     void progressBarPaintsAtEveryStage()

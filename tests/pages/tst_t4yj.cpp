@@ -231,6 +231,30 @@ private slots:
         QCOMPARE(rig->prompts.count(), 0);
     }
 
+    // Text that is not a number falls back like any change: the limit rules follow it, the
+    // page is marked changed, and what Send writes is what the edits show.
+    void fallbackRunsTheLimitRules()
+    {
+        open();
+        typeInto(page->o1(), "1000");
+        typeInto(page->o2(), "5000");
+        page->markChanged(false);
+        rig->prompts.clear();
+        typeInto(page->fh(), "");
+        QCOMPARE(rig->prompts.beeps(), 1);
+        QVERIFY(page->invalidInput());
+        QVERIFY(page->isChanged());
+        QCOMPARE(edit(page->fh()), QStringLiteral("5000"));
+        QCOMPARE(page->fh()->position(), 5000);
+        typeInto(page->fl(), "abc");
+        QCOMPARE(edit(page->fl()), QStringLiteral("1"));
+        QCOMPARE(page->fl()->position(), 1);
+        page->sendButton()->click();
+        QCOMPARE(rig->device->holding(0x200F), quint16(5000));
+        QCOMPARE(rig->device->holding(0x200C), quint16(5000));
+        QCOMPARE(page->panelText(2), QStringLiteral("Operace proběhla OK"));
+    }
+
     void frequencyBoundsWarn()
     {
         open();

@@ -117,6 +117,34 @@ private slots:
         QCOMPARE(page->i1()->position(), 4000);
     }
 
+    // Choosing the selected type again puts back its default range; in plain mode a bad
+    // entry marks the page changed, and the disabled correction keeps its text while a
+    // read moves its bar.
+    void sameTypeAgainAndPlainMode()
+    {
+        open();
+        choose(8); // proud 4-20 mA
+        typeInto(page->i1(), "700");
+        choose(8);
+        QCOMPARE(inputRange(), (QStringList{"400", "2000"}));
+
+        page->markChanged(false);
+        typeInto(page->i2(), "abc");
+        QCOMPARE(edit(page->i2()), QStringLiteral("0"));
+        QCOMPARE(page->i2()->position(), 0);
+        QVERIFY(page->isChanged());
+        QVERIFY(page->invalidInput());
+        typeInto(page->i2(), "2000");
+
+        // The device: current 4-20 mA with a correction of 1,5 that the page cannot show.
+        rig->device->setValues(sim::Table::Holding, 0x2006, {0x0040, 15, 0x0104, 400, 2000});
+        page->getButton()->click();
+        QCOMPARE(page->off()->position(), 15);
+        QCOMPARE(edit(page->off()), QStringLiteral("0,0"));
+        choose(2);
+        QCOMPARE(edit(page->off()), QStringLiteral("1,5"));
+    }
+
     void readSettlesTheRangeInTheTypeRead()
     {
         open();
@@ -290,6 +318,16 @@ private slots:
         rig->device->setHolding(0x0000, quint16(-5));
         QTRY_COMPARE_WITH_TIMEOUT(live->measureTemperatureMemo->text(), QStringLiteral("-0,5"),
                                   5000);
+
+        // The unit follows the type read, even when the value's read then fails; the value
+        // shown stays the last good one.
+        rig->server->setException(sim::Table::Holding, 0x0000, 0x0000, 2);
+        rig->device->setHolding(0x2006, 0x0010);
+        QTRY_VERIFY_WITH_TIMEOUT(live->measureTemperatureULabel->isHidden(), 5000);
+        QCOMPARE(live->measureTemperatureMemo->text(), QStringLiteral("-0,5"));
+        rig->server->clearExceptions();
+        rig->device->setHolding(0x2006, 0x0002);
+        QTRY_VERIFY_WITH_TIMEOUT(!live->measureTemperatureULabel->isHidden(), 5000);
 
         // Get while the window is open runs between two polls.
         rig->device->setHolding(0x2006, 0x0041);

@@ -6,8 +6,13 @@
 #include "shell/MainForm.h"
 #include "shell/StatusPanels.h"
 #include "shell/SystemDialog.h"
+#include "shell/Translations.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QMessageBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
@@ -67,6 +72,7 @@ class TestLooks : public QObject
 private slots:
     void mainWindowViews();
     void aboutBoxAndProgressDialog();
+    void czechStandardTexts();
 };
 
 void TestLooks::mainWindowViews()
@@ -151,6 +157,37 @@ void TestLooks::aboutBoxAndProgressDialog()
     QVERIFY(dialog.rect().contains(dialog.ProgressBar->geometry()));
     keepShot(&dialog, QStringLiteral("progress"));
     dialog.closeOverPage();
+}
+
+// Qt's own texts in Czech too: the close question's buttons and the save dialog.
+void TestLooks::czechStandardTexts()
+{
+    QVERIFY(installCzechTranslations(*qApp));
+    QMessageBox question(QMessageBox::Question, QStringLiteral("Uložit"),
+                         QStringLiteral("Nastavení komponenty bylo změněno. Přejete si ho uložit?"),
+                         QMessageBox::Yes | QMessageBox::No);
+    question.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&question));
+    QCOMPARE(question.button(QMessageBox::Yes)->text().remove('&'), QStringLiteral("Ano"));
+    QCOMPARE(question.button(QMessageBox::No)->text().remove('&'), QStringLiteral("Ne"));
+    keepShot(&question, QStringLiteral("close-question"));
+    question.close();
+
+    QFileDialog save(nullptr, QStringLiteral("Uložit konfiguraci"), QString(),
+                     QStringLiteral("Soubory s nastavením (*.ini)"));
+    save.setOption(QFileDialog::DontUseNativeDialog);
+    save.setAcceptMode(QFileDialog::AcceptSave);
+    save.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&save));
+    const auto *box = save.findChild<QDialogButtonBox *>();
+    QVERIFY(box);
+    QStringList buttons;
+    for (const QAbstractButton *b : box->buttons())
+        buttons << b->text().remove('&');
+    QVERIFY2(buttons.contains(QStringLiteral("Uložit")), qPrintable(buttons.join(',')));
+    QVERIFY2(buttons.contains(QStringLiteral("Zrušit")), qPrintable(buttons.join(',')));
+    keepShot(&save, QStringLiteral("save-dialog"));
+    save.close();
 }
 
 QTEST_MAIN(TestLooks)
