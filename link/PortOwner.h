@@ -1,9 +1,9 @@
 #pragma once
 
 #include <QtGlobal>
-#include <qnamespace.h>
 #include <atomic>
 #include <mutex>
+#include <qnamespace.h>
 
 class TSerial;
 

@@ -5,8 +5,8 @@
 // frequency range, limits and fault value), and the rules that keep the frequency limits
 // around the output range. The pages add their own type list, block slots and live window.
 
-#include "pages/framework/TComponentForm.h"
 #include "pages/framework/Fields.h"
+#include "pages/framework/TComponentForm.h"
 #include "pages/framework/TExtraForm.h"
 
 #include <QStringList>

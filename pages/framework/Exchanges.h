@@ -48,8 +48,7 @@ void writeHolding(TTransmit &t, int start, const std::vector<quint16> &values,
 void writeSingle(TTransmit &t, int address, quint16 value, TransmitProgress *bar = nullptr,
                  int slave = -1);
 // Function 5 (its reply is read after the 100 ms pause of the link).
-void writeCoil(TTransmit &t, int address, bool on, TransmitProgress *bar = nullptr,
-               int slave = -1);
+void writeCoil(TTransmit &t, int address, bool on, TransmitProgress *bar = nullptr, int slave = -1);
 
 // Runs an exchange; its error number, 0 when it went through. A throw that is no PageError
 // counts as the internal error.

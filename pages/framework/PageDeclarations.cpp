@@ -151,10 +151,9 @@ QComboBox &TComponentForm::combo(QGroupBox &group, const QString &name, const QS
     return *box;
 }
 
-QComboBox &TComponentForm::codedCombo(QGroupBox &group, const QString &name,
-                                      const QString &caption, const CodeTable &table,
-                                      const QString &unit, const QString &hint,
-                                      const QString &labelHint)
+QComboBox &TComponentForm::codedCombo(QGroupBox &group, const QString &name, const QString &caption,
+                                      const CodeTable &table, const QString &unit,
+                                      const QString &hint, const QString &labelHint)
 {
     QComboBox &box = combo(group, name, caption, {}, unit, hint, labelHint);
     {

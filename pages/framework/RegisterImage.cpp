@@ -166,7 +166,8 @@ RegisterBlock &RegisterBlock::bits(const std::vector<QWidget *> &high,
         setBitsOf(high, static_cast<quint8>(*r >> 8));
         setBitsOf(low, static_cast<quint8>(*r & 0xFF));
     };
-    s.mask.assign(1, static_cast<quint16>((high.empty() ? 0 : 0xFF00) | (low.empty() ? 0 : 0x00FF)));
+    s.mask.assign(1,
+                  static_cast<quint16>((high.empty() ? 0 : 0xFF00) | (low.empty() ? 0 : 0x00FF)));
     return *this;
 }
 

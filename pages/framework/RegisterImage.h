@@ -23,7 +23,6 @@
 
 #include <QtGlobal>
 #include <functional>
-#include <vector>
 #include <initializer_list>
 #include <vector>
 

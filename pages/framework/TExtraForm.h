@@ -23,9 +23,11 @@
 // The page opens it (openLiveWindow), positions it and starts the reader. The reader polls
 // without pauses between good cycles, hands counters and showValues() to the
 // user-interface thread with one blocking call per cycle, pauses 550 ms (resumeDelayMs())
-// after a failed poll, and runs the commands the page hands over (1 read all, 2 write all,
-// 3 and 7 the page's extra operations, 5 hide and pause, 6 stop) on the user-interface
-// thread between two polls. Closing keeps serving the reader's hand-overs until it ends.
+// after a failed poll, and runs the commands the page and the window hand over (1 read all,
+// 2 write all, 3 and 7 the page's extra operations, 5 hide and pause, 6 stop), queued in
+// the order they came, on the user-interface thread between two polls. Closing keeps
+// serving the reader's hand-overs until it ends, and waits while the page's operation runs
+// (the reader may be inside it). TPoller (Poller.h) is the thread machinery underneath.
 
 #include "pages/framework/Poller.h"
 

@@ -11,7 +11,7 @@
 #include "shell/Shell.h"
 #include "shell/SystemDialog.h"
 #include "sim/Sim.h"
-#include "tests/support/TestShell.h"
+#include "tests/support/DeviceRig.h"
 #include "tests/support/WorkingDir.h"
 
 #include <QBoxLayout>
@@ -200,6 +200,14 @@ inline TExtraForm *TestPage::createLiveWindow()
 }
 
 // A generic device with the test page's registers, factory values as the T4yJ.
+inline std::shared_ptr<sim::Device> makeTestDevice();
+
+// The rig of the framework tests: serves the test device unless told otherwise.
+struct FrameworkRig : DeviceRig {
+    using DeviceRig::start;
+    bool start() { return DeviceRig::start(makeTestDevice()); }
+};
+
 inline std::shared_ptr<sim::Device> makeTestDevice()
 {
     auto d = std::make_shared<sim::Device>(QStringLiteral("T4yJ"));

@@ -18,11 +18,12 @@ class LiveTest : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<WorkingDir> dir;
-    std::unique_ptr<TestShell> shell;
-    std::unique_ptr<ScriptedPrompts> prompts;
-    std::shared_ptr<sim::Device> device;
-    std::unique_ptr<sim::Server> server;
+    std::unique_ptr<FrameworkRig> rig;
+    WorkingDir *dir = nullptr;
+    TestShell *shell = nullptr;
+    ScriptedPrompts *prompts = nullptr;
+    sim::Device *device = nullptr;
+    sim::Server *server = nullptr;
 
     TestLive *openLive(TestPage &page)
     {
@@ -48,24 +49,15 @@ class LiveTest : public QObject
 private slots:
     void init()
     {
-        dir = std::make_unique<WorkingDir>();
-        shell = std::make_unique<TestShell>();
-        prompts = std::make_unique<ScriptedPrompts>();
-        device = makeTestDevice();
-        server = std::make_unique<sim::Server>(device);
-        server->setTickInterval(0);
-        QString error;
-        QVERIFY2(server->start(&error), qPrintable(error));
-        shell->path = server->path();
+        rig = std::make_unique<FrameworkRig>();
+        QVERIFY(rig->start());
+        dir = &rig->dir;
+        shell = &rig->shell;
+        prompts = &rig->prompts;
+        device = rig->device.get();
+        server = rig->server.get();
     }
-    void cleanup()
-    {
-        server.reset();
-        device.reset();
-        prompts.reset();
-        shell.reset();
-        dir.reset();
-    }
+    void cleanup() { rig.reset(); }
 
     void opensPollsAndRunsGetBetweenPolls()
     {

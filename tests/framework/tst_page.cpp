@@ -112,49 +112,36 @@ class PageTest : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<TestShell> shell;
-    std::unique_ptr<ScriptedPrompts> prompts;
+    std::unique_ptr<FrameworkRig> rig;
     std::unique_ptr<TestClock> clock;
-    std::unique_ptr<WorkingDir> dir;
-    std::shared_ptr<sim::Device> device;
-    std::unique_ptr<sim::Server> server;
+    WorkingDir *dir = nullptr;
+    TestShell *shell = nullptr;
+    ScriptedPrompts *prompts = nullptr;
+    sim::Device *device = nullptr;
+    sim::Server *server = nullptr;
 
     void startServer(std::shared_ptr<sim::Device> d)
     {
-        device = std::move(d);
-        server = std::make_unique<sim::Server>(device);
-        server->setTickInterval(0);
-        QString error;
-        QVERIFY2(server->start(&error), qPrintable(error));
-        shell->path = server->path();
+        QVERIFY(rig->start(std::move(d)));
+        device = rig->device.get();
+        server = rig->server.get();
     }
-    int functionFrames(int function, int start = -1) const
-    {
-        int n = 0;
-        for (const auto &f : server->frames())
-            if (quint8(f.bytes[1]) == function &&
-                (start < 0 || ((quint8(f.bytes[2]) << 8) | quint8(f.bytes[3])) == start))
-                ++n;
-        return n;
-    }
+    int functionFrames(int function, int start = -1) const { return rig->frames(function, start); }
 
 private slots:
     void init()
     {
-        dir = std::make_unique<WorkingDir>();
-        shell = std::make_unique<TestShell>();
-        prompts = std::make_unique<ScriptedPrompts>();
+        rig = std::make_unique<FrameworkRig>();
         clock = std::make_unique<TestClock>();
+        dir = &rig->dir;
+        shell = &rig->shell;
+        prompts = &rig->prompts;
         startServer(makeTestDevice());
     }
     void cleanup()
     {
-        server.reset();
-        device.reset();
         clock.reset();
-        prompts.reset();
-        shell.reset();
-        dir.reset();
+        rig.reset();
     }
 
     void readAllFillsThePage_data()
@@ -323,7 +310,6 @@ private slots:
         sloppy->setHolding(0x2021, 1);
         sloppy->setIdentification(sim::kClassicIdentification, "T4yJN");
         sloppy->setFirmwareNumber(7);
-        server.reset();
         startServer(sloppy);
 
         TestPage page(false);

@@ -17,17 +17,13 @@ class SafetyTest : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<WorkingDir> dir;
-    std::unique_ptr<TestShell> shell;
-    std::unique_ptr<ScriptedPrompts> prompts;
-    std::shared_ptr<sim::Device> device;
-    std::unique_ptr<sim::Server> server;
+    std::unique_ptr<FrameworkRig> rig;
 
     TestPage *newPage(QPointer<TestPage> &guard)
     {
         auto *page = new TestPage(false);
         guard = page;
-        shell->page = page;
+        rig->shell.page = page;
         page->show();
         return page;
     }
@@ -39,38 +35,17 @@ class SafetyTest : public QObject
             (void)QTest::qWaitFor([&] { return live->testReader()->readCount() >= 2; }, 5000);
         return live;
     }
-    // Frames of a function (at a start register, or any).
-    int frames(int function, int start = -1) const
-    {
-        int n = 0;
-        for (const auto &f : server->frames())
-            n += quint8(f.bytes[1]) == function &&
-                 (start < 0 || ((quint8(f.bytes[2]) << 8) | quint8(f.bytes[3])) == start);
-        return n;
-    }
+    int frames(int function, int start = -1) const { return rig->frames(function, start); }
 
 private slots:
     void init()
     {
-        dir = std::make_unique<WorkingDir>();
-        shell = std::make_unique<TestShell>();
-        prompts = std::make_unique<ScriptedPrompts>();
-        device = makeTestDevice();
-        device->mapRange(sim::Table::Coil, 0, 8);
-        server = std::make_unique<sim::Server>(device);
-        server->setTickInterval(0);
-        QString error;
-        QVERIFY2(server->start(&error), qPrintable(error));
-        shell->path = server->path();
+        rig = std::make_unique<FrameworkRig>();
+        auto d = makeTestDevice();
+        d->mapRange(sim::Table::Coil, 0, 8);
+        QVERIFY(rig->start(d));
     }
-    void cleanup()
-    {
-        server.reset();
-        device.reset();
-        prompts.reset();
-        shell.reset();
-        dir.reset();
-    }
+    void cleanup() { rig.reset(); }
 
     // The window's close box during the 500 ms before the read-back, answered "No": the
     // write is verified first, then the page asks and goes.
@@ -92,12 +67,12 @@ private slots:
         QCOMPARE(bool(live), withLive);
         page->text->setText("Closing");
         int readBacksAtQuestion = -1;
-        prompts->setOnPrompt([&](const ScriptedPrompts::Record &r) {
+        rig->prompts.setOnPrompt([&](const ScriptedPrompts::Record &r) {
             if (r.kind == Kind::Question)
                 readBacksAtQuestion = frames(3, 0x2001) + frames(3, 0x2020);
         });
-        prompts->planAnswer(PromptAnswer::No);
-        server->clearLog();
+        rig->prompts.planAnswer(PromptAnswer::No);
+        rig->server->clearLog();
         QElapsedTimer sent;
         sent.start();
         qint64 closedAt = -1;
@@ -117,14 +92,14 @@ private slots:
         } else {
             QTRY_VERIFY_WITH_TIMEOUT(guard.isNull(), 10000);
             QVERIFY(live.isNull());
-            QCOMPARE(shell->closedPages, 1);
+            QCOMPARE(rig->shell.closedPages, 1);
             // The question came after the read-back of both blocks.
-            QCOMPARE(prompts->count(Kind::Question), 1);
+            QCOMPARE(rig->prompts.count(Kind::Question), 1);
             QVERIFY2(readBacksAtQuestion >= 2, qPrintable(QString::number(readBacksAtQuestion)));
         }
         QVERIFY2(closedAt >= 100 && closedAt < 500, "the close came during the pause");
-        QCOMPARE(device->holding(0x2001), quint16(0x436C)); // "Cl"
-        QCOMPARE(prompts->count(Kind::Message), 0);
+        QCOMPARE(rig->device->holding(0x2001), quint16(0x436C)); // "Cl"
+        QCOMPARE(rig->prompts.count(Kind::Message), 0);
     }
 
     // A read that fails shows its error; a real box runs window messages meanwhile, and a
@@ -143,10 +118,10 @@ private slots:
         QPointer<TExtraForm> live = withLive ? openLive(*page) : nullptr;
         bool tempAtBox = false;
         QString textAtBox;
-        prompts->setOnPrompt([&](const ScriptedPrompts::Record &r) {
+        rig->prompts.setOnPrompt([&](const ScriptedPrompts::Record &r) {
             if (r.kind != Kind::Message)
                 return;
-            tempAtBox = dir->exists("temp.ini");
+            tempAtBox = rig->dir.exists("temp.ini");
             textAtBox = guard->text->text();
             QTimer::singleShot(10, [&] {
                 if (live)
@@ -156,17 +131,17 @@ private slots:
             });
             QTest::qWait(60);
         });
-        device->setHolding(0x2001, 0x4142);
-        server->setException(sim::Table::Holding, 0x2020, 0x2021, 2);
+        rig->device->setHolding(0x2001, 0x4142);
+        rig->server->setException(sim::Table::Holding, 0x2020, 0x2021, 2);
         page->getButtonClick();
         QTRY_VERIFY_WITH_TIMEOUT(guard.isNull(), 10000);
         QVERIFY(live.isNull());
-        QCOMPARE(prompts->texts().first(),
+        QCOMPARE(rig->prompts.texts().first(),
                  QString("Adresa registru, ke kterému chcete přistoupit je mimo rozsah"));
         // The read ended as documented before the close: restored, temp.ini gone.
         QVERIFY(tempAtBox);
         QCOMPARE(textAtBox, QString("Text"));
-        QVERIFY(!dir->exists("temp.ini"));
+        QVERIFY(!rig->dir.exists("temp.ini"));
     }
 
     // The 100 ms pause of a coil write runs window messages too.
@@ -178,7 +153,7 @@ private slots:
         QCOMPARE(page->writeCoilAction(5, true), 0);
         QVERIFY(guard);
         QTRY_VERIFY(guard.isNull());
-        QVERIFY(device->coil(5));
+        QVERIFY(rig->device->coil(5));
         QCOMPARE(frames(5), 1);
     }
 
@@ -196,17 +171,17 @@ private slots:
                 tempThere << QFile::exists(QStringLiteral("temp.ini"));
             }
         } page;
-        page.dialog = &shell->dialog;
-        shell->page = &page;
+        page.dialog = &rig->shell.dialog;
+        rig->shell.page = &page;
         page.show();
         page.getButtonClick();
-        server->setException(sim::Table::Holding, 0x2020, 0x2021, 2);
+        rig->server->setException(sim::Table::Holding, 0x2020, 0x2021, 2);
         page.getButtonClick();
         QCOMPARE(page.oks, (QList<bool>{true, false}));
         QCOMPARE(page.dialogUp, (QList<bool>{true, true}));
         QCOMPARE(page.tempThere, (QList<bool>{true, true}));
-        QVERIFY(!shell->dialog.isVisible());
-        QVERIFY(!dir->exists("temp.ini"));
+        QVERIFY(!rig->shell.dialog.isVisible());
+        QVERIFY(!rig->dir.exists("temp.ini"));
     }
 };
 

@@ -10,6 +10,7 @@
 #include "shell/Shell.h"
 #include "shell/SystemDialog.h"
 #include "sim/Sim.h"
+#include "tests/support/DeviceRig.h"
 #include "tests/support/ScriptedPrompts.h"
 #include "tests/support/TestClock.h"
 #include "tests/support/TestShell.h"
@@ -25,40 +26,11 @@
 #include <memory>
 
 // Everything one test needs; a fresh one per test function.
-struct ConverterRig {
-    WorkingDir dir;
-    TestShell shell;
-    ScriptedPrompts prompts;
+struct ConverterRig : DeviceRig {
     TestClock clock;
-    std::shared_ptr<sim::Device> device;
-    std::unique_ptr<sim::Server> server;
-
-    bool start(std::shared_ptr<sim::Device> d)
-    {
-        device = std::move(d);
-        server = std::make_unique<sim::Server>(device);
-        server->setTickInterval(0); // live values stay where a test puts them
-        QString error;
-        if (!server->start(&error)) {
-            qWarning("simulator: %s", qPrintable(error));
-            return false;
-        }
-        shell.path = server->path();
-        return true;
-    }
-    bool start(const QString &model)
-    {
-        return start(std::shared_ptr<sim::Device>(sim::createModel(model)));
-    }
 
     // Function-16 frames the device received.
-    int writes() const
-    {
-        int n = 0;
-        for (const auto &f : server->frames())
-            n += quint8(f.bytes[1]) == 16 ? 1 : 0;
-        return n;
-    }
+    int writes() const { return frames(16); }
     QVector<quint16> block() const { return device->values(sim::Table::Holding, 0x2001, 15); }
 };
 
