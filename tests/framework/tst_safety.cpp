@@ -100,6 +100,7 @@ private slots:
         QVERIFY2(closedAt >= 100 && closedAt < 500, "the close came during the pause");
         QCOMPARE(rig->device->holding(0x2001), quint16(0x436C)); // "Cl"
         QCOMPARE(rig->prompts.count(Kind::Message), 0);
+        delete guard.data();
     }
 
     // A read that fails shows its error; a real box runs window messages meanwhile, and a
