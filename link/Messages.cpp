@@ -12,8 +12,8 @@ const char *const messageTable[kMessageCount] = {
     "Chyba parity paměti",
     "Zařízení, které máte připojeno, není vámi zvolená komponenta",
     "Není připojeno žádné známé zařízení",
-    "Nepodařilo se navázat spojení s připojenou komponentou, nastavení prvku bylo testem "
-    "změněno.\n                             Zřejmě nebyly přepnuty DIP spínače 1 a 2",
+    ("Nepodařilo se navázat spojení s připojenou komponentou, nastavení prvku bylo testem "
+     "změněno.\n                             Zřejmě nebyly přepnuty DIP spínače 1 a 2"),
     "Vnitřní chyba programu",
     "Všechna pole musí být korektně vyplněna",
     "Operace proběhla OK",

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QtGlobal>
+#include <functional>
 #include <memory>
 
 // The byte pipe under TSerial. Two implementations: Qt Serial Port (portable) and a thin
@@ -32,10 +33,16 @@ public:
     virtual int writeByte(quint8 byte, int budgetMs) = 0;
     virtual int readByte(quint8 &byte, int budgetMs) = 0;
 
-    // A device of the selected backend (Native where the platform has one).
+    // A device of the selected backend (Native where the platform has one), or of the
+    // installed factory.
     static std::unique_ptr<SerialDevice> create();
     static void setBackend(Backend backend);
     static Backend backend();
+    // Devices of this factory instead of a backend's (an in-memory line for the fuzz
+    // targets); an empty factory goes back to the backends. Install it before any port
+    // opens.
+    using Factory = std::function<std::unique_ptr<SerialDevice>()>;
+    static void setFactory(Factory factory);
 };
 
 std::unique_ptr<SerialDevice> createQtSerialDevice();

@@ -114,13 +114,26 @@ std::unique_ptr<SerialDevice> createQtSerialDevice()
     return std::make_unique<QtSerialDevice>();
 }
 
+static SerialDevice::Factory &installedFactory()
+{
+    static SerialDevice::Factory factory;
+    return factory;
+}
+
 std::unique_ptr<SerialDevice> SerialDevice::create()
 {
+    if (const Factory &factory = installedFactory())
+        return factory();
     if (g_backend.load() == Backend::Native) {
         if (auto native = createNativeSerialDevice())
             return native;
     }
     return createQtSerialDevice();
+}
+
+void SerialDevice::setFactory(Factory factory)
+{
+    installedFactory() = std::move(factory);
 }
 
 void SerialDevice::setBackend(Backend backend)

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
+#include <algorithm>
 #include <limits>
 #include <vector>
 
@@ -132,6 +133,10 @@ struct Profile::Data {
     };
 
     std::vector<Section> sections;
+    // A UTF-8 file with characters windows-1250 lacks is written back as UTF-8 (with its
+    // BOM, if it had one), so a write never loses what other lines hold.
+    bool keepUtf8 = false;
+    bool bom = false;
     Stamp stamp;
     bool loaded = false;
     bool exists = false;
@@ -174,9 +179,12 @@ void Profile::Data::parse(const QByteArray &bytes)
     bool utf8 = false;
     QString decoded;
     QByteArray body = bytes;
+    keepUtf8 = false;
+    bom = false;
     if (body.startsWith("\xEF\xBB\xBF")) {
         body.remove(0, 3);
         utf8 = true;
+        bom = true;
     }
     bool ascii = true;
     for (const char c : body) {
@@ -188,8 +196,10 @@ void Profile::Data::parse(const QByteArray &bytes)
     if (utf8 || !ascii) {
         QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
         QString text = decoder.decode(body);
-        if (utf8 || (!decoder.hasError() && fromWindows1250(toWindows1250(text)) == text)) {
+        const bool codePageHasAll = fromWindows1250(toWindows1250(text)) == text;
+        if (utf8 || (!decoder.hasError() && codePageHasAll)) {
             utf8 = true;
+            keepUtf8 = !codePageHasAll;
             decoded = std::move(text);
         }
     }
@@ -258,6 +268,8 @@ void Profile::Data::load(const QString &path)
     exists = stamp.exists && stamp.isFile;
     unreadable = false;
     sections.clear();
+    keepUtf8 = false;
+    bom = false;
     sections.emplace_back();
     if (!stamp.exists)
         return;
@@ -271,7 +283,16 @@ void Profile::Data::load(const QString &path)
         return;
     }
     // Read at most one byte past the limit: a file that grew meanwhile is still refused.
-    const QByteArray bytes = file.read(kMaxFileSize + 1);
+    // In pieces, not as one buffer of the limit's size: a settings file is read often.
+    QByteArray bytes;
+    bytes.reserve(static_cast<qsizetype>(stamp.size) + 1);
+    while (bytes.size() <= kMaxFileSize) {
+        const QByteArray piece =
+            file.read(std::min<qint64>(64 * 1024, kMaxFileSize + 1 - bytes.size()));
+        if (piece.isEmpty())
+            break;
+        bytes += piece;
+    }
     if (bytes.size() > kMaxFileSize || file.error() != QFileDevice::NoError) {
         unreadable = true;
         return;
@@ -313,8 +334,13 @@ Profile::Data::Line *Profile::Data::findValue(Section *section, const QString &k
 bool Profile::Data::save(const QString &path)
 {
     QByteArray out;
-    auto put = [&out](const QString &text, const QByteArray &raw) {
-        out += raw.isNull() ? toWindows1250(text) : raw;
+    if (keepUtf8 && bom)
+        out += "\xEF\xBB\xBF";
+    auto put = [this, &out](const QString &text, const QByteArray &raw) {
+        if (keepUtf8)
+            out += text.toUtf8();
+        else
+            out += raw.isNull() ? toWindows1250(text) : raw;
         out += "\r\n";
     };
     for (const Section &section : sections) {

@@ -16,6 +16,14 @@ QWidget *PageRegistry::create(int listIndex) const
     return it == m_factories.end() || !it->second ? nullptr : it->second();
 }
 
+std::vector<int> PageRegistry::indices() const
+{
+    std::vector<int> out;
+    for (const auto &entry : m_factories)
+        out.push_back(entry.first);
+    return out;
+}
+
 PageRegistry &PageRegistry::instance()
 {
     static PageRegistry registry;

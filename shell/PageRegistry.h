@@ -1,9 +1,9 @@
 #pragma once
 
 #include <QWidget>
-
 #include <functional>
 #include <map>
+#include <vector>
 
 // Device pages by model list index. Pages register themselves as they are built; a list
 // index without a page opens nothing.
@@ -16,6 +16,8 @@ public:
     bool has(int listIndex) const;
     // Creates a new page for the index (a new window each time); null without a factory.
     QWidget *create(int listIndex) const;
+    // The list indices that have a page, in order.
+    std::vector<int> indices() const;
 
     static PageRegistry &instance();
 

@@ -158,7 +158,7 @@ Shell &TComponentForm::shell() const
 
 void TComponentForm::buildMenus()
 {
-    auto item = [this](QMenu *menu, const char *name, const QString &caption,
+    auto item = [](QMenu *menu, const char *name, const QString &caption,
                        const QKeySequence &key = QKeySequence()) {
         QAction *a = menu->addAction(caption);
         a->setObjectName(QString::fromLatin1(name));

@@ -376,6 +376,27 @@ private slots:
         QVERIFY(bom.readBool("mForm", "mmLoadLast", false));
         bom.writeBool("mForm", "mmShowHint", true);
         QCOMPARE(readBytes(asciiPath), QByteArray("[mForm]\r\nmmLoadLast=1\r\nmmShowHint=1\r\n"));
+
+        // A UTF-8 file with text windows-1250 lacks (found by fuzzing: a BOM, then bytes that
+        // are no UTF-8) stays UTF-8 on a rewrite, so the other values keep what they held.
+        for (const QByteArray &odd : {QByteArray("\xEF\xBB\xBF[s]\ne]\xEF\x99=\"\n"),
+                                      QString::fromUtf8("[s]\nk=€ 5 ✓\n").toUtf8()}) {
+            const QString oddPath = file("odd.ini");
+            writeBytes(oddPath, odd);
+            const Profile before(oddPath);
+            const QStringList keys = before.keys("s");
+            QVERIFY(!keys.isEmpty());
+            const QString held = before.readString("s", keys.first(), "-");
+            {
+                Profile ini(oddPath);
+                ini.writeString("s", "n", QString::fromUtf8("Čerpadlo"));
+                QVERIFY(ini.ok());
+            }
+            const Profile after(oddPath);
+            QCOMPARE(after.keys("s").first(), keys.first());
+            QCOMPARE(after.readString("s", keys.first(), "-"), held);
+            QCOMPARE(after.readString("s", "n", "-"), QString::fromUtf8("Čerpadlo"));
+        }
     }
 
     void junkBytesSurviveARewrite()

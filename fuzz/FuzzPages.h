@@ -1,0 +1,61 @@
+#pragma once
+
+// Every registered page, built once, and what must hold for a page after any input: every
+// numeric field inside its limits and showing its position, every list on an item or on
+// none.
+
+#include "FuzzSupport.h"
+#include "pages/framework/Fields.h"
+#include "pages/framework/TComponentForm.h"
+#include "pages/framework/TExtraForm.h"
+#include "pages/pages.h"
+#include "shell/PageRegistry.h"
+
+#include <QComboBox>
+#include <QScrollBar>
+#include <memory>
+
+namespace fuzz {
+
+struct Pages {
+    Pages()
+    {
+        registerPages(PageRegistry::instance());
+        for (int index : PageRegistry::instance().indices()) {
+            auto *page = qobject_cast<TComponentForm *>(PageRegistry::instance().create(index));
+            if (!page)
+                failed("a registered page is no page");
+            page->show();
+            pages.push_back(page);
+        }
+        if (pages.empty())
+            failed("no pages registered");
+    }
+    std::vector<TComponentForm *> pages;
+};
+
+inline void checkPage(TComponentForm &page)
+{
+    for (TNumericField *f : page.findChildren<TNumericField *>()) {
+        QScrollBar *bar = f->bar();
+        if (bar->value() < bar->minimum() || bar->value() > bar->maximum())
+            failed("a bar outside its range");
+        const auto [lo, hi] = f->limits();
+        // A page that gives a field another meaning (ZK's plain input range) sets its bar to
+        // the other range; the bar's limits are then the field's.
+        const double scale = f->rule().scale;
+        const bool ownRange = bar->minimum() == qRound(f->rule().min * scale) &&
+                              bar->maximum() == qRound(f->rule().max * scale);
+        const double v = f->value();
+        const double slack = 1.0 / scale;
+        if (ownRange && (v < lo - slack || v > hi + slack)) {
+            std::fprintf(stderr, "%s: %g outside %g..%g\n", qPrintable(f->prefix()), v, lo, hi);
+            failed("a field outside its limits");
+        }
+    }
+    for (QComboBox *c : page.findChildren<QComboBox *>())
+        if (c->currentIndex() < -1 || c->currentIndex() >= c->count())
+            failed("a list on no item");
+}
+
+} // namespace fuzz
