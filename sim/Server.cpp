@@ -329,16 +329,27 @@ void Server::clearExceptions()
     d->exceptions.clear();
 }
 
+// A list of its own, not one that shares the log's storage: the server thread appends to
+// the log while the caller walks its copy.
+static QList<Frame> ownCopy(const QList<Frame> &log)
+{
+    QList<Frame> copy;
+    copy.reserve(log.size());
+    for (const Frame &f : log)
+        copy.append(f);
+    return copy;
+}
+
 QList<Frame> Server::frames() const
 {
     std::lock_guard<std::mutex> lock(d->mutex);
-    return d->frames;
+    return ownCopy(d->frames);
 }
 
 QList<Frame> Server::replies() const
 {
     std::lock_guard<std::mutex> lock(d->mutex);
-    return d->replies;
+    return ownCopy(d->replies);
 }
 
 qint64 Server::droppedBytes() const

@@ -5,7 +5,11 @@
 
 #include <QEventLoop>
 
-TPoller::TPoller(QObject &context) : m_context(context), m_transmit(Shell::instance()) {}
+TPoller::TPoller(QObject &context)
+    : m_context(context), m_transmit(Shell::instance()), m_relay(*this)
+{
+    m_relay.moveToThread(context.thread());
+}
 
 TPoller::~TPoller()
 {
@@ -68,18 +72,28 @@ void TPoller::onUiThread(const std::function<void()> &f)
         f();
         return;
     }
-    // The blocking call orders both sides already; the release/acquire pairs on m_handover
-    // state that order in our own code too, where a race detector can see it.
-    m_handover.fetch_add(1, std::memory_order_release);
-    QMetaObject::invokeMethod(
-        &m_context,
-        [this, &f] {
-            m_handover.load(std::memory_order_acquire);
-            f();
-            m_handover.fetch_add(1, std::memory_order_release);
-        },
-        Qt::BlockingQueuedConnection);
-    m_handover.load(std::memory_order_acquire);
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_handed = &f;
+    m_handDone = false;
+    QMetaObject::invokeMethod(&m_relay, "serve", Qt::QueuedConnection);
+    m_handCondition.wait(lock, [this] { return m_handDone; });
+    m_handed = nullptr;
+}
+
+void TPollerRelay::serve()
+{
+    const std::function<void()> *f = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(m_poller.m_mutex);
+        f = m_poller.m_handed;
+    }
+    if (f)
+        (*f)();
+    {
+        std::lock_guard<std::mutex> lock(m_poller.m_mutex);
+        m_poller.m_handDone = true;
+    }
+    m_poller.m_handCondition.notify_all();
 }
 
 QString TPoller::checkIdentification(const QStringList &models, bool newer)

@@ -31,6 +31,23 @@
 #include <mutex>
 #include <vector>
 
+class TPoller;
+
+// Runs the poller's hand-overs on the user-interface thread. A named slot rather than a
+// functor: the hand-over then rests on our own mutex and condition alone, which a race
+// detector sees (Qt's own queue and semaphore it cannot see in an uninstrumented Qt).
+class TPollerRelay : public QObject
+{
+    Q_OBJECT
+public:
+    explicit TPollerRelay(TPoller &poller) : m_poller(poller) {}
+public slots:
+    void serve();
+
+private:
+    TPoller &m_poller;
+};
+
 class TPoller : public QThread
 {
     Q_OBJECT
@@ -66,12 +83,17 @@ protected:
     TransmitResult result;
 
 private:
+    friend class TPollerRelay;
+
     QObject &m_context;
     TTransmit m_transmit;
+    TPollerRelay m_relay;
+    const std::function<void()> *m_handed = nullptr; // under m_mutex
+    bool m_handDone = false;                         // under m_mutex
+    std::condition_variable m_handCondition;
 
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_paused{false};
-    std::atomic<int> m_handover{0};
     std::mutex m_mutex;
     std::condition_variable m_wake;
     int m_resumes = 0;

@@ -17,6 +17,7 @@
 #include <QStatusBar>
 #include <QToolTip>
 #include <QtTest>
+#include <atomic>
 
 using Kind = ScriptedPrompts::Kind;
 
@@ -27,7 +28,7 @@ class SloppyDevice : public sim::Device
 {
 public:
     SloppyDevice() : sim::Device("T4yJ") {}
-    int sloppyAddress = -1;
+    std::atomic<int> sloppyAddress{-1}; // set by the test while the server serves
 
 protected:
     void onWriteHolding(int address, quint16 value) override
