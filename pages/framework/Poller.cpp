@@ -9,6 +9,12 @@ TPoller::TPoller(QObject &context)
     : m_context(context), m_transmit(Shell::instance()), m_relay(*this)
 {
     m_relay.moveToThread(context.thread());
+    // The thread's very last step, on the thread itself, under our mutex: whoever takes the
+    // mutex after joining sees everything the thread did (QThread's own join is out of a race
+    // detector's sight in an uninstrumented Qt).
+    connect(
+        this, &QThread::finished, this, [this] { const std::lock_guard<std::mutex> last(m_mutex); },
+        Qt::DirectConnection);
 }
 
 TPoller::~TPoller()
@@ -17,25 +23,26 @@ TPoller::~TPoller()
         stopAndJoin();
     requestStop();
     wait();
+    // The thread's last steps were under the mutex: taking it once orders them before the
+    // members go (QThread::wait orders them too, out of a race detector's sight).
+    const std::lock_guard<std::mutex> ended(m_mutex);
 }
 
+// Both notify under the mutex, so the poller's last touch of the condition is ordered by the
+// mutex before whoever takes it next (the destructor).
 void TPoller::requestStop()
 {
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_stop.store(true);
-    }
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    m_stop.store(true);
     m_wake.notify_all();
 }
 
 void TPoller::resumeReader()
 {
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        // One kept resume at most: a resume that comes early is not lost, and a second one
-        // does not skip a later pause.
-        m_resumes = 1;
-    }
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    // One kept resume at most: a resume that comes early is not lost, and a second one
+    // does not skip a later pause.
+    m_resumes = 1;
     m_wake.notify_all();
 }
 
@@ -58,6 +65,7 @@ void TPoller::join()
     if (!isFinished())
         loop.exec(QEventLoop::ExcludeUserInputEvents);
     wait();
+    const std::lock_guard<std::mutex> ended(m_mutex); // as in the destructor
 }
 
 void TPoller::stopAndJoin()
@@ -89,10 +97,8 @@ void TPollerRelay::serve()
     }
     if (f)
         (*f)();
-    {
-        std::lock_guard<std::mutex> lock(m_poller.m_mutex);
-        m_poller.m_handDone = true;
-    }
+    const std::lock_guard<std::mutex> lock(m_poller.m_mutex);
+    m_poller.m_handDone = true;
     m_poller.m_handCondition.notify_all();
 }
 
