@@ -2,6 +2,8 @@
 // Build and run once (the JPEG is kept in the repository):
 //   g++ -std=c++17 -fPIC make_logo.cpp $(pkg-config --cflags --libs Qt6Gui) -o /tmp/make_logo
 //   QT_QPA_PLATFORM=offscreen /tmp/make_logo ../logo.jpg
+#include "Dial.h"
+
 #include <QGuiApplication>
 #include <QImage>
 #include <QLinearGradient>
@@ -16,41 +18,15 @@ int main(int argc, char **argv)
 
     // The introduction panel's grey, so the picture blends in like a transparent one.
     const QColor panel(200, 200, 200);
-    const QColor navy(18, 52, 102);
-    const QColor red(196, 32, 38);
+    const QColor navy = kLogoNavy;
+    const QColor red = kLogoRed;
 
     QImage image(270, 141, QImage::Format_RGB32);
     image.fill(panel);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
 
-    // A dial: the maker measures and regulates.
-    const QPointF centre(62, 70);
-    p.setPen(QPen(navy, 7));
-    p.setBrush(Qt::white);
-    p.drawEllipse(centre, 46, 46);
-    p.setPen(QPen(navy, 3, Qt::SolidLine, Qt::RoundCap));
-    for (int i = 0; i <= 8; ++i) {
-        p.save();
-        p.translate(centre);
-        p.rotate(-135 + i * 33.75);
-        p.drawLine(QPointF(0, -36), QPointF(0, i % 2 ? -31 : -27));
-        p.restore();
-    }
-    p.save();
-    p.translate(centre);
-    p.rotate(40);
-    QPainterPath needle;
-    needle.moveTo(-4, 0);
-    needle.lineTo(0, -34);
-    needle.lineTo(4, 0);
-    needle.closeSubpath();
-    p.setPen(Qt::NoPen);
-    p.setBrush(red);
-    p.drawPath(needle);
-    p.restore();
-    p.setBrush(navy);
-    p.drawEllipse(centre, 6, 6);
+    drawDial(p, QPointF(62, 70), 46);
 
     QFont word(QStringLiteral("Liberation Sans"));
     word.setPixelSize(33);
