@@ -14,6 +14,14 @@ public:
 
     // Modal message box with an OK button.
     virtual void message(const QString &text, const QString &caption, PromptIcon icon) = 0;
+    // The same with details the user can unfold (why a port will not open); prompts that
+    // have no such area show the message alone.
+    virtual void messageWithDetails(const QString &text, const QString &caption, PromptIcon icon,
+                                    const QString &details)
+    {
+        (void)details;
+        message(text, caption, icon);
+    }
     // Modal question; returns the button pressed.
     virtual PromptAnswer question(const QString &text, const QString &caption,
                                   PromptButtons buttons = PromptButtons::YesNo,

@@ -49,6 +49,16 @@ void QtPrompts::message(const QString &text, const QString &caption, PromptIcon 
     box.exec();
 }
 
+void QtPrompts::messageWithDetails(const QString &text, const QString &caption, PromptIcon icon,
+                                   const QString &details)
+{
+    QMessageBox box(boxIcon(icon), caption, text, QMessageBox::Ok, dialogParent());
+    box.setDefaultButton(QMessageBox::Ok);
+    box.setEscapeButton(QMessageBox::Ok);
+    box.setDetailedText(details);
+    box.exec();
+}
+
 PromptAnswer QtPrompts::question(const QString &text, const QString &caption, PromptButtons buttons,
                                  PromptIcon icon)
 {

@@ -11,6 +11,8 @@ class QtPrompts : public Prompts
 {
 public:
     void message(const QString &text, const QString &caption, PromptIcon icon) override;
+    void messageWithDetails(const QString &text, const QString &caption, PromptIcon icon,
+                            const QString &details) override;
     PromptAnswer question(const QString &text, const QString &caption,
                           PromptButtons buttons = PromptButtons::YesNo,
                           PromptIcon icon = PromptIcon::Question) override;

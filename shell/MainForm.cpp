@@ -521,7 +521,12 @@ QString TmForm::statusPanelText(int panel) const
 
 void TmForm::showError(int error)
 {
-    Prompts::instance().message(message(error), kError, PromptIcon::Error);
+    reportError(error);
+}
+
+int TmForm::portNumber() const
+{
+    return serialNameComboBox->currentIndex() + 1;
 }
 
 void TmForm::showFailure(const TransmitResult &result, const std::exception &error)

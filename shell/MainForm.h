@@ -52,6 +52,7 @@ public:
     void showAbout() override;
     QWidget *currentPage() const override;
     TSystemDialog &systemDialog() override;
+    int portNumber() const override;
 
     void showStatusMessage(const QString &text);
     QString statusPanelText(int panel) const;

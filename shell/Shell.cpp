@@ -1,5 +1,9 @@
 #include "shell/Shell.h"
 
+#include "link/Messages.h"
+#include "link/PortDiagnosis.h"
+#include "platform/Prompts.h"
+
 #include <stdexcept>
 
 namespace {
@@ -21,4 +25,15 @@ bool Shell::isInstalled()
 void Shell::install(Shell *shell)
 {
     g_shell = shell;
+}
+
+void Shell::reportError(int error)
+{
+    const QString caption = QStringLiteral("Chyba");
+    const int port = g_shell ? g_shell->portNumber() : 0;
+    if (error == ErrPortClosed && port > 0)
+        Prompts::instance().messageWithDetails(message(error), caption, PromptIcon::Error,
+                                               diagnosePort(port).details());
+    else
+        Prompts::instance().message(message(error), caption, PromptIcon::Error);
 }

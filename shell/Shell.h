@@ -23,6 +23,12 @@ public:
     // The page currently open (the one the progress dialog disables), or null.
     virtual QWidget *currentPage() const = 0;
     virtual TSystemDialog &systemDialog() = 0;
+    // The COM number of the chosen port (0: none).
+    virtual int portNumber() const { return 0; }
+
+    // The message box of an error number, caption "Chyba": error 7 (the port will not open)
+    // comes with what was found about the port in the box's details.
+    static void reportError(int error);
 
     static Shell &instance();
     static bool isInstalled();

@@ -234,7 +234,7 @@ int TComponentForm::deviceAction(const std::function<void()> &body, const QStrin
     if (dialog)
         dialog->closeOverPage();
     if (error != 0) {
-        Prompts::instance().message(message(error), QStringLiteral("Chyba"), PromptIcon::Error);
+        Shell::reportError(error);
         if (!failureStatus.isEmpty())
             showStatusMessage(failureStatus);
     }

@@ -772,6 +772,11 @@ void TestMainForm::startUpPortTestFails()
     QCOMPARE(prompts.texts(),
              QStringList{QStringLiteral("Sériová linka neodpovídá - zkontrolujte její připojení")});
     QCOMPARE(prompts.lastCaption(), QStringLiteral("Chyba"));
+    // The box's details say what was found: the device COM4 resolves to, and that it is gone.
+    QVERIFY2(prompts.last().details.startsWith("Port COM4 odpovídá zařízení " +
+                                               dir.file(QStringLiteral("gone")) + "."),
+             qPrintable(prompts.last().details));
+    QVERIFY(prompts.last().details.contains(QStringLiteral("Takové zařízení neexistuje")));
     QVERIFY(form.isVisible());
     QVERIFY(form.serialGroupBox->isVisible());
     QCOMPARE(form.serialNameComboBox->currentIndex(), -1);

@@ -109,6 +109,20 @@ void ScriptedPrompts::message(const QString &text, const QString &caption, Promp
     add(r);
 }
 
+void ScriptedPrompts::messageWithDetails(const QString &text, const QString &caption,
+                                         PromptIcon icon, const QString &details)
+{
+    Record r;
+    r.kind = Kind::Message;
+    r.text = text;
+    r.caption = caption;
+    r.icon = icon;
+    r.buttons = PromptButtons::Ok;
+    r.answer = PromptAnswer::Ok;
+    r.details = details;
+    add(r);
+}
+
 PromptAnswer ScriptedPrompts::question(const QString &text, const QString &caption,
                                        PromptButtons buttons, PromptIcon icon)
 {

@@ -33,6 +33,7 @@ public:
         QString directory;                      // file dialogs
         PromptAnswer answer = PromptAnswer::Ok; // questions
         QString fileName;                       // file dialogs: the name returned
+        QString details;                        // messages with a details area
         bool defaulted = false;                 // nothing was planned for it
     };
 
@@ -71,6 +72,8 @@ public:
     void reset();
 
     void message(const QString &text, const QString &caption, PromptIcon icon) override;
+    void messageWithDetails(const QString &text, const QString &caption, PromptIcon icon,
+                            const QString &details) override;
     PromptAnswer question(const QString &text, const QString &caption,
                           PromptButtons buttons = PromptButtons::YesNo,
                           PromptIcon icon = PromptIcon::Question) override;
