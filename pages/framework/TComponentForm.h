@@ -52,6 +52,7 @@
 #include "pages/framework/Exchanges.h"
 #include "pages/framework/Fields.h"
 #include "pages/framework/RegisterImage.h"
+#include "pages/framework/TExtraForm.h"
 #include "platform/TextError.h"
 
 #include <QMainWindow>
@@ -76,7 +77,6 @@ class QPushButton;
 class QTimer;
 class QVBoxLayout;
 class Shell;
-class TExtraForm;
 
 struct PageTraits {
     enum class Generation { Classic, Newer };
