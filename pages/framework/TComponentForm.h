@@ -207,6 +207,8 @@ public:
     // The page's key of a saved control in configuration files and temp.ini.
     QString keyOf(const QWidget *control) const;
     const ControlTable &controlTable() const { return m_table; }
+    // The caption label made for a control (null when none).
+    QLabel *labelOf(const QWidget *control) const;
     // Menu items and base controls by name ("mmLoadExtra", ...).
     QAction *menuItem(const QString &name) const;
     QPushButton *getButton() const { return m_getButton; }
@@ -265,8 +267,6 @@ protected:
     void registerControl(QWidget *control, double defaultValue);
     // A register block of the page's image (read, written and verified in order).
     RegisterBlock &block(int start, int count);
-    // The caption label made for a control (null when none).
-    QLabel *labelOf(const QWidget *control) const;
     // Runs the page-creation steps that need the declarations (positions, AfterStart,
     // cleared marker). Idempotent.
     void finishCreate();
