@@ -18,12 +18,6 @@ const CodeTable &TConverterForm::thermometerTypes()
     return types;
 }
 
-const QStringList &TConverterForm::baudRates()
-{
-    static const QStringList items = {"1200", "2400", "4800", "9600", "19200"};
-    return items;
-}
-
 Rule TConverterForm::temperature(double min, double max)
 {
     return Rule::signedDecimal(min, max).truncate().barOnlyShows().length(6);
@@ -38,8 +32,7 @@ QGroupBox &TConverterForm::basicSettings(const ConverterDeclaration &d)
 {
     const QString &p = d.prefix;
     auto &basic = group(QStringLiteral("Základní nastavení"));
-    m_text = &textField(basic, p + "ZdTextEdit", QStringLiteral("Zákaznické textové pole"), 10,
-                        QStringLiteral("Zákaznické textové pole (max. 10 znaků)"));
+    m_text = &customerText(basic, p + "ZdTextEdit");
     m_type = &combo(basic, p + "ZdIntComboBox", d.typeCaption, {}, QString(),
                     QStringLiteral("Typ snímače"), d.typeLabelHint);
     {
@@ -49,13 +42,8 @@ QGroupBox &TConverterForm::basicSettings(const ConverterDeclaration &d)
     m_off = &numeric(basic, p + "ZdOff", QStringLiteral("Korekční posuv měřené teploty"),
                      temperature(-100, 100), QStringLiteral("°C"),
                      QStringLiteral("Rozsah -100,0 až 100,0"));
-    m_speed = &combo(basic, p + "SkSpdComboBox", QStringLiteral("Komunikační rychlost"),
-                     d.baudItems, QStringLiteral("Bd"), d.baudHint);
-    m_address =
-        &addressCombo(basic, p + "SkAdrComboBox", QStringLiteral("Síťová adresa"),
-                      QStringLiteral("Rozsah 1 - 254"), QStringLiteral("Síťová adresa regulátoru"));
-    required(*m_speed);
-    required(*m_address);
+    m_speed = &baudList(basic, p + "SkSpdComboBox", d.baudItems, d.baudHint);
+    m_address = &networkAddress(basic, p + "SkAdrComboBox");
     // A bar starts at its minimum; the correction starts at none.
     m_off->setPosition(0);
     return basic;
@@ -69,36 +57,6 @@ void TConverterForm::inputRange(QGroupBox &group, const QString &prefix)
     m_i2 = &numeric(group, prefix + "AuI2", QStringLiteral("Koncová hodnota vstupního rozsahu"),
                     temperature(-100, 400), QStringLiteral("°C"), hint);
     m_i2->setPosition(4000);
-}
-
-void TConverterForm::alignColumns(int clientWidth)
-{
-    const auto boxes = findChildren<QGroupBox *>();
-    int captions = 0;
-    for (QGroupBox *box : boxes)
-        for (QLabel *label : box->findChildren<QLabel *>(QString(), Qt::FindDirectChildrenOnly))
-            if (label->objectName().endsWith(QStringLiteral("Label")) &&
-                !label->objectName().endsWith(QStringLiteral("ULabel")))
-                captions = std::max(captions, label->sizeHint().width());
-    const auto fields = findChildren<TNumericField *>();
-    int edits = 0;
-    for (TNumericField *f : fields)
-        edits = std::max(edits, f->edit()->width());
-    for (TNumericField *f : fields)
-        f->edit()->setFixedWidth(edits);
-    // The text and the lists end on one line.
-    QList<QWidget *> lists{m_text};
-    for (QComboBox *c : findChildren<QComboBox *>())
-        lists << c;
-    int width = 0;
-    for (QWidget *w : lists)
-        width = std::max({width, w->minimumWidth(), w->sizeHint().width()});
-    for (QWidget *w : lists)
-        w->setFixedWidth(width);
-    for (QGroupBox *box : boxes)
-        if (auto *grid = qobject_cast<QGridLayout *>(box->layout()))
-            grid->setColumnMinimumWidth(0, captions);
-    centralWidget()->setMinimumWidth(clientWidth);
 }
 
 TNumericField *TConverterForm::fieldOf(QObject *sender) const

@@ -17,6 +17,10 @@ class QGroupBox;
 class QLineEdit;
 class TNumericField;
 
+// "Firmware: 115" in full; the message panel takes what the window leaves.
+constexpr int kFirmwarePanelWidth = 100;
+constexpr int kMessagePanelWidth = 300;
+
 struct ConverterDeclaration {
     QString prefix;      // "c1": prefix of every control name
     QString typeCaption; // caption of the input type list
@@ -41,8 +45,6 @@ public:
 
     // "Ni 1000/5000ppm" 0, "Ni 1000/6180ppm" 1, "Pt 1000/3850ppm" 2.
     static const CodeTable &thermometerTypes();
-    // "1200" to "19200".
-    static const QStringList &baudRates();
     // Temperatures in tenths of a degree, truncated; their bars only show the value.
     static Rule temperature(double min, double max);
 
@@ -65,10 +67,6 @@ protected:
     void scrollOf(QObject *sender);
     // A changed list or text: the change marker, and a marked list's label back to normal.
     void changeOf(QObject *sender);
-
-    // One column of captions and one of values through all groups, and at least the width
-    // of the original window, so the status panels have their room.
-    void alignColumns(int clientWidth);
 
     QLineEdit *m_text = nullptr;
     QComboBox *m_type = nullptr;

@@ -14,28 +14,11 @@ TTemperatureLiveForm::TTemperatureLiveForm(TComponentForm &page, const Temperatu
     auto *box = new QGroupBox(texts.group, this);
     box->setObjectName(QStringLiteral("measureTemperatureGroupBox"));
     auto *row = new QGridLayout(box);
-    auto *caption = new QLabel(texts.label, box);
-    caption->setObjectName(QStringLiteral("measureTemperatureLabel"));
-    caption->setToolTip(texts.labelHint);
-    measureTemperatureMemo = new QLineEdit(QStringLiteral("0,0"), box);
-    measureTemperatureMemo->setObjectName(QStringLiteral("measureTemperatureMemo"));
-    measureTemperatureMemo->setToolTip(texts.memoHint);
-    measureTemperatureMemo->setReadOnly(true);
-    measureTemperatureMemo->setAlignment(Qt::AlignRight);
-    measureTemperatureMemo->setFixedWidth(
-        measureTemperatureMemo->fontMetrics().horizontalAdvance(QStringLiteral("-32767,0")) + 16);
-    measureTemperatureULabel = new QLabel(QStringLiteral("°C"), box);
-    measureTemperatureULabel->setObjectName(QStringLiteral("measureTemperatureULabel"));
-    row->addWidget(caption, 0, 0);
-    row->addWidget(measureTemperatureMemo, 0, 1);
-    row->addWidget(measureTemperatureULabel, 0, 2);
-    row->setColumnStretch(0, 1);
-    // The unit keeps its place when a page hides it.
-    measureTemperatureULabel->setMinimumWidth(
-        measureTemperatureULabel->fontMetrics().horizontalAdvance(QStringLiteral("°C")));
-    QSizePolicy keep = measureTemperatureULabel->sizePolicy();
-    keep.setRetainSizeWhenHidden(true);
-    measureTemperatureULabel->setSizePolicy(keep);
+    const MemoRow r = memoRow(*row, 0, QStringLiteral("measureTemperatureMemo"), texts.label,
+                              texts.labelHint, texts.memoHint, QStringLiteral("0,0"),
+                              QStringLiteral("measureTemperatureULabel"), QStringLiteral("°C"));
+    measureTemperatureMemo = r.memo;
+    measureTemperatureULabel = r.unit;
     contentLayout()->addWidget(box);
 }
 

@@ -7,10 +7,6 @@
 
 #include "pages/converters/ConverterForm.h"
 
-// "Firmware: 115" in full; the message panel takes what the window leaves.
-constexpr int kFirmwarePanelWidth = 100;
-constexpr int kMessagePanelWidth = 300;
-
 struct FrequencyConverterDeclaration : ConverterDeclaration {
     FrequencyConverterDeclaration() { baudHint = QStringLiteral("Rozsah 1 200 - 230 400Bd"); }
     int minFrequency = 1; // lower bound of the five frequency fields

@@ -26,21 +26,19 @@ TcForm4::TcForm4(QWidget *parent)
               .firmwarePanelWidth(kFirmwarePanelWidth)
               .messagePanelWidth(kMessagePanelWidth),
           declaration(), parent),
-      m_input(*this, {m_type, m_off, m_sp, m_i1, m_i2})
+      m_input(*this)
 {
+    m_input.attach({m_type, m_off, m_sp, m_i1, m_i2});
     required(*m_type);
 
-    auto position = [](TNumericField *field) {
-        return [field](quint16 *r) { *r = static_cast<quint16>(field->position()); };
-    };
     // The type list takes the selection alone: the input mode follows after the read.
     auto &image = block(0x2001, 15)
                       .text(*m_text, 10)
                       .lowByte(*m_type)
                       .position(*m_off)
-                      .bytes(*m_address, *m_speed)
-                      .custom(1, position(m_i1), m_input.noting(*m_i1))
-                      .custom(1, position(m_i2), m_input.noting(*m_i2));
+                      .bytes(*m_address, *m_speed);
+    m_input.rangeSlot(image, *m_i1);
+    m_input.rangeSlot(image, *m_i2);
     image.positions({m_o1, m_o2, m_sp, m_fl, m_fh});
 
     // Only a user's choice switches the mode (a read or a load settles it afterwards).

@@ -20,9 +20,13 @@ constexpr int kPlainMax = 32766;
 
 } // namespace
 
-TUniversalInput::TUniversalInput(TComponentForm &page, const UniversalInputFields &fields)
-    : m_page(page), m_f(fields), m_ranges{fields.i1, fields.i2, fields.u1, fields.u2}
+void TUniversalInput::attach(const UniversalInputFields &fields)
 {
+    m_f = fields;
+    m_ranges[0] = fields.i1;
+    m_ranges[1] = fields.i2;
+    m_ranges[2] = fields.u1;
+    m_ranges[3] = fields.u2;
     for (TNumericField *f : {m_f.i1, m_f.i2}) {
         // Scroll bars of the input range show plain numbers outside the thermometer mode.
         connect(f->bar(), &QScrollBar::valueChanged, this, [this, f] {
@@ -147,15 +151,17 @@ int TUniversalInput::slotOf(const TNumericField &field) const
     return 0;
 }
 
-RegisterBlock::Decode TUniversalInput::noting(TNumericField &field)
+RegisterBlock &TUniversalInput::rangeSlot(RegisterBlock &block, TNumericField &field)
 {
     const int k = slotOf(field);
     TNumericField *f = &field;
-    return [this, f, k](const quint16 *r) {
-        // The read value is kept whole: the type read with it decides its limits.
-        m_noted[k] = static_cast<qint16>(*r);
-        f->decode(static_cast<qint16>(*r));
-    };
+    return block.custom(
+        1, [f](quint16 *r) { *r = static_cast<quint16>(f->position()); },
+        [this, f, k](const quint16 *r) {
+            // The read value is kept whole: the type read with it decides its limits.
+            m_noted[k] = static_cast<qint16>(*r);
+            f->decode(static_cast<qint16>(*r));
+        });
 }
 
 void TUniversalInput::noteRanges()

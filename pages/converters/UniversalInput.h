@@ -32,7 +32,9 @@ class TUniversalInput : public QObject
 {
     Q_OBJECT
 public:
-    TUniversalInput(TComponentForm &page, const UniversalInputFields &fields);
+    explicit TUniversalInput(TComponentForm &page) : m_page(page) {}
+    // The page's controls, once they exist.
+    void attach(const UniversalInputFields &fields);
 
     bool thermometerMode = true;
     bool keepInputRange = false; // one-shot: the next type change keeps the ranges
@@ -44,8 +46,9 @@ public:
     // Whether the selected type is one of the plain ones.
     bool plainTypeSelected() const;
 
-    // Decoding of a range register that keeps the value read for settle().
-    RegisterBlock::Decode noting(TNumericField &field);
+    // A range register: the field's position, and on reading the value read kept for
+    // settle().
+    RegisterBlock &rangeSlot(RegisterBlock &block, TNumericField &field);
     // Before a read: the ranges as they are.
     void noteRanges();
     void settle();

@@ -7,12 +7,12 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QScrollBar>
-#include <QVBoxLayout>
 #include <cmath>
 #include <limits>
 
@@ -410,14 +410,31 @@ bool TNumericField::eventFilter(QObject *watched, QEvent *event)
 TRadioGroup::TRadioGroup(const QString &title, const QStringList &items, QWidget *parent)
     : QGroupBox(title, parent), m_buttons(new QButtonGroup(this))
 {
-    auto *layout = new QVBoxLayout(this);
+    auto *layout = new QGridLayout(this);
     layout->setContentsMargins(8, 4, 8, 4);
-    for (int i = 0; i < items.size(); ++i) {
-        auto *button = new QRadioButton(items[i], this);
-        layout->addWidget(button);
-        m_buttons->addButton(button, i);
-    }
+    layout->setVerticalSpacing(2);
+    for (int i = 0; i < items.size(); ++i)
+        m_buttons->addButton(new QRadioButton(items[i], this), i);
+    setColumns(1);
     connect(m_buttons, &QButtonGroup::idClicked, this, &TRadioGroup::clicked);
+}
+
+void TRadioGroup::setColumns(int columns)
+{
+    auto *grid = static_cast<QGridLayout *>(layout());
+    const int n = count();
+    const int perColumn = std::max(1, (n + std::max(columns, 1) - 1) / std::max(columns, 1));
+    for (int i = 0; i < n; ++i) {
+        QAbstractButton *b = m_buttons->button(i);
+        grid->removeWidget(b);
+        grid->addWidget(b, i % perColumn, i / perColumn);
+    }
+}
+
+QString TRadioGroup::itemText(int index) const
+{
+    const QAbstractButton *b = m_buttons->button(index);
+    return b ? b->text() : QString();
 }
 
 int TRadioGroup::itemIndex() const

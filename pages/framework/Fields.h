@@ -222,6 +222,9 @@ public:
     int itemIndex() const;
     void setItemIndex(int index); // emits clicked(index) when it changes
     int count() const;
+    QString itemText(int index) const; // empty for no item
+    // The items in `columns` columns, filled top to bottom (one column at first).
+    void setColumns(int columns);
 
 signals:
     void clicked(int index);
