@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 
 namespace {
@@ -100,6 +101,8 @@ bool TUniversalInput::plainTypeSelected() const
 
 void TUniversalInput::setInputRangeLimits(bool thermometer)
 {
+    // A range cut to new limits is no entry: the output range keeps its values.
+    const QScopedValueRollback<bool> limiting(m_limiting, true);
     for (TNumericField *f : {m_f.i1, m_f.i2}) {
         // The order keeps the position inside the range while it changes.
         if (thermometer) {
@@ -121,7 +124,7 @@ void TUniversalInput::showInputRange(TNumericField &field)
 void TUniversalInput::followInputRange(TNumericField &input)
 {
     TNumericField *output = &input == m_f.i1 ? m_f.u1 : m_f.u2;
-    if (output && !thermometerMode && !keepInputRange)
+    if (output && !thermometerMode && !keepInputRange && !m_limiting)
         output->setPosition(input.position());
 }
 

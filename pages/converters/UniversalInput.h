@@ -64,4 +64,5 @@ private:
     UniversalInputFields m_f;
     TNumericField *m_ranges[4] = {};
     int m_noted[4] = {};
+    bool m_limiting = false;
 };
