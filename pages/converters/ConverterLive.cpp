@@ -22,43 +22,26 @@ TTemperatureLiveForm::TTemperatureLiveForm(TComponentForm &page, const Temperatu
     contentLayout()->addWidget(box);
 }
 
-// --- readers ---
+// --- reader ---
 
-TTemperatureThread::TTemperatureThread(TComponentForm &page, TTemperatureLiveForm &window,
-                                       const QStringList &models)
-    : TFormThread(page, window), m_form(window), m_models(models)
+TConverterThread::TConverterThread(TComponentForm &page, TTemperatureLiveForm &window,
+                                   const QStringList &models, bool typed)
+    : TFormThread(page, window), m_form(window), m_models(models), m_typed(typed)
 {
 }
 
-bool TTemperatureThread::readValues()
-{
-    checkIdentification(m_models);
-    values[0] = static_cast<qint16>(readRegisters(0x0000, 1).at(0));
-    return true;
-}
-
-void TTemperatureThread::showValues()
-{
-    m_form.measureTemperatureMemo->setText(formatFixed(values[0] / 10.0, 1));
-}
-
-TInputTypeThread::TInputTypeThread(TComponentForm &page, TTemperatureLiveForm &window,
-                                   const QStringList &models)
-    : TFormThread(page, window), m_form(window), m_models(models)
-{
-}
-
-bool TInputTypeThread::readValues()
+bool TConverterThread::readValues()
 {
     checkIdentification(m_models);
     // The unit follows the type as soon as it is read, even when the value's read fails.
-    m_code = readRegisters(0x2006, 1).at(0) & 0xFF;
+    if (m_typed)
+        m_code = readRegisters(0x2006, 1).at(0) & 0xFF;
     values[0] = static_cast<qint16>(readRegisters(0x0000, 1).at(0));
     m_valueCode = m_code;
     return true;
 }
 
-void TInputTypeThread::showValues()
+void TConverterThread::showValues()
 {
     m_form.measureTemperatureULabel->setVisible(m_code < 4);
     // The value stays that of the last good poll, shown as its type says.

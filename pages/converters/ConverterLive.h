@@ -30,13 +30,16 @@ public:
     QLabel *measureTemperatureULabel = nullptr;
 };
 
-// Polls the temperature in tenths of a degree.
-class TTemperatureThread : public TFormThread
+// Polls the measured value (holding register 0x0000) in tenths of a degree. With the
+// input type (typed), it reads the type first (low byte of 0x2006) and shows the value in
+// tenths of a degree with the unit for a thermometer (codes below 4), else as a plain
+// number without it.
+class TConverterThread : public TFormThread
 {
     Q_OBJECT
 public:
-    TTemperatureThread(TComponentForm &page, TTemperatureLiveForm &window,
-                       const QStringList &models);
+    TConverterThread(TComponentForm &page, TTemperatureLiveForm &window, const QStringList &models,
+                     bool typed);
 
 protected:
     bool readValues() override;
@@ -45,23 +48,7 @@ protected:
 private:
     TTemperatureLiveForm &m_form;
     QStringList m_models;
-};
-
-// Polls the input type (low byte of 0x2006), then the value: tenths of a degree with the
-// unit for a thermometer (codes below 4), a plain number without it otherwise.
-class TInputTypeThread : public TFormThread
-{
-    Q_OBJECT
-public:
-    TInputTypeThread(TComponentForm &page, TTemperatureLiveForm &window, const QStringList &models);
-
-protected:
-    bool readValues() override;
-    void showValues() override;
-
-private:
-    TTemperatureLiveForm &m_form;
-    QStringList m_models;
+    bool m_typed;
     int m_code = 0;      // type of the last poll, for the unit
     int m_valueCode = 0; // type with which values[0] was read
 };

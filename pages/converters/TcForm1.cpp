@@ -57,6 +57,6 @@ Tc1extForm::Tc1extForm(TComponentForm &page) : TTemperatureLiveForm(page)
 }
 
 Tc1extThread::Tc1extThread(TComponentForm &page, Tc1extForm &window)
-    : TTemperatureThread(page, window, kModels)
+    : TConverterThread(page, window, kModels, false)
 {
 }

@@ -32,7 +32,7 @@ public:
     explicit Tc1extForm(TComponentForm &page);
 };
 
-class Tc1extThread : public TTemperatureThread
+class Tc1extThread : public TConverterThread
 {
     Q_OBJECT
 public:

@@ -82,11 +82,7 @@ TExtraForm *TcForm11::createLiveWindow()
 
 void TcForm11::c11ZdTextEditChange(QObject *sender)
 {
-    // Choosing the selected type again runs the change too (it brings back the type's
-    // default ranges).
-    if (sender == m_type)
-        m_input.typeChange();
-    keepInputRange = false;
+    m_input.userChange(sender);
     changeOf(sender);
 }
 
@@ -127,6 +123,6 @@ Tc11extForm::Tc11extForm(TComponentForm &page)
 }
 
 Tc11extThread::Tc11extThread(TComponentForm &page, Tc11extForm &window)
-    : TInputTypeThread(page, window, kModels)
+    : TConverterThread(page, window, kModels, true)
 {
 }

@@ -58,7 +58,7 @@ public:
     explicit Tc11extForm(TComponentForm &page);
 };
 
-class Tc11extThread : public TInputTypeThread
+class Tc11extThread : public TConverterThread
 {
     Q_OBJECT
 public:

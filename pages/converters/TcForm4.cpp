@@ -57,11 +57,7 @@ TExtraForm *TcForm4::createLiveWindow()
 
 void TcForm4::c4ZdTextEditChange(QObject *sender)
 {
-    // Choosing the selected type again runs the change too (it brings back the type's
-    // default input range).
-    if (sender == m_type)
-        m_input.typeChange();
-    keepInputRange = false;
+    m_input.userChange(sender);
     changeOf(sender);
 }
 
@@ -97,6 +93,6 @@ Tc4extForm::Tc4extForm(TComponentForm &page) : TTemperatureLiveForm(page)
 }
 
 Tc4extThread::Tc4extThread(TComponentForm &page, Tc4extForm &window)
-    : TInputTypeThread(page, window, kModels)
+    : TConverterThread(page, window, kModels, true)
 {
 }

@@ -52,7 +52,7 @@ public:
     explicit Tc4extForm(TComponentForm &page);
 };
 
-class Tc4extThread : public TInputTypeThread
+class Tc4extThread : public TConverterThread
 {
     Q_OBJECT
 public:

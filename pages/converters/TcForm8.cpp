@@ -62,6 +62,6 @@ Tc8extForm::Tc8extForm(TComponentForm &page)
 }
 
 Tc8extThread::Tc8extThread(TComponentForm &page, Tc8extForm &window)
-    : TTemperatureThread(page, window, kModels)
+    : TConverterThread(page, window, kModels, false)
 {
 }

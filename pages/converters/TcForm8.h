@@ -36,7 +36,7 @@ public:
     explicit Tc8extForm(TComponentForm &page);
 };
 
-class Tc8extThread : public TTemperatureThread
+class Tc8extThread : public TConverterThread
 {
     Q_OBJECT
 public:

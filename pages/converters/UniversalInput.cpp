@@ -94,6 +94,15 @@ void TUniversalInput::typeChange()
     }
 }
 
+void TUniversalInput::userChange(QObject *sender)
+{
+    // Choosing the selected type again runs the change too (it brings back the type's
+    // default ranges).
+    if (sender == m_f.type)
+        typeChange();
+    keepInputRange = false;
+}
+
 bool TUniversalInput::plainTypeSelected() const
 {
     return m_f.type->currentIndex() >= 0 && !isThermometerItem(m_f.type->currentIndex());

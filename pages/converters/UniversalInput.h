@@ -41,6 +41,9 @@ public:
 
     // The mode of the selected type (a code the list does not know changes nothing).
     void typeChange();
+    // A user's change of a list: the type's mode (with its defaults) when it is the type
+    // list; the one-shot keepInputRange ends either way.
+    void userChange(QObject *sender);
     // Exit of an input-range edit in plain mode; false when the field is not one.
     bool plainExit(TNumericField &field);
     // Whether the selected type is one of the plain ones.
