@@ -1,11 +1,19 @@
 #include "pages/pages.h"
 
 #include "pages/converters/TcForm1.h"
+#include "pages/converters/TcForm11.h"
 #include "pages/converters/TcForm4.h"
+#include "pages/converters/TcForm8.h"
+#include "pages/sensors/TcForm10.h"
+#include "pages/sensors/TcForm5.h"
 #include "shell/PageRegistry.h"
 
 void registerPages(PageRegistry &registry)
 {
+    registry.add(4, [] { return new TcForm10; });
     registry.add(9, [] { return new TcForm1; });
+    registry.add(11, [] { return new TcForm8; });
+    registry.add(12, [] { return new TcForm5; });
     registry.add(13, [] { return new TcForm4; });
+    registry.add(15, [] { return new TcForm11; });
 }

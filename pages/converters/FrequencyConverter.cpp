@@ -1,74 +1,33 @@
 #include "pages/converters/FrequencyConverter.h"
 
 #include "pages/framework/Fields.h"
-#include "pages/framework/NumberText.h"
-#include "platform/Prompts.h"
 
 #include <QComboBox>
-#include <QGridLayout>
 #include <QGroupBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
-#include <QVBoxLayout>
 #include <algorithm>
 
 namespace {
 
-const QString kTemperatureHint = QStringLiteral("Rozsah -100,0 až 400,0");
-
-// Temperatures in tenths of a degree, truncated; their bars only show the value.
-Rule temperature(double min, double max)
-{
-    return Rule::signedDecimal(min, max).truncate().barOnlyShows().length(6);
-}
+constexpr int kClientWidth = 632;
 
 } // namespace
-
-const CodeTable &TFrequencyConverterForm::thermometerTypes()
-{
-    static const CodeTable types = {{QStringLiteral("Ni 1000/5000ppm"), 0},
-                                    {QStringLiteral("Ni 1000/6180ppm"), 1},
-                                    {QStringLiteral("Pt 1000/3850ppm"), 2}};
-    return types;
-}
 
 TFrequencyConverterForm::TFrequencyConverterForm(const PageTraits &traits,
                                                  const FrequencyConverterDeclaration &d,
                                                  QWidget *parent)
-    : TComponentForm(traits, parent), m_minFrequency(d.minFrequency)
+    : TConverterForm(traits, parent), m_minFrequency(d.minFrequency)
 {
     const QString &p = d.prefix;
-    auto &basic = group(QStringLiteral("Základní nastavení"));
-    m_text = &textField(basic, p + "ZdTextEdit", QStringLiteral("Zákaznické textové pole"), 10,
-                        QStringLiteral("Zákaznické textové pole (max. 10 znaků)"));
-    m_type = &combo(basic, p + "ZdIntComboBox", d.typeCaption, {}, QString(),
-                    QStringLiteral("Typ snímače"),
-                    QStringLiteral("Určuje typ teplotního odporového snímače"));
-    {
-        const QSignalBlocker quiet(m_type);
-        setCodeTable(m_type, d.types);
-    }
-    m_off = &numeric(basic, p + "ZdOff", QStringLiteral("Korekční posuv měřené teploty"),
-                     temperature(-100, 100), QStringLiteral("°C"),
-                     QStringLiteral("Rozsah -100,0 až 100,0"));
-    m_speed = &combo(basic, p + "SkSpdComboBox", QStringLiteral("Komunikační rychlost"),
-                     d.baudItems, QStringLiteral("Bd"), QStringLiteral("Rozsah 1 200 - 230 400Bd"));
-    m_address =
-        &addressCombo(basic, p + "SkAdrComboBox", QStringLiteral("Síťová adresa"),
-                      QStringLiteral("Rozsah 1 - 254"), QStringLiteral("Síťová adresa regulátoru"));
-    required(*m_speed);
-    required(*m_address);
+    basicSettings(d);
 
     auto &fault = group(QStringLiteral("Nastavení poruchové hodnoty"));
     m_sp = &frequency(fault, p + "AuSp",
                       QStringLiteral("Hodnota výstupu při poruše teplotního čidla"));
 
     auto &ranges = group(QStringLiteral("Nastavení rozsahů"));
-    m_i1 = &numeric(ranges, p + "AuI1", QStringLiteral("Počáteční hodnota vstupního rozsahu"),
-                    temperature(-100, 400), QStringLiteral("°C"), kTemperatureHint);
-    m_i2 = &numeric(ranges, p + "AuI2", QStringLiteral("Koncová hodnota vstupního rozsahu"),
-                    temperature(-100, 400), QStringLiteral("°C"), kTemperatureHint);
+    inputRange(ranges, p);
     m_o1 = &frequency(ranges, p + "AuO1", QStringLiteral("Počáteční hodnota výstupního rozsahu"));
     m_o2 = &frequency(ranges, p + "AuO2", QStringLiteral("Koncová hodnota výstupního rozsahu"));
     m_fl = &frequency(ranges, p + "AuFl", QStringLiteral("Spodní omezení výstupní frekvence"),
@@ -80,42 +39,11 @@ TFrequencyConverterForm::TFrequencyConverterForm(const PageTraits &traits,
     for (TNumericField *f : {m_o1, m_o2, m_fl, m_fh})
         f->onAccepted([this, f] { keepLimitsAroundOutputRange(*f); });
 
-    alignColumns();
+    alignColumns(kClientWidth);
 
-    // Design-time values: no correction, the whole input and output ranges, limits at their
-    // ends (a bar starts at its minimum).
-    m_off->setPosition(0);
-    m_i2->setPosition(4000);
+    // Design-time values: the whole output range, limits at its ends.
     m_o2->setPosition(20000);
     m_fh->setPosition(20000);
-}
-
-void TFrequencyConverterForm::alignColumns()
-{
-    // One column of captions and one of values through all groups, and the size of the
-    // original window, so the status panels have their room.
-    const auto boxes = findChildren<QGroupBox *>();
-    int captions = 0;
-    for (QGroupBox *box : boxes)
-        for (QLabel *label : box->findChildren<QLabel *>(QString(), Qt::FindDirectChildrenOnly))
-            if (label->objectName().endsWith(QStringLiteral("Label")) &&
-                !label->objectName().endsWith(QStringLiteral("ULabel")))
-                captions = std::max(captions, label->sizeHint().width());
-    int edits = 0;
-    for (TNumericField *f : {m_off, m_sp, m_i1, m_i2, m_o1, m_o2, m_fl, m_fh})
-        edits = std::max(edits, f->edit()->width());
-    for (TNumericField *f : {m_off, m_sp, m_i1, m_i2, m_o1, m_o2, m_fl, m_fh})
-        f->edit()->setFixedWidth(edits);
-    // The text and the three lists end on one line.
-    int lists = 0;
-    for (QWidget *w : std::initializer_list<QWidget *>{m_text, m_type, m_speed, m_address})
-        lists = std::max({lists, w->minimumWidth(), w->sizeHint().width()});
-    for (QWidget *w : std::initializer_list<QWidget *>{m_text, m_type, m_speed, m_address})
-        w->setFixedWidth(lists);
-    for (QGroupBox *box : boxes)
-        if (auto *grid = qobject_cast<QGridLayout *>(box->layout()))
-            grid->setColumnMinimumWidth(0, captions);
-    centralWidget()->setMinimumWidth(kClientWidth);
 }
 
 TNumericField &TFrequencyConverterForm::frequency(QGroupBox &group, const QString &name,
@@ -148,65 +76,6 @@ void TFrequencyConverterForm::savedControls(bool withType)
         registerControl(f->bar(), 0);
 }
 
-TNumericField *TFrequencyConverterForm::fieldOf(QObject *sender) const
-{
-    for (TNumericField *f : {m_off, m_i1, m_i2, m_o1, m_o2, m_sp, m_fl, m_fh})
-        if (sender == f->edit() || sender == f->bar() || sender == f)
-            return f;
-    return nullptr;
-}
-
-void TFrequencyConverterForm::exitOf(QObject *sender)
-{
-    if (TNumericField *f = fieldOf(sender))
-        fieldExit(*f);
-}
-
-bool TFrequencyConverterForm::keyPressOf(QObject *sender, QChar key)
-{
-    TNumericField *f = fieldOf(sender);
-    if (!f)
-        return false;
-    fieldEdited(*f);
-    if (key == QLatin1Char('\r') || key == QLatin1Char('\n')) {
-        fieldExit(*f);
-        f->edit()->selectAll();
-        f->edit()->setFocus();
-        return false;
-    }
-    if (key == QChar(8))
-        return true;
-    bool accepted = false;
-    switch (f->kind()) {
-    case FieldKind::Whole:
-        accepted = f->intMaskEditKeyPress(key);
-        break;
-    case FieldKind::SignedDecimal:
-        accepted = f->floatMaskEditKeyPress(key);
-        break;
-    case FieldKind::UnsignedDecimal:
-        accepted = f->floatPlMaskEditKeyPress(key);
-        break;
-    }
-    if (!accepted)
-        Prompts::instance().beep();
-    return accepted;
-}
-
-void TFrequencyConverterForm::scrollOf(QObject *sender)
-{
-    if (TNumericField *f = fieldOf(sender))
-        f->barChanged();
-}
-
-void TFrequencyConverterForm::changeOf(QObject *sender)
-{
-    if (auto *combo = qobject_cast<QComboBox *>(sender))
-        if (QLabel *label = labelOf(combo))
-            label->setStyleSheet(QString());
-    markChanged(true);
-}
-
 void TFrequencyConverterForm::keepLimitsAroundOutputRange(TNumericField &changed)
 {
     // The limits always enclose the output range: Fl <= min(O1, O2), Fh >= max(O1, O2).
@@ -226,36 +95,4 @@ void TFrequencyConverterForm::keepLimitsAroundOutputRange(TNumericField &changed
     } else if (&changed == m_fl && m_fl->position() > lo) {
         m_fl->setPosition(lo);
     }
-}
-
-// --- live window ---
-
-TTemperatureLiveForm::TTemperatureLiveForm(TComponentForm &page) : TExtraForm(page)
-{
-    auto *box = new QGroupBox(QStringLiteral("Měřená teplota modulu"), this);
-    box->setObjectName(QStringLiteral("measureTemperatureGroupBox"));
-    auto *row = new QGridLayout(box);
-    auto *caption = new QLabel(QStringLiteral("Měřená teplota"), box);
-    caption->setObjectName(QStringLiteral("measureTemperatureLabel"));
-    caption->setToolTip(QStringLiteral("Měřená teplota modulu"));
-    measureTemperatureMemo = new QLineEdit(QStringLiteral("0,0"), box);
-    measureTemperatureMemo->setObjectName(QStringLiteral("measureTemperatureMemo"));
-    measureTemperatureMemo->setToolTip(QStringLiteral("Měřená teplota"));
-    measureTemperatureMemo->setReadOnly(true);
-    measureTemperatureMemo->setAlignment(Qt::AlignRight);
-    measureTemperatureMemo->setFixedWidth(
-        measureTemperatureMemo->fontMetrics().horizontalAdvance(QStringLiteral("-32767,0")) + 16);
-    measureTemperatureULabel = new QLabel(QStringLiteral("°C"), box);
-    measureTemperatureULabel->setObjectName(QStringLiteral("measureTemperatureULabel"));
-    row->addWidget(caption, 0, 0);
-    row->addWidget(measureTemperatureMemo, 0, 1);
-    row->addWidget(measureTemperatureULabel, 0, 2);
-    row->setColumnStretch(0, 1);
-    // The unit keeps its place when a page hides it.
-    measureTemperatureULabel->setMinimumWidth(
-        measureTemperatureULabel->fontMetrics().horizontalAdvance(QStringLiteral("°C")));
-    QSizePolicy keep = measureTemperatureULabel->sizePolicy();
-    keep.setRetainSizeWhenHidden(true);
-    measureTemperatureULabel->setSizePolicy(keep);
-    contentLayout()->addWidget(box);
 }

@@ -1,8 +1,5 @@
 #include "pages/converters/TcForm1.h"
 
-#include "pages/framework/Fields.h"
-#include "pages/framework/NumberText.h"
-
 #include <QComboBox>
 #include <QLineEdit>
 
@@ -15,7 +12,7 @@ FrequencyConverterDeclaration declaration()
     FrequencyConverterDeclaration d;
     d.prefix = QStringLiteral("c1");
     d.typeCaption = QStringLiteral("Typ teplotního odporového snímače");
-    d.types = TFrequencyConverterForm::thermometerTypes();
+    d.types = TConverterForm::thermometerTypes();
     d.baudItems = QStringList{"1200",  "2400",  "4800",   "9600",   "19200",
                               "38400", "57600", "115200", "128000", "230400"};
     d.minFrequency = 1;
@@ -60,18 +57,6 @@ Tc1extForm::Tc1extForm(TComponentForm &page) : TTemperatureLiveForm(page)
 }
 
 Tc1extThread::Tc1extThread(TComponentForm &page, Tc1extForm &window)
-    : TFormThread(page, window), m_form(window)
+    : TConverterThread(page, window, kModels, false)
 {
-}
-
-bool Tc1extThread::readValues()
-{
-    checkIdentification(kModels);
-    values[0] = static_cast<qint16>(readRegisters(0x0000, 1).at(0));
-    return true;
-}
-
-void Tc1extThread::showValues()
-{
-    m_form.measureTemperatureMemo->setText(formatFixed(values[0] / 10.0, 1));
 }

@@ -2,8 +2,8 @@
 
 // T4yJ: temperature-to-frequency converter page and its live window.
 
+#include "pages/converters/ConverterLive.h"
 #include "pages/converters/FrequencyConverter.h"
-#include "pages/framework/TExtraForm.h"
 
 class TcForm1 : public TFrequencyConverterForm
 {
@@ -32,16 +32,9 @@ public:
     explicit Tc1extForm(TComponentForm &page);
 };
 
-class Tc1extThread : public TFormThread
+class Tc1extThread : public TConverterThread
 {
     Q_OBJECT
 public:
     Tc1extThread(TComponentForm &page, Tc1extForm &window);
-
-protected:
-    bool readValues() override;
-    void showValues() override;
-
-private:
-    Tc1extForm &m_form;
 };

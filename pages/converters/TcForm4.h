@@ -1,10 +1,12 @@
 #pragma once
 
 // ZK: universal-input-to-frequency converter page and its live window. The input type
-// decides what the input range means: tenths of a degree for the four thermometers, a plain
-// number in the type's unit for resistance, voltage and current.
+// decides what the input range means (TUniversalInput).
 
+#include "pages/converters/ConverterLive.h"
 #include "pages/converters/FrequencyConverter.h"
+#include "pages/converters/UniversalInput.h"
+#include "pages/framework/InputTypes.h"
 
 class TcForm4 : public TFrequencyConverterForm
 {
@@ -30,20 +32,17 @@ public:
     void c4GetButtonClick() { getButtonClick(); }
     void c4SendButtonClick() { sendButtonClick(); }
 
-    static bool isThermometerItem(int item) { return item >= 0 && item < 4; }
+    static bool isThermometerItem(int item) { return ::isThermometerItem(item); }
 
-    bool thermometerMode = true;
-    bool keepInputRange = false;
+private:
+    TUniversalInput m_input;
+
+public:
+    bool &thermometerMode = m_input.thermometerMode;
+    bool &keepInputRange = m_input.keepInputRange;
 
 protected:
     void readDevice() override;
-
-private:
-    void typeChange();
-    void setInputRangeLimits(bool thermometer);
-    void showInputRange(TNumericField &field);
-
-    int m_noted[2] = {}; // input range to settle after a read
 };
 
 class Tc4extForm : public TTemperatureLiveForm
@@ -53,18 +52,9 @@ public:
     explicit Tc4extForm(TComponentForm &page);
 };
 
-class Tc4extThread : public TFormThread
+class Tc4extThread : public TConverterThread
 {
     Q_OBJECT
 public:
     Tc4extThread(TComponentForm &page, Tc4extForm &window);
-
-protected:
-    bool readValues() override;
-    void showValues() override;
-
-private:
-    Tc4extForm &m_form;
-    int m_code = 0;      // type of the last poll, for the unit
-    int m_valueCode = 0; // type with which values[0] was read
 };

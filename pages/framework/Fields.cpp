@@ -7,12 +7,12 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QScrollBar>
-#include <QVBoxLayout>
 #include <cmath>
 #include <limits>
 
@@ -24,6 +24,13 @@ Rule Rule::whole(double min, double max)
     r.kind = FieldKind::Whole;
     r.min = min;
     r.max = max;
+    return r;
+}
+
+Rule Rule::signedWhole(double min, double max)
+{
+    Rule r = whole(min, max);
+    r.minusKey = true;
     return r;
 }
 
@@ -202,10 +209,7 @@ TNumericField::TNumericField(FieldHost &host, const QString &prefix, const Rule 
     }
     m_edit->setMaxLength(m_rule.maxLength);
     // The edit shows the bar's initial position.
-    if (m_rule.scale == 1 && m_rule.decimals == 0)
-        m_edit->setText(QString::number(m_bar->value()));
-    else
-        m_edit->setText(formatFixed(m_bar->value() / m_rule.scale, m_rule.decimals));
+    m_edit->setText(positionText());
     connect(m_bar, &QScrollBar::valueChanged, this, [this] { barChanged(); });
 }
 
@@ -278,8 +282,19 @@ bool TNumericField::acceptText(bool warn)
     m_bar->setValue(roundPosition(value * m_rule.scale, m_rule.rounding));
     for (auto &f : m_accepted)
         f();
+    // "12,36" kept as 123 reads "12,3": the bar does not rewrite the edit when the
+    // position was already there.
+    if (m_editFollowsBar && m_edit->text() != positionText())
+        m_edit->setText(positionText());
     m_host.setInvalidInput(false);
     return true;
+}
+
+QString TNumericField::positionText() const
+{
+    if (m_rule.scale == 1 && m_rule.decimals == 0)
+        return QString::number(m_bar->value());
+    return formatFixed(m_bar->value() / m_rule.scale, m_rule.decimals);
 }
 
 void TNumericField::fallBack(const QString &text, int position)
@@ -304,12 +319,8 @@ void TNumericField::fallBack(const QString &text, int position)
 void TNumericField::barChanged()
 {
     // showScrollBarValue with divisor = scale, done on the field's own edit.
-    if (m_editFollowsBar) {
-        if (m_rule.scale == 1 && m_rule.decimals == 0)
-            m_edit->setText(QString::number(m_bar->value()));
-        else
-            m_edit->setText(formatFixed(m_bar->value() / m_rule.scale, m_rule.decimals));
-    }
+    if (m_editFollowsBar)
+        m_edit->setText(positionText());
     m_host.markChanged(true);
     if (m_rule.exitOnBarChange)
         runExit();
@@ -324,19 +335,32 @@ void TNumericField::runExit()
     m_inExit = false;
 }
 
-bool TNumericField::intMaskEditKeyPress(QChar key)
+bool TNumericField::intMaskEditKeyPress(QChar key) const
 {
     return key.isDigit() && key.unicode() < 128;
 }
 
-bool TNumericField::floatMaskEditKeyPress(QChar key)
+bool TNumericField::floatMaskEditKeyPress(QChar key) const
 {
     return intMaskEditKeyPress(key) || key == QLatin1Char(',') || key == QLatin1Char('-');
 }
 
-bool TNumericField::floatPlMaskEditKeyPress(QChar key)
+bool TNumericField::floatPlMaskEditKeyPress(QChar key) const
 {
     return intMaskEditKeyPress(key) || key == QLatin1Char(',');
+}
+
+bool TNumericField::keyAccepted(QChar key) const
+{
+    switch (m_rule.kind) {
+    case FieldKind::Whole:
+        return intMaskEditKeyPress(key) || (m_rule.minusKey && key == QLatin1Char('-'));
+    case FieldKind::SignedDecimal:
+        return floatMaskEditKeyPress(key);
+    case FieldKind::UnsignedDecimal:
+        return floatPlMaskEditKeyPress(key);
+    }
+    return false;
 }
 
 bool TNumericField::eventFilter(QObject *watched, QEvent *event)
@@ -364,19 +388,7 @@ bool TNumericField::eventFilter(QObject *watched, QEvent *event)
         const QChar c = text.at(0);
         if (c == QChar(8) || c == QChar(127))
             return false;
-        bool accepted = false;
-        switch (m_rule.kind) {
-        case FieldKind::Whole:
-            accepted = intMaskEditKeyPress(c);
-            break;
-        case FieldKind::SignedDecimal:
-            accepted = floatMaskEditKeyPress(c);
-            break;
-        case FieldKind::UnsignedDecimal:
-            accepted = floatPlMaskEditKeyPress(c);
-            break;
-        }
-        if (!accepted) {
+        if (!keyAccepted(c)) {
             Prompts::instance().beep();
             return true;
         }
@@ -398,14 +410,31 @@ bool TNumericField::eventFilter(QObject *watched, QEvent *event)
 TRadioGroup::TRadioGroup(const QString &title, const QStringList &items, QWidget *parent)
     : QGroupBox(title, parent), m_buttons(new QButtonGroup(this))
 {
-    auto *layout = new QVBoxLayout(this);
+    auto *layout = new QGridLayout(this);
     layout->setContentsMargins(8, 4, 8, 4);
-    for (int i = 0; i < items.size(); ++i) {
-        auto *button = new QRadioButton(items[i], this);
-        layout->addWidget(button);
-        m_buttons->addButton(button, i);
-    }
+    layout->setVerticalSpacing(2);
+    for (int i = 0; i < items.size(); ++i)
+        m_buttons->addButton(new QRadioButton(items[i], this), i);
+    setColumns(1);
     connect(m_buttons, &QButtonGroup::idClicked, this, &TRadioGroup::clicked);
+}
+
+void TRadioGroup::setColumns(int columns)
+{
+    auto *grid = static_cast<QGridLayout *>(layout());
+    const int n = count();
+    const int perColumn = std::max(1, (n + std::max(columns, 1) - 1) / std::max(columns, 1));
+    for (int i = 0; i < n; ++i) {
+        QAbstractButton *b = m_buttons->button(i);
+        grid->removeWidget(b);
+        grid->addWidget(b, i % perColumn, i / perColumn);
+    }
+}
+
+QString TRadioGroup::itemText(int index) const
+{
+    const QAbstractButton *b = m_buttons->button(index);
+    return b ? b->text() : QString();
 }
 
 int TRadioGroup::itemIndex() const

@@ -12,15 +12,18 @@
 //   Rule::signedDecimal(-100, 400).truncate()    // classic pages: position truncated
 //   Rule::unsignedDecimal(0.002, 65, 3).scaled(500).fallback("0,002", 1)
 //   Rule::whole(0, 100).limitsFrom([&] { return std::make_pair(lo.value(), 100.0); })
+//   Rule::signedWhole(-32767, 32766)             // integer that may be negative
 //
 // The field owns its key filter (the three kinds accept digits, Backspace, Enter; decimals
-// also ","; signed decimals also "-"), its exit handler (run on leaving the field, on Enter,
-// by commitPendingEdit and after a scroll-bar change), the range warning of clampToRange and
-// the coupling with its scroll bar. Page code only adds dependencies with onAccepted().
+// also ","; signed decimals and signed whole numbers also "-"), its exit handler (run on leaving
+// the field, on Enter, by commitPendingEdit and after a scroll-bar change), the range warning of
+// clampToRange and the coupling with its scroll bar. Page code only adds dependencies with
+// onAccepted().
 //
 // Limits are in the field's value units (what the user types); the position is
 // value x scale, rounded by the rule's rounding (Default: ceiling on newer pages,
-// truncation on classic pages).
+// truncation on classic pages). After every accepted entry the edit shows the text of the
+// final position, so what is shown is what will be written.
 
 #include <QGroupBox>
 #include <QObject>
@@ -60,8 +63,10 @@ struct Rule {
     int barMax = 0;
     bool exitOnBarChange = true; // a bar move runs the exit handler (checks, dependencies)
     int maxLength = 0;           // edit length limit; 0: derived from the limits
+    bool minusKey = false;       // a whole number that takes "-"
 
     static Rule whole(double min, double max);
+    static Rule signedWhole(double min, double max);
     static Rule signedDecimal(double min, double max, int decimals = 1);
     static Rule unsignedDecimal(double min, double max, int decimals = 1);
 
@@ -179,13 +184,17 @@ public:
     void fallBack(const QString &text, int position);
     // Whether a bar move rewrites the edit (a disabled field that keeps its text: off).
     void setEditFollowsBar(bool on) { m_editFollowsBar = on; }
+    // The text of the bar's position in the field's format.
+    QString positionText() const;
     // Puts the bar position into the edit (divisor = scale, rule's decimals) and marks the
     // page changed, then runs the exit handler unless the rule says barOnlyShows().
     void barChanged();
     // Key filters of the three kinds; true when the key goes to the field.
-    bool intMaskEditKeyPress(QChar key);
-    bool floatMaskEditKeyPress(QChar key);
-    bool floatPlMaskEditKeyPress(QChar key);
+    bool intMaskEditKeyPress(QChar key) const;
+    bool floatMaskEditKeyPress(QChar key) const;
+    bool floatPlMaskEditKeyPress(QChar key) const;
+    // The filter of the field's own kind (a signed whole number also takes "-").
+    bool keyAccepted(QChar key) const;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -213,6 +222,9 @@ public:
     int itemIndex() const;
     void setItemIndex(int index); // emits clicked(index) when it changes
     int count() const;
+    QString itemText(int index) const; // empty for no item
+    // The items in `columns` columns, filled top to bottom (one column at first).
+    void setColumns(int columns);
 
 signals:
     void clicked(int index);

@@ -36,6 +36,10 @@ QGroupBox &TComponentForm::group(const QString &title, int column, const QString
     grid->setVerticalSpacing(4);
     grid->setColumnStretch(2, 1);
     grid->setColumnMinimumWidth(2, 140);
+    if (column < 0) {
+        m_across->addWidget(box);
+        return *box;
+    }
     QVBoxLayout *col = columnLayout(column);
     // Groups stack from the top; a stretch at the end keeps them there.
     if (col->count() > 0 && col->itemAt(col->count() - 1)->spacerItem())
@@ -194,6 +198,36 @@ QLineEdit &TComponentForm::textField(QGroupBox &group, const QString &name, cons
     return *edit;
 }
 
+QLineEdit &TComponentForm::customerText(QGroupBox &group, const QString &name)
+{
+    return textField(group, name, QStringLiteral("Zákaznické textové pole"), 10,
+                     QStringLiteral("Zákaznické textové pole (max. 10 znaků)"));
+}
+
+QComboBox &TComponentForm::baudList(QGroupBox &group, const QString &name, const QStringList &items,
+                                    const QString &hint, const QString &labelHint)
+{
+    QComboBox &box = combo(group, name, QStringLiteral("Komunikační rychlost"), items,
+                           QStringLiteral("Bd"), hint, labelHint);
+    required(box);
+    return box;
+}
+
+QComboBox &TComponentForm::networkAddress(QGroupBox &group, const QString &name)
+{
+    QComboBox &box =
+        addressCombo(group, name, QStringLiteral("Síťová adresa"), QStringLiteral("Rozsah 1 - 254"),
+                     QStringLiteral("Síťová adresa regulátoru"));
+    required(box);
+    return box;
+}
+
+const QStringList &TComponentForm::baudRates()
+{
+    static const QStringList items = {"1200", "2400", "4800", "9600", "19200"};
+    return items;
+}
+
 QCheckBox &TComponentForm::checkBox(QGroupBox &group, const QString &name, const QString &caption,
                                     const QString &hint)
 {
@@ -244,4 +278,46 @@ QLabel *TComponentForm::labelOf(const QWidget *control) const
 {
     return control ? qobject_cast<QLabel *>(control->property("label").value<QObject *>())
                    : nullptr;
+}
+
+void TComponentForm::alignColumns(int clientWidth)
+{
+    QList<QGroupBox *> boxes;
+    for (QGroupBox *box : findChildren<QGroupBox *>())
+        if (!qobject_cast<TRadioGroup *>(box) && box->window() == this)
+            boxes << box;
+    int captions = 0;
+    for (QGroupBox *box : boxes)
+        for (QLabel *label : box->findChildren<QLabel *>(QString(), Qt::FindDirectChildrenOnly))
+            if (label->objectName().endsWith(QStringLiteral("Label")) &&
+                !label->objectName().endsWith(QStringLiteral("ULabel")))
+                captions = std::max(captions, label->sizeHint().width());
+    const auto fields = findChildren<TNumericField *>();
+    int edits = 0;
+    for (TNumericField *f : fields)
+        edits = std::max(edits, f->edit()->width());
+    for (TNumericField *f : fields)
+        f->edit()->setFixedWidth(edits);
+    // The texts and the lists end on one line.
+    QList<QWidget *> lists;
+    for (QLineEdit *e : findChildren<QLineEdit *>()) {
+        bool numeric = false;
+        for (TNumericField *f : fields)
+            numeric = numeric || f->edit() == e;
+        if (!numeric && !e->objectName().isEmpty() && e->window() == this &&
+            !qobject_cast<QComboBox *>(e->parentWidget()))
+            lists << e;
+    }
+    for (QComboBox *c : findChildren<QComboBox *>())
+        if (c->window() == this)
+            lists << c;
+    int width = 0;
+    for (QWidget *w : lists)
+        width = std::max({width, w->minimumWidth(), w->sizeHint().width()});
+    for (QWidget *w : lists)
+        w->setFixedWidth(width);
+    for (QGroupBox *box : boxes)
+        if (auto *grid = qobject_cast<QGridLayout *>(box->layout()))
+            grid->setColumnMinimumWidth(0, captions);
+    centralWidget()->setMinimumWidth(clientWidth);
 }

@@ -213,7 +213,7 @@ void TComponentForm::writeDevice()
     waitProcessingEvents(m_traits.verifyDelayMs);
     for (size_t i = 0; i < m_blocks.size(); ++i) {
         const RegisterBlock &b = m_blocks[i];
-        if (b.isWritten() && !b.verify(written[i], readRegisters(b.start(), b.writeCount())))
+        if (b.isWritten() && !b.verify(written[i], readRegisters(b.start(), b.readBackCount())))
             fail(ErrVerifyFailed);
     }
 }

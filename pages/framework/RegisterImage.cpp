@@ -123,6 +123,13 @@ RegisterBlock &RegisterBlock::notCompared()
     return *this;
 }
 
+RegisterBlock &RegisterBlock::writtenWhen(std::function<bool()> when)
+{
+    if (!m_slots.empty())
+        m_slots.back().when = std::move(when);
+    return *this;
+}
+
 RegisterBlock &RegisterBlock::fill(int count, quint16 value)
 {
     Slot &s = add(count);
@@ -177,6 +184,17 @@ int RegisterBlock::writeCount() const
         return 0;
     int n = 0;
     for (const auto &s : m_slots)
+        if (writtenNow(s))
+            n = s.offset + s.count;
+    return n;
+}
+
+int RegisterBlock::readBackCount() const
+{
+    if (!m_written)
+        return 0;
+    int n = 0;
+    for (const auto &s : m_slots)
         if (s.written)
             n = s.offset + s.count;
     return n;
@@ -186,13 +204,15 @@ bool RegisterBlock::complete() const
 {
     if (m_used != m_count)
         return false;
-    // Registers that are not written may only close the block.
+    // Registers that are not written (or not always) may only close the block.
     bool unwritten = false;
+    bool conditional = false;
     for (const auto &s : m_slots) {
         if (!s.written)
             unwritten = true;
-        else if (unwritten)
+        else if (unwritten || (conditional && !s.when))
             return false;
+        conditional = conditional || s.when;
     }
     return true;
 }
@@ -217,7 +237,7 @@ std::vector<quint16> RegisterBlock::encode() const
 {
     std::vector<quint16> image(static_cast<size_t>(std::max(m_count, m_used)), 0);
     for (const auto &s : m_slots) {
-        if (!s.written)
+        if (!writtenNow(s))
             continue;
         if (s.kept) {
             for (int i = 0; i < s.count; ++i)
@@ -244,7 +264,7 @@ bool RegisterBlock::verify(const std::vector<quint16> &written,
                            const std::vector<quint16> &readBack) const
 {
     for (const auto &s : m_slots) {
-        if (!s.written)
+        if (!writtenNow(s))
             continue;
         const size_t end = static_cast<size_t>(s.offset + s.count);
         if (end > written.size() || end > readBack.size())

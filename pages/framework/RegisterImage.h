@@ -55,6 +55,9 @@ public:
     RegisterBlock &keptFromDevice(quint16 bits = 0xFFFF);
     // The last slot is not compared (but written and decoded).
     RegisterBlock &notCompared();
+    // The last slot is written and compared only while `when` holds; the read-back after a
+    // write covers it all the same. Only slots of this kind or unused() ones may follow.
+    RegisterBlock &writtenWhen(std::function<bool()> when);
     RegisterBlock &fill(int count, quint16 value);
     RegisterBlock &gap(int count) { return fill(count, 0xFFFF); }
     RegisterBlock &unused(int count);
@@ -90,6 +93,8 @@ public:
     int count() const { return m_count; }
     // Registers from the start to the last written one (0 for a read-only block).
     int writeCount() const;
+    // Registers read back to verify a write: as writeCount(), with every writtenWhen() slot.
+    int readBackCount() const;
     // Whether the slots add up to count.
     bool complete() const;
 
@@ -109,13 +114,15 @@ private:
         int count = 0;
         bool written = true;
         bool kept = false;
-        quint16 keptBits = 0xFFFF; // of a kept slot: the bits written from the device
+        std::function<bool()> when; // written only while it holds (empty: always)
+        quint16 keptBits = 0xFFFF;  // of a kept slot: the bits written from the device
         Encode encode;
         Decode decode;
         std::vector<quint16> mask;
         std::function<bool(const quint16 *w, const quint16 *r)> compare; // overrides mask
     };
     Slot &add(int count);
+    static bool writtenNow(const Slot &s) { return s.written && (!s.when || s.when()); }
 
     int m_start;
     int m_count;

@@ -102,8 +102,14 @@ TComponentForm::TComponentForm(const PageTraits &traits, QWidget *parent)
     auto *outer = new QVBoxLayout(central);
     outer->setContentsMargins(8, 8, 8, 4);
     m_body = new QWidget(central);
-    m_columns = new QHBoxLayout(m_body);
-    m_columns->setContentsMargins(0, 0, 0, 0);
+    auto *bodyLayout = new QVBoxLayout(m_body);
+    bodyLayout->setContentsMargins(0, 0, 0, 0);
+    bodyLayout->setSpacing(6);
+    m_across = new QVBoxLayout;
+    m_across->setSpacing(6);
+    bodyLayout->addLayout(m_across);
+    m_columns = new QHBoxLayout;
+    bodyLayout->addLayout(m_columns, 1);
     outer->addWidget(m_body, 1);
     m_actions = new QHBoxLayout;
     m_actions->addStretch(1);

@@ -207,6 +207,10 @@ public:
     // The page's key of a saved control in configuration files and temp.ini.
     QString keyOf(const QWidget *control) const;
     const ControlTable &controlTable() const { return m_table; }
+    // The caption label made for a control (null when none).
+    QLabel *labelOf(const QWidget *control) const;
+    // "1200" to "19200", the line speeds of most devices.
+    static const QStringList &baudRates();
     // Menu items and base controls by name ("mmLoadExtra", ...).
     QAction *menuItem(const QString &name) const;
     QPushButton *getButton() const { return m_getButton; }
@@ -235,7 +239,8 @@ public:
 
 protected:
     // --- Declarations (constructor) ---
-    // A group box in the given column of the page body.
+    // A group box in the given column of the page body; column -1: above the columns,
+    // across all of them.
     QGroupBox &group(const QString &title, int column = 0, const QString &name = QString());
     TNumericField &numeric(QGroupBox &group, const QString &prefix, const QString &caption,
                            Rule rule, const QString &unit = QString(),
@@ -254,6 +259,13 @@ protected:
     QLineEdit &textField(QGroupBox &group, const QString &name, const QString &caption,
                          int maxChars, const QString &hint = QString(),
                          const QString &labelHint = QString());
+    // The settings most devices share: the customer text "Zákaznické textové pole" of 10
+    // characters, the baud-rate list "Komunikační rychlost" with its unit "Bd" and the
+    // address list "Síťová adresa" (both lists required).
+    QLineEdit &customerText(QGroupBox &group, const QString &name);
+    QComboBox &baudList(QGroupBox &group, const QString &name, const QStringList &items,
+                        const QString &hint, const QString &labelHint = QString());
+    QComboBox &networkAddress(QGroupBox &group, const QString &name);
     QCheckBox &checkBox(QGroupBox &group, const QString &name, const QString &caption,
                         const QString &hint = QString());
     TRadioGroup &radioGroup(QGroupBox &group, const QString &name, const QString &caption,
@@ -265,8 +277,10 @@ protected:
     void registerControl(QWidget *control, double defaultValue);
     // A register block of the page's image (read, written and verified in order).
     RegisterBlock &block(int start, int count);
-    // The caption label made for a control (null when none).
-    QLabel *labelOf(const QWidget *control) const;
+    // One column of captions and one of values through all groups (edits of one width,
+    // texts and lists of one width), and at least the width of the original window, so the
+    // status panels have their room.
+    void alignColumns(int clientWidth);
     // Runs the page-creation steps that need the declarations (positions, AfterStart,
     // cleared marker). Idempotent.
     void finishCreate();
@@ -357,6 +371,7 @@ private:
     std::unique_ptr<TransmitProgress> m_progress;
 
     QWidget *m_body = nullptr;
+    QVBoxLayout *m_across = nullptr; // groups above the columns, across all of them
     QHBoxLayout *m_columns = nullptr;
     std::vector<QVBoxLayout *> m_columnLayouts;
     QHBoxLayout *m_actions = nullptr;

@@ -9,6 +9,7 @@
 #include <QEventLoop>
 #include <QGridLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPointer>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -214,6 +215,44 @@ void TExtraForm::stopReader()
 void TExtraForm::setReader(TFormThread *reader)
 {
     m_reader = reader;
+}
+
+TExtraForm::MemoRow TExtraForm::memoRow(QGridLayout &grid, int row, const QString &memoName,
+                                        const QString &caption, const QString &captionHint,
+                                        const QString &memoHint, const QString &initial,
+                                        const QString &unitName, const QString &unit,
+                                        const QString &widest)
+{
+    QWidget *box = grid.parentWidget();
+    MemoRow r;
+    r.caption = new QLabel(caption, box);
+    QString labelName = memoName;
+    if (labelName.endsWith(QStringLiteral("Memo")))
+        labelName.chop(4);
+    r.caption->setObjectName(labelName + QStringLiteral("Label"));
+    r.caption->setToolTip(captionHint);
+    r.memo = new QLineEdit(initial, box);
+    r.memo->setObjectName(memoName);
+    r.memo->setToolTip(memoHint);
+    r.memo->setReadOnly(true);
+    r.memo->setAlignment(Qt::AlignRight);
+    r.memo->setFixedWidth(r.memo->fontMetrics().horizontalAdvance(widest) + 12);
+    // The window is narrow (242 pixels) for long captions.
+    grid.setContentsMargins(6, 6, 6, 6);
+    grid.setHorizontalSpacing(4);
+    grid.addWidget(r.caption, row, 0);
+    grid.addWidget(r.memo, row, 1);
+    grid.setColumnStretch(0, 1);
+    if (!unitName.isEmpty()) {
+        r.unit = new QLabel(unit, box);
+        r.unit->setObjectName(unitName);
+        r.unit->setMinimumWidth(r.unit->fontMetrics().horizontalAdvance(unit));
+        QSizePolicy keep = r.unit->sizePolicy();
+        keep.setRetainSizeWhenHidden(true);
+        r.unit->setSizePolicy(keep);
+        grid.addWidget(r.unit, row, 2);
+    }
+    return r;
 }
 
 void TExtraForm::placeAtPage()

@@ -36,7 +36,9 @@
 #include <deque>
 #include <mutex>
 
+class QGridLayout;
 class QLabel;
+class QLineEdit;
 class QTimer;
 class QVBoxLayout;
 class TComponentForm;
@@ -128,6 +130,18 @@ public:
 
 protected:
     void setReader(TFormThread *reader);
+    // One measured value in row `row` of `grid`: the caption (named after the memo, "Memo"
+    // -> "Label"), the read-only memo wide enough for `widest`, and the unit label (when
+    // given), which keeps its place while hidden.
+    struct MemoRow {
+        QLabel *caption = nullptr;
+        QLineEdit *memo = nullptr;
+        QLabel *unit = nullptr;
+    };
+    MemoRow memoRow(QGridLayout &grid, int row, const QString &memoName, const QString &caption,
+                    const QString &captionHint, const QString &memoHint, const QString &initial,
+                    const QString &unitName = QString(), const QString &unit = QString(),
+                    const QString &widest = QStringLiteral("-32767,0"));
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 

@@ -12,18 +12,6 @@ namespace sim::models {
 
 namespace {
 
-struct InputType {
-    int code;
-    int low; // plausible span of the live value
-    int high;
-};
-
-// The non-thermometer types; codes 0 to 3 are the thermometers.
-const InputType kTypes[] = {
-    {0x10, 0, 10000}, {0x11, 0, 1000},   {0x30, 0, 1000},
-    {0x31, 0, 500},   {0x40, 400, 2000}, {0x41, 0, 2000},
-};
-
 // Factory settings: customer text "ZK", Pt 1000, no correction, address 1 at 19200 Bd,
 // 0,0..100,0 °C mapped to 0..10000 Hz, limits 0 and 10000 Hz, 0 Hz on a sensor fault.
 const ConverterDevice::Settings kFactory = {0x5A4B, 0,    0, 0,     0, 0x02, 0,    0x0104,
@@ -35,15 +23,7 @@ public:
     explicit Zk(const QString &name) : ConverterDevice(name, kFactory, 215) {}
 
 protected:
-    double measuredValue(double wave) const override
-    {
-        const int code = get(Table::Holding, 0x2006) & 0xFF;
-        for (const InputType &t : kTypes) {
-            if (t.code == code)
-                return t.low + (t.high - t.low) * (0.5 + 0.1 * wave);
-        }
-        return ConverterDevice::measuredValue(wave); // thermometers and unknown codes
-    }
+    double measuredValue(double wave) const override { return universalValue(wave); }
 };
 
 } // namespace

@@ -54,15 +54,28 @@ private slots:
     void detectsOpensAndReads_data()
     {
         QTest::addColumn<QString>("model");
-        QTest::addColumn<QString>("reply"); // start of the device's answer to the page's read
-        QTest::newRow("T4yJ") << "T4yJ"
-                              << "FF 03 1E 54 34 79 4A";
-        QTest::newRow("ZK") << "ZK"
-                            << "FF 03 1E 5A 4B 00 00";
+        QTest::addColumn<QString>("read");  // the page's read of its block
+        QTest::addColumn<QString>("reply"); // start of the device's answer to it
+        const QString from2001 = "FF 03 20 01 00 0F 4A 10";
+        QTest::newRow("T4yJ") << "T4yJ" << from2001 << "FF 03 1E 54 34 79 4A";
+        QTest::newRow("ZK") << "ZK" << from2001 << "FF 03 1E 5A 4B 00 00";
+        QTest::newRow("T4yG") << "T4yG"
+                              << "FF 03 20 00 00 0E DA 10"
+                              << "FF 03 1C 00 00 54 34";
+        QTest::newRow("ZG") << "ZG"
+                            << "FF 03 20 00 00 10 5A 18"
+                            << "FF 03 20 01 00 5A 47";
+        QTest::newRow("E-UV6") << "E-UV6"
+                               << "FF 03 20 01 00 14 0A 1B"
+                               << "FF 03 28 45 2D 55 56";
+        QTest::newRow("T6yR") << "T6yR"
+                              << "FF 03 20 01 00 09 CA 12"
+                              << "FF 03 12 54 36 79 52";
     }
     void detectsOpensAndReads()
     {
         QFETCH(QString, model);
+        QFETCH(QString, read);
         QFETCH(QString, reply);
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
@@ -123,10 +136,10 @@ private slots:
         // Detection: the first identification read, answered with the model's name.
         QVERIFY(requests.size() >= 3);
         QCOMPARE(requests.first(), QStringLiteral("FF 04 00 01 00 08 B5 D2"));
-        // The page: its identification check, then the block 0x2001..0x200F.
-        const int read = requests.indexOf("FF 03 20 01 00 0F 4A 10");
-        QVERIFY2(read >= 2, qPrintable(requests.join('\n')));
-        QCOMPARE(requests[read - 1], QStringLiteral("FF 04 00 01 00 08 B5 D2"));
+        // The page: its identification check, then its block.
+        const int block = requests.indexOf(read);
+        QVERIFY2(block >= 2, qPrintable(requests.join('\n')));
+        QCOMPARE(requests[block - 1], QStringLiteral("FF 04 00 01 00 08 B5 D2"));
     }
 };
 

@@ -1,6 +1,6 @@
 #pragma once
 
-// Converter pages against their simulated devices on a pty: a test shell that opens the
+// Device pages against their simulated devices on a pty: a test shell that opens the
 // simulator, scripted prompts, a virtual clock and a private working directory.
 
 #include "link/TSerial.h"
@@ -34,9 +34,11 @@ struct ConverterRig : DeviceRig {
     QVector<quint16> block() const { return device->values(sim::Table::Holding, 0x2001, 15); }
 };
 
-// A model whose device stores the register `sloppy` differently from what was written.
+// A model whose device stores the register `sloppy` differently from what was written; its
+// settings block (first, count) and measured value as the model has them.
 template <typename Alter>
-std::shared_ptr<sim::Device> alteringDevice(const QString &model, int sloppy, Alter alter)
+std::shared_ptr<sim::Device> alteringDevice(const QString &model, int sloppy, Alter alter,
+                                            int first = 0x2001, int count = 15)
 {
     class Altering : public sim::Device
     {
@@ -61,7 +63,7 @@ std::shared_ptr<sim::Device> alteringDevice(const QString &model, int sloppy, Al
     d->setIdentification(sim::kClassicIdentification,
                          factory->identification(sim::kClassicIdentification));
     d->setFirmwareNumber(111);
-    d->setValues(sim::Table::Holding, 0x2001, factory->values(sim::Table::Holding, 0x2001, 15));
+    d->setValues(sim::Table::Holding, first, factory->values(sim::Table::Holding, first, count));
     d->setHolding(0x0000, 0);
     return d;
 }
@@ -71,6 +73,13 @@ inline void typeInto(TNumericField *field, const QString &text)
 {
     field->edit()->setText(text);
     QTest::keyClick(field->edit(), Qt::Key_Return);
+}
+
+// A user's choice in a list.
+inline void choose(QComboBox *list, int item)
+{
+    list->setCurrentIndex(item);
+    emit list->activated(item);
 }
 
 inline QLabel *labelNamed(QWidget *page, const QString &name)

@@ -27,6 +27,37 @@ private slots:
         QCOMPARE(b->identification(sim::kClassicIdentification), QByteArray("ZK              "));
     }
 
+    // Live values move with time, each as its type or range says.
+    void liveValuesMove_data()
+    {
+        QTest::addColumn<QString>("model");
+        QTest::addColumn<int>("address");
+        QTest::addColumn<int>("low"); // where the value is after a quarter of a minute
+        QTest::addColumn<int>("high");
+        QTest::newRow("T4yG temperature") << "T4yG" << 0x0000 << 216 << 245;
+        QTest::newRow("ZG temperature") << "ZG" << 0x0000 << 216 << 245;
+        QTest::newRow("E-UV6 AI.0 Pt 1000") << "E-UV6" << 0x0000 << 185 << 245;
+        QTest::newRow("E-UV6 AI.1 0-10 V in its range") << "E-UV6" << 0x0001 << 0 << 1000;
+        QTest::newRow("E-UV6 AI.2 4-20 mA in its range") << "E-UV6" << 0x0002 << 400 << 2000;
+        QTest::newRow("T6yR illuminance above 32767") << "T6yR" << 0x0004 << 32768 << 40000;
+        QTest::newRow("T6yR share of the range") << "T6yR" << 0x0005 << 800 << 1000;
+    }
+    void liveValuesMove()
+    {
+        QFETCH(QString, model);
+        QFETCH(int, address);
+        QFETCH(int, low);
+        QFETCH(int, high);
+        auto device = sim::createModel(model);
+        const quint16 before = device->holding(address);
+        device->tick(15000);
+        const quint16 after = device->holding(address);
+        QVERIFY(after != before);
+        // Signed except for the illuminance sensor's registers.
+        const int v = model == "T6yR" ? int(after) : int(qint16(after));
+        QVERIFY2(v >= low && v <= high, qPrintable(QString::number(v)));
+    }
+
     void fixedReadsOverTheWire_data()
     {
         QTest::addColumn<QString>("model");
