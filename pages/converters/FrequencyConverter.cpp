@@ -2,7 +2,6 @@
 
 #include "pages/framework/Fields.h"
 #include "pages/framework/NumberText.h"
-#include "platform/Prompts.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -146,65 +145,6 @@ void TFrequencyConverterForm::savedControls(bool withType)
         registerControl(w, 0);
     for (TNumericField *f : {m_i1, m_i2, m_o1, m_o2, m_fl, m_fh, m_sp})
         registerControl(f->bar(), 0);
-}
-
-TNumericField *TFrequencyConverterForm::fieldOf(QObject *sender) const
-{
-    for (TNumericField *f : {m_off, m_i1, m_i2, m_o1, m_o2, m_sp, m_fl, m_fh})
-        if (sender == f->edit() || sender == f->bar() || sender == f)
-            return f;
-    return nullptr;
-}
-
-void TFrequencyConverterForm::exitOf(QObject *sender)
-{
-    if (TNumericField *f = fieldOf(sender))
-        fieldExit(*f);
-}
-
-bool TFrequencyConverterForm::keyPressOf(QObject *sender, QChar key)
-{
-    TNumericField *f = fieldOf(sender);
-    if (!f)
-        return false;
-    fieldEdited(*f);
-    if (key == QLatin1Char('\r') || key == QLatin1Char('\n')) {
-        fieldExit(*f);
-        f->edit()->selectAll();
-        f->edit()->setFocus();
-        return false;
-    }
-    if (key == QChar(8))
-        return true;
-    bool accepted = false;
-    switch (f->kind()) {
-    case FieldKind::Whole:
-        accepted = f->intMaskEditKeyPress(key);
-        break;
-    case FieldKind::SignedDecimal:
-        accepted = f->floatMaskEditKeyPress(key);
-        break;
-    case FieldKind::UnsignedDecimal:
-        accepted = f->floatPlMaskEditKeyPress(key);
-        break;
-    }
-    if (!accepted)
-        Prompts::instance().beep();
-    return accepted;
-}
-
-void TFrequencyConverterForm::scrollOf(QObject *sender)
-{
-    if (TNumericField *f = fieldOf(sender))
-        f->barChanged();
-}
-
-void TFrequencyConverterForm::changeOf(QObject *sender)
-{
-    if (auto *combo = qobject_cast<QComboBox *>(sender))
-        if (QLabel *label = labelOf(combo))
-            label->setStyleSheet(QString());
-    markChanged(true);
 }
 
 void TFrequencyConverterForm::keepLimitsAroundOutputRange(TNumericField &changed)

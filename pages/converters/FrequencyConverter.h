@@ -58,17 +58,6 @@ protected:
     // The saved controls in their file order; the type list only where the page saves it.
     void savedControls(bool withType);
 
-    // The pages' documented handlers, by the control that sent the event (an edit or scroll
-    // bar of a numeric field, a list, the text).
-    TNumericField *fieldOf(QObject *sender) const;
-    void exitOf(QObject *sender);
-    // The key filter of the field's kind: false when the key is swallowed (with a beep) or
-    // was Enter (which runs the exit handler and selects the text).
-    bool keyPressOf(QObject *sender, QChar key);
-    void scrollOf(QObject *sender);
-    // A changed list or text: the change marker, and a marked list's label back to normal.
-    void changeOf(QObject *sender);
-
     QLineEdit *m_text = nullptr;
     QComboBox *m_type = nullptr;
     QComboBox *m_speed = nullptr;

@@ -7,12 +7,13 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QScrollBar>
-#include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -395,14 +396,18 @@ bool TNumericField::eventFilter(QObject *watched, QEvent *event)
 
 // --- TRadioGroup ---
 
-TRadioGroup::TRadioGroup(const QString &title, const QStringList &items, QWidget *parent)
+TRadioGroup::TRadioGroup(const QString &title, const QStringList &items, QWidget *parent,
+                         int columns)
     : QGroupBox(title, parent), m_buttons(new QButtonGroup(this))
 {
-    auto *layout = new QVBoxLayout(this);
+    auto *layout = new QGridLayout(this);
     layout->setContentsMargins(8, 4, 8, 4);
+    layout->setHorizontalSpacing(12);
+    columns = std::max(1, columns);
+    const int rows = (static_cast<int>(items.size()) + columns - 1) / columns;
     for (int i = 0; i < items.size(); ++i) {
         auto *button = new QRadioButton(items[i], this);
-        layout->addWidget(button);
+        layout->addWidget(button, i % std::max(rows, 1), i / std::max(rows, 1));
         m_buttons->addButton(button, i);
     }
     connect(m_buttons, &QButtonGroup::idClicked, this, &TRadioGroup::clicked);
