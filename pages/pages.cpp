@@ -2,10 +2,16 @@
 
 #include "pages/converters/TcForm1.h"
 #include "pages/converters/TcForm4.h"
+#include "pages/digital_io/TcForm3.h"
+#include "pages/digital_io/TcForm7.h"
+#include "pages/digital_io/TcForm9.h"
 #include "shell/PageRegistry.h"
 
 void registerPages(PageRegistry &registry)
 {
+    registry.add(5, [] { return new TcForm3; });
+    registry.add(6, [] { return new TcForm7; });
+    registry.add(7, [] { return new TcForm9; });
     registry.add(9, [] { return new TcForm1; });
     registry.add(13, [] { return new TcForm4; });
 }

@@ -3,7 +3,6 @@
 #include "link/Messages.h"
 #include "pages/framework/Exchanges.h"
 #include "pages/framework/TComponentForm.h"
-#include "pages/framework/TExtraForm.h"
 #include "platform/Prompts.h"
 
 #include <QCloseEvent>

@@ -2,7 +2,6 @@
 
 #include "link/Messages.h"
 #include "pages/framework/Exchanges.h"
-#include "pages/framework/TExtraForm.h"
 #include "platform/Clock.h"
 #include "platform/Profile.h"
 #include "platform/Prompts.h"
@@ -10,6 +9,7 @@
 #include "shell/SystemDialog.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -299,6 +299,26 @@ void TOutputTestForm::waitForNextSecond()
 int TOutputTestForm::moduleAddress(const TTestFile &file, const QString &key)
 {
     return std::clamp(file.byte(key, 1), 1, 254);
+}
+
+bool TOutputTestForm::attempt(const std::function<void()> &body)
+{
+    try {
+        body();
+        return true;
+    } catch (const PageError &e) {
+        showError(e.error);
+    } catch (const TextError &e) {
+        showError(e.text());
+    } catch (const std::exception &) {
+        showError(ErrInternal);
+    }
+    return false;
+}
+
+void TOutputTestForm::showInfo(const QString &text)
+{
+    Prompts::instance().message(text, QCoreApplication::applicationName(), PromptIcon::Information);
 }
 
 void TOutputTestForm::showError(int err)

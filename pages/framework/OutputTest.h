@@ -145,9 +145,14 @@ protected:
     void wait(int ms);
     // Waits until the clock's whole seconds have moved on by one (at most a second).
     void waitForNextSecond();
+    // Runs body: a PageError shows its error's message, a TextError (test.ini) its text,
+    // caption "Chyba". True when body went through.
+    bool attempt(const std::function<void()> &body);
     // A message box with the error's message, or the text, caption "Chyba".
     static void showError(int error);
     static void showError(const QString &text);
+    // A note to the technician (the DIP switches), with the program's caption.
+    static void showInfo(const QString &text);
 
     // Closing: beforeRestore (messages, captions), the page's marker as it was at opening,
     // the restore, afterRestore(restored), the page enabled again, the window destroyed.

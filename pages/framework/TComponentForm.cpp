@@ -497,6 +497,11 @@ QAction *TComponentForm::menuItem(const QString &name) const
 
 // --- live window ---
 
+TExtraForm *TComponentForm::liveWindow() const
+{
+    return m_live;
+}
+
 void TComponentForm::openLiveWindow()
 {
     if (!m_traits.liveWindow || m_live)

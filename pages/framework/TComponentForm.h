@@ -208,7 +208,7 @@ public:
     void openLiveWindow();
     void closeLiveWindow();
     void hideLiveWindow();
-    TExtraForm *liveWindow() const { return m_live; }
+    TExtraForm *liveWindow() const;
     bool invalidInput() const { return m_invalidInput; }
     bool hintsOn() const;
     bool isMinimisedFlag() const { return m_minimised; }

@@ -1,7 +1,6 @@
 #include "pages/framework/TestWindow.h"
 
 #include "pages/framework/TComponentForm.h"
-#include "pages/framework/TExtraForm.h"
 #include "shell/Shell.h"
 #include "shell/SystemDialog.h"
 

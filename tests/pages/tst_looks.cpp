@@ -3,6 +3,11 @@
 // OVRIN_SCREENSHOT_DIR set, the windows are also saved there as PNG files to look at.
 
 #include "ConverterFixture.h"
+#include "DigitalIoFixture.h"
+#include "pages/digital_io/TcForm3.h"
+#include "pages/digital_io/TcForm3Test.h"
+#include "pages/digital_io/TcForm7.h"
+#include "pages/digital_io/TcForm9.h"
 
 #include <QGroupBox>
 #include <QPushButton>
@@ -85,7 +90,62 @@ class LooksTest : public QObject
         QTRY_VERIFY(!page.liveWindow());
     }
 
+    // A digital I/O page, read from its module, and each of its test windows over it.
+    template <typename Page>
+    void lookDigital(const QString &model, const QString &name,
+                     const std::function<void(Page &)> &prepare,
+                     const QList<std::function<void(Page &)>> &openTests)
+    {
+        DigitalIoRig rig;
+        QVERIFY(rig.start(model));
+        Page page;
+        rig.shell.page = &page;
+        page.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&page));
+        page.getButton()->click();
+        prepare(page);
+        QCOMPARE(page.windowTitle(), model);
+        QVERIFY2(page.width() <= 1280 && page.height() <= 760,
+                 qPrintable(QStringLiteral("%1 x %2").arg(page.width()).arg(page.height())));
+        checkLayout(&page);
+        QVERIFY(!QTest::currentTestFailed());
+        QVERIFY(page.rect().contains(page.sendButton()->geometry()));
+        save(&page, name);
+        int n = 0;
+        for (const auto &open : openTests) {
+            open(page);
+            QWidget *window = page.testWindow();
+            QVERIFY(window);
+            QVERIFY(QTest::qWaitForWindowExposed(window));
+            checkLayout(window);
+            QVERIFY(!QTest::currentTestFailed());
+            save(window, name + "-" + window->objectName());
+            window->close();
+            QTRY_VERIFY(!page.testWindow());
+            ++n;
+        }
+        QCOMPARE(n, openTests.size());
+        QVERIFY(page.isEnabled());
+    }
+
 private slots:
+    void ehn2()
+    {
+        lookDigital<TcForm3>("E-HN2", "ehn2", [](TcForm3 &) {},
+                             {[](TcForm3 &p) { p.testDButton()->click(); },
+                              [](TcForm3 &p) { p.testPButton()->click(); }});
+    }
+    void ehb2()
+    {
+        lookDigital<TcForm7>("E-HB2", "ehb2", [](TcForm7 &) {},
+                             {[](TcForm7 &p) { p.testInButton()->click(); }});
+    }
+    void ehb5()
+    {
+        lookDigital<TcForm9>("E-HB5/HN9", "ehb5", [](TcForm9 &) {},
+                             {[](TcForm9 &p) { p.testOutButton()->click(); },
+                              [](TcForm9 &p) { p.testInButton()->click(); }});
+    }
     void t4yj()
     {
         look<TcForm1>("T4yJ", "t4yj", [](TcForm1 &) {});
