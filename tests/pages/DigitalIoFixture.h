@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QStringList>
 #include <QtTest>
+#include <mutex>
 
 inline QString describe(const QByteArray &f)
 {
@@ -45,6 +46,40 @@ inline QString describe(const QByteArray &f)
 
 struct DigitalIoRig : DeviceRig {
     TestClock clock;
+
+    // Serves the model with a watch on the requests (see failOn).
+    bool start(const QString &model)
+    {
+        server.reset();
+        device = std::shared_ptr<sim::Device>(sim::createModel(model));
+        server = std::make_unique<sim::Server>(device);
+        server->setTickInterval(0);
+        server->setObserver([this](const sim::Frame &f) {
+            if (f.reply)
+                return;
+            std::lock_guard<std::mutex> lock(m_failMutex);
+            if (m_failTimes > 0 && describe(f.bytes) == m_failRequest) {
+                --m_failTimes;
+                server->failNextRequests(1, m_failCode);
+            }
+        });
+        QString error;
+        if (!server->start(&error)) {
+            qWarning("simulator: %s", qPrintable(error));
+            return false;
+        }
+        shell.path = server->path();
+        return true;
+    }
+    // The request described as `request` is answered with exception `code` the next `times`
+    // times it comes.
+    void failOn(const QString &request, int code, int times = 1)
+    {
+        std::lock_guard<std::mutex> lock(m_failMutex);
+        m_failRequest = request;
+        m_failCode = code;
+        m_failTimes = times;
+    }
 
     sim::models::DigitalIoDevice &io() const
     {
@@ -74,6 +109,12 @@ struct DigitalIoRig : DeviceRig {
         return device->values(sim::Table::Holding, 0x2000, count);
     }
     QString testIni() const { return QString::fromLatin1(dir.read("test.ini")); }
+
+private:
+    std::mutex m_failMutex;
+    QString m_failRequest;
+    int m_failCode = 0;
+    int m_failTimes = 0;
 };
 
 // Types into a numeric field and leaves it with Enter, as a user would.

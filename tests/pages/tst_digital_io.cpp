@@ -125,10 +125,9 @@ private slots:
             p->addressList()->setCurrentIndex(4);
             p->speedList()->setCurrentIndex(2);
             p->textEdit()->setText("Šňůra");
-            expected = {0xC280, 0x8AF2, 0xF972, 0x6100, 0,      0,      500,
-                        0x0400, 0x0A0A, 0x0A0A, 0x0A0A, 0xC80A, 25,     25,
-                        25,     25,     25,     25,     2,      25,     0x0505,
-                        0x0505, 0x0505, 0x9605, 0x0502};
+            expected = {0xC280, 0x8AF2, 0xF972, 0x6100, 0,      0,      500,   0x0400, 0x0A0A,
+                        0x0A0A, 0x0A0A, 0xC80A, 25,     25,     25,     25,    25,     25,
+                        2,      25,     0x0505, 0x0505, 0x0505, 0x9605, 0x0502};
         } else if (model == "E-HB2") {
             auto *p = new TcForm7;
             page.reset(p);
@@ -171,7 +170,6 @@ private slots:
         QVERIFY(r[1].startsWith("255/16/2000="));
         QCOMPARE(r[2], QString("255/3/2000x%1").arg(expected.size()));
         QCOMPARE(rig->clock.waits(), QList<int>{500});
-
     }
 
     // The documented entries of the time fields: what the edit shows, the position, and the
@@ -185,24 +183,58 @@ private slots:
         QTest::addColumn<int>("position");
         QTest::addColumn<QString>("warning");
         const QString w = "Můžete zadat pouze hodnoty od ";
-        QTest::newRow("odd ms up") << "E-HN2" << "Ter" << "0,005" << "0,006" << 3 << "";
-        QTest::newRow("single precision") << "E-HN2" << "Ter" << "0,006" << "0,006" << 3 << "";
-        QTest::newRow("time above") << "E-HN2" << "Ter" << "200" << "131,070" << 65535
-                                    << w + "0,002 do 131,07";
-        QTest::newRow("time below") << "E-HN2" << "Ter" << "0,001" << "0,002" << 1
-                                    << w + "0,002 do 131,07";
-        QTest::newRow("K to 4 hundredths") << "E-HN2" << "K" << "0,05" << "0,08" << 2 << "";
-        QTest::newRow("K above") << "E-HN2" << "K" << "3000" << "2621,40" << 65535
-                                 << w + "0,04 do 2621,40";
-        QTest::newRow("T below") << "E-HN2" << "T" << "0" << "1" << 1 << w + "1 do 255";
-        QTest::newRow("E above T") << "E-HN2" << "E" << "12" << "10" << 10 << w + "1 do 10";
-        QTest::newRow("HB2 25 us down") << "E-HB2" << "Ivz" << "0,030" << "0,025" << 1 << "";
-        QTest::newRow("HB2 0,06") << "E-HB2" << "Ivz" << "0,06" << "0,050" << 2 << "";
-        QTest::newRow("HB2 above") << "E-HB2" << "Ivz" << "2000" << "1638,375" << 65535
-                                   << w + "0,025 do 1638,375";
-        QTest::newRow("HB5 100 us") << "E-HB5/HN9" << "Ivz" << "0,00015" << "0,0001" << 1 << "";
-        QTest::newRow("HB5 above") << "E-HB5/HN9" << "Ivz" << "7" << "6,5535" << 65535
-                                   << w + "0,0001 do 6,5535";
+        QTest::newRow("odd ms up") << "E-HN2"
+                                   << "Ter"
+                                   << "0,005"
+                                   << "0,006" << 3 << "";
+        QTest::newRow("single precision") << "E-HN2"
+                                          << "Ter"
+                                          << "0,006"
+                                          << "0,006" << 3 << "";
+        QTest::newRow("time above") << "E-HN2"
+                                    << "Ter"
+                                    << "200"
+                                    << "131,070" << 65535 << w + "0,002 do 131,07";
+        QTest::newRow("time below") << "E-HN2"
+                                    << "Ter"
+                                    << "0,001"
+                                    << "0,002" << 1 << w + "0,002 do 131,07";
+        QTest::newRow("K to 4 hundredths") << "E-HN2"
+                                           << "K"
+                                           << "0,05"
+                                           << "0,08" << 2 << "";
+        QTest::newRow("K above") << "E-HN2"
+                                 << "K"
+                                 << "3000"
+                                 << "2621,40" << 65535 << w + "0,04 do 2621,40";
+        QTest::newRow("T below") << "E-HN2"
+                                 << "T"
+                                 << "0"
+                                 << "1" << 1 << w + "1 do 255";
+        QTest::newRow("E above T") << "E-HN2"
+                                   << "E"
+                                   << "12"
+                                   << "10" << 10 << w + "1 do 10";
+        QTest::newRow("HB2 25 us down") << "E-HB2"
+                                        << "Ivz"
+                                        << "0,030"
+                                        << "0,025" << 1 << "";
+        QTest::newRow("HB2 0,06") << "E-HB2"
+                                  << "Ivz"
+                                  << "0,06"
+                                  << "0,050" << 2 << "";
+        QTest::newRow("HB2 above") << "E-HB2"
+                                   << "Ivz"
+                                   << "2000"
+                                   << "1638,375" << 65535 << w + "0,025 do 1638,375";
+        QTest::newRow("HB5 100 us") << "E-HB5/HN9"
+                                    << "Ivz"
+                                    << "0,00015"
+                                    << "0,0001" << 1 << "";
+        QTest::newRow("HB5 above") << "E-HB5/HN9"
+                                   << "Ivz"
+                                   << "7"
+                                   << "6,5535" << 65535 << w + "0,0001 do 6,5535";
     }
     void fieldRules()
     {
@@ -294,9 +326,8 @@ private slots:
         QCOMPARE(page->panelText(2), QString("Konfigurace uložena"));
         const QStringList keys = Profile(file).keys("cForm3");
         QCOMPARE(keys.size(), 4 + 5 * 8 + 8 + 1);
-        QCOMPARE(keys.mid(0, 5), (QStringList{"c3ZdTextEdit", "c3ZdTerScrollBar",
-                                              "c3SkSpdComboBox", "c3SkAdrComboBox",
-                                              "c3Pdo0RadioGroup"}));
+        QCOMPARE(keys.mid(0, 5), (QStringList{"c3ZdTextEdit", "c3ZdTerScrollBar", "c3SkSpdComboBox",
+                                              "c3SkAdrComboBox", "c3Pdo0RadioGroup"}));
         QCOMPARE(keys.indexOf("c3ZdE0ScrollBar") + 8, keys.indexOf("c3ZdT0ScrollBar"));
         QCOMPARE(keys.last(), QString("mmShowHint"));
 
