@@ -53,8 +53,10 @@ private slots:
         QTest::addColumn<QString>("model");
         QTest::addColumn<QString>("caption");
         QTest::addColumn<int>("inputs");
-        QTest::newRow("E-HB2") << "E-HB2" << "E-HB2 Test DI.x" << 8;
-        QTest::newRow("E-HB5/HN9") << "E-HB5/HN9" << "E-HB5/HN9 Test  DI.x" << 3;
+        QTest::newRow("E-HB2") << "E-HB2"
+                               << "E-HB2 Test DI.x" << 8;
+        QTest::newRow("E-HB5/HN9") << "E-HB5/HN9"
+                                   << "E-HB5/HN9 Test  DI.x" << 3;
     }
     void pollsAndShows()
     {
