@@ -443,16 +443,26 @@ private slots:
         QCOMPARE(rig->writes().filter("1/6/0100").size(), 2);
         QCOMPARE(rig->writes().filter("255/16/").size(), 5 + 4);
 
-        // Closing the page with a test window open restores the module first.
+        // Closing the page during a run: the run ends, the test window restores the module,
+        // then the page goes.
         p->testDButton()->click();
-        QVERIFY(twoState());
+        QPointer<TcForm3Test> second(twoState());
+        QVERIFY(second);
+        second->modeGroup()->setItemIndex(1);
+        second->outputBox(3)->setChecked(true);
         QPointer<TDigitalIoPage> guard(page.release());
         rig->prompts.planAnswer(PromptAnswer::No);
-        guard->close();
-        QVERIFY(!rig->dir.exists("test.ini"));
-        QTRY_VERIFY(guard.isNull());
+        QTimer::singleShot(300, [&] { guard->close(); });
+        second->runButton()->click();
+        QVERIFY(guard);
+        QTRY_VERIFY_WITH_TIMEOUT(guard.isNull(), 5000);
+        QVERIFY(second.isNull());
         QCOMPARE(rig->shell.closedPages, 1);
-        QCOMPARE(rig->writes().last(), QString("255/16/2018=104"));
+        QVERIFY(!rig->dir.exists("test.ini"));
+        const QStringList last = rig->writes();
+        QCOMPARE(last.mid(last.size() - 5),
+                 (QStringList{"1/6/0100=0008", "255/16/2000=c000", "255/16/2006=1f4",
+                              "255/16/2007=0", "255/16/2018=104"}));
         rig->clock.install();
     }
 };
