@@ -61,6 +61,12 @@ TDigitalInputTest::TDigitalInputTest(TComponentForm &page, const Declaration &d)
     layout->addWidget(counting);
 }
 
+void TDigitalInputTest::FormCreate()
+{
+    show();
+    start(createPoll());
+}
+
 void TDigitalInputTest::showInputs(quint8 states, const std::vector<quint16> &counters)
 {
     for (size_t i = 0; i < m_states.size(); ++i) {

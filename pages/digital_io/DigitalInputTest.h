@@ -25,12 +25,19 @@ public:
     };
     TDigitalInputTest(TComponentForm &page, const Declaration &d);
 
+    // Shows the window and starts its thread.
+    void FormCreate();
+
     TRadioGroup *stateGroup(int i) const { return m_states[size_t(i)]; }
     QLineEdit *counterEdit(int i) const { return m_counters[size_t(i)]; }
     int inputs() const { return int(m_states.size()); }
 
     // User-interface thread: one poll's states and counters.
     void showInputs(quint8 states, const std::vector<quint16> &counters);
+
+protected:
+    // The model's own thread class.
+    virtual TInputTestPoll *createPoll() = 0;
 
 private:
     std::vector<TRadioGroup *> m_states;

@@ -174,14 +174,39 @@ QGroupBox &TDigitalIoPage::subGroup(QGroupBox &outer, const QString &name, const
     return *box;
 }
 
-void TDigitalIoPage::showBoxHint(QCheckBox &box, const QString &onHint, const QString &offHint)
+void TDigitalIoPage::faultBoxClick(QObject *sender)
 {
-    box.setToolTip(box.isChecked() ? onHint : offHint);
+    if (auto *box = qobject_cast<QCheckBox *>(sender))
+        box->setToolTip(box->isChecked() ? QStringLiteral("Při poruše komunikace sepnuto")
+                                         : QStringLiteral("Při poruše komunikace rozepnuto"));
+    markChanged(true);
+}
+
+void TDigitalIoPage::negationBoxClick(QObject *sender)
+{
+    if (auto *box = qobject_cast<QCheckBox *>(sender))
+        box->setToolTip(box->isChecked() ? QStringLiteral("V klidovém stavu sepnuto")
+                                         : QStringLiteral("V klidovém stavu rozepnuto"));
+    markChanged(true);
+}
+
+std::vector<QWidget *> TDigitalIoPage::faultBoxes(QGroupBox &group, int count, int perRow)
+{
+    return outputBoxes(group, QStringLiteral("Eout"), count,
+                       QStringLiteral("Při poruše komunikace rozepnuto"),
+                       &TDigitalIoPage::faultBoxClick, perRow);
+}
+
+std::vector<QWidget *> TDigitalIoPage::negationBoxes(QGroupBox &group, int count, int perRow)
+{
+    return outputBoxes(group, QStringLiteral("Rout"), count,
+                       QStringLiteral("V klidovém stavu rozepnuto"),
+                       &TDigitalIoPage::negationBoxClick, perRow);
 }
 
 std::vector<QWidget *> TDigitalIoPage::outputBoxes(QGroupBox &group, const QString &stem, int count,
                                                    const QString &offHint,
-                                                   const std::function<void(QObject *)> &changed,
+                                                   void (TDigitalIoPage::*changed)(QObject *),
                                                    int perRow)
 {
     std::vector<QWidget *> boxes;
@@ -189,11 +214,10 @@ std::vector<QWidget *> TDigitalIoPage::outputBoxes(QGroupBox &group, const QStri
     for (int i = 0; i < count; ++i) {
         QCheckBox &box = checkBox(group, m_prefix + stem + QString::number(i) + "CheckBox",
                                   QStringLiteral("DO.%1").arg(i), offHint);
-        connect(&box, &QCheckBox::toggled, this, [&box, changed] { changed(&box); });
-        auto *state = new QLabel(QStringLiteral("ON/OFF"), &group);
+        connect(&box, &QCheckBox::toggled, this, [this, &box, changed] { (this->*changed)(&box); });
         boxes.push_back(&box);
         cells.push_back(&box);
-        cells.push_back(state);
+        cells.push_back(new QLabel(QStringLiteral("ON/OFF"), &group));
     }
     arrange(group, cells, 2 * perRow);
     return boxes;

@@ -71,17 +71,17 @@ protected:
     QGroupBox &subGroup(QGroupBox &outer, const QString &name, const QString &title, int row,
                         int column);
 
-    // count check boxes <prefix><stem><i>CheckBox "DO.i", each followed by "ON/OFF", with the
-    // hint of an unchecked box, perRow of them a row; changed (the page's handler) runs after
-    // every change.
-    std::vector<QWidget *> outputBoxes(QGroupBox &group, const QString &stem, int count,
-                                       const QString &offHint,
-                                       const std::function<void(QObject *)> &changed,
-                                       int perRow = 1);
+    // count check boxes <prefix>Eout<i>CheckBox (state on a communication failure) or
+    // <prefix>Rout<i>CheckBox (quiet state), "DO.i", each followed by "ON/OFF", perRow of
+    // them a row; their hints say their state.
+    std::vector<QWidget *> faultBoxes(QGroupBox &group, int count, int perRow = 1);
+    std::vector<QWidget *> negationBoxes(QGroupBox &group, int count, int perRow = 1);
     // count edge groups <prefix>Hdi<i>RadioGroup "DI.i" in `columns` columns.
     std::vector<QWidget *> edgeGroups(QGroupBox &group, int count, int columns);
-    // A change of a check box or edge group: its hint, and the page changed.
-    static void showBoxHint(QCheckBox &box, const QString &onHint, const QString &offHint);
+    // A change of a fault (state on a communication failure) or negation (quiet state) box,
+    // or of an edge group: its hint, and the page changed.
+    void faultBoxClick(QObject *sender);
+    void negationBoxClick(QObject *sender);
     void edgeGroupClick(QObject *sender);
 
     // Places widgets row by row in `columns` columns of the group's grid.
@@ -92,4 +92,9 @@ protected:
     TNumericField *m_ter = nullptr;
     QComboBox *m_address = nullptr;
     QComboBox *m_speed = nullptr;
+
+private:
+    std::vector<QWidget *> outputBoxes(QGroupBox &group, const QString &stem, int count,
+                                       const QString &offHint,
+                                       void (TDigitalIoPage::*changed)(QObject *), int perRow);
 };

@@ -60,19 +60,15 @@ TcForm3::TcForm3(QWidget *parent)
     legend->addWidget(new QLabel(QStringLiteral("D - dvoustavový"), &modes), 2, 0, 1, 2);
     legend->addWidget(new QLabel(QStringLiteral("P - proporční"), &modes), 2, 2, 1, 2);
 
-    auto &faults = group(QStringLiteral("Hodnota výstupů při poruše - dvoustavový výstup"), 0,
-                         QStringLiteral("c3ZdSpGroupBox"));
-    const auto faultBoxes = outputBoxes(
-        faults, QStringLiteral("Eout"), kOutputs, QStringLiteral("Při poruše komunikace rozepnuto"),
-        [this](QObject *sender) { c3Eout0CheckBoxClick(sender); }, 4);
+    auto &faultGroup = group(QStringLiteral("Hodnota výstupů při poruše - dvoustavový výstup"), 0,
+                             QStringLiteral("c3ZdSpGroupBox"));
+    const auto faults = faultBoxes(faultGroup, kOutputs, 4);
     auto &still = group(QStringLiteral("Nastavení klidových stavů výstupů (negace)"), 0,
                         QStringLiteral("c3StillStatesGroupBox"));
-    const auto negationBoxes = outputBoxes(
-        still, QStringLiteral("Rout"), kOutputs, QStringLiteral("V klidovém stavu rozepnuto"),
-        [this](QObject *sender) { c3Rout0CheckBoxClick(sender); }, 4);
+    const auto negations = negationBoxes(still, kOutputs, 4);
     for (int i = 0; i < kOutputs; ++i) {
-        m_fault[size_t(i)] = static_cast<QCheckBox *>(faultBoxes[size_t(i)]);
-        m_negation[size_t(i)] = static_cast<QCheckBox *>(negationBoxes[size_t(i)]);
+        m_fault[size_t(i)] = static_cast<QCheckBox *>(faults[size_t(i)]);
+        m_negation[size_t(i)] = static_cast<QCheckBox *>(negations[size_t(i)]);
     }
 
     auto &steps = group(QStringLiteral("Nastavení počtu kroků pro jednu periodu "), 1,
@@ -190,22 +186,6 @@ void TcForm3::c3Pdo0RadioGroupClick(QObject *sender)
     const int i = outputOf(sender);
     if (i >= 0)
         showMode(i);
-    markChanged(true);
-}
-
-void TcForm3::c3Eout0CheckBoxClick(QObject *sender)
-{
-    if (auto *box = qobject_cast<QCheckBox *>(sender))
-        showBoxHint(*box, QStringLiteral("Při poruše komunikace sepnuto"),
-                    QStringLiteral("Při poruše komunikace rozepnuto"));
-    markChanged(true);
-}
-
-void TcForm3::c3Rout0CheckBoxClick(QObject *sender)
-{
-    if (auto *box = qobject_cast<QCheckBox *>(sender))
-        showBoxHint(*box, QStringLiteral("V klidovém stavu sepnuto"),
-                    QStringLiteral("V klidovém stavu rozepnuto"));
     markChanged(true);
 }
 

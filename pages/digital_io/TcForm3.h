@@ -31,8 +31,8 @@ public:
 
     // Documented handlers (one serves a whole row of controls).
     void c3Pdo0RadioGroupClick(QObject *sender);
-    void c3Eout0CheckBoxClick(QObject *sender);
-    void c3Rout0CheckBoxClick(QObject *sender);
+    void c3Eout0CheckBoxClick(QObject *sender) { faultBoxClick(sender); }
+    void c3Rout0CheckBoxClick(QObject *sender) { negationBoxClick(sender); }
     void c3ZdTextEditChange(QObject *sender) { changeOf(sender); }
     void c3ZdTerMaskEditChange(QObject *sender) { exitOf(sender); }
     bool c3ZdTerMaskEditKeyPress(QObject *sender, QChar key) { return keyPressOf(sender, key); }

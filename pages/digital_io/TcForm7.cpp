@@ -92,10 +92,9 @@ TcForm7TestDI::TcForm7TestDI(TComponentForm &page)
 {
 }
 
-void TcForm7TestDI::FormCreate()
+TInputTestPoll *TcForm7TestDI::createPoll()
 {
-    show();
-    start(new cForm7TestDIThread(*this));
+    return new cForm7TestDIThread(*this);
 }
 
 cForm7TestDIThread::cForm7TestDIThread(TcForm7TestDI &window) : TDigitalInputPoll(window, kModels)

@@ -47,8 +47,9 @@ class TcForm7TestDI : public TDigitalInputTest
     Q_OBJECT
 public:
     explicit TcForm7TestDI(TComponentForm &page);
-    // Shows the window and starts its thread.
-    void FormCreate();
+
+protected:
+    TInputTestPoll *createPoll() override;
 };
 
 class cForm7TestDIThread : public TDigitalInputPoll

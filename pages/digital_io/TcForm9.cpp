@@ -55,14 +55,10 @@ TcForm9::TcForm9(QWidget *parent)
         group(QStringLiteral("Nastavení výstupů"), 1, QStringLiteral("c9OutputGroupBox"));
     auto &still = subGroup(outputs, QStringLiteral("c9StillStatesGroupBox"),
                            QStringLiteral("Nastavení klidových stavů"), 0, 0);
-    m_negations = outputBoxes(still, QStringLiteral("Rout"), kOutputs,
-                              QStringLiteral("V klidovém stavu rozepnuto"),
-                              [this](QObject *sender) { c9Rout0CheckBoxClick(sender); });
+    m_negations = negationBoxes(still, kOutputs);
     auto &faults = subGroup(outputs, QStringLiteral("c9ZdSpGroupBox"),
                             QStringLiteral("Hodnota při poruše"), 0, 1);
-    m_faults = outputBoxes(faults, QStringLiteral("Eout"), kOutputs,
-                           QStringLiteral("Při poruše komunikace rozepnuto"),
-                           [this](QObject *sender) { c9Eout0CheckBoxClick(sender); });
+    m_faults = faultBoxes(faults, kOutputs);
 
     auto &inputs = group(QStringLiteral("Nastavení vstupů"), 0, QStringLiteral("c9InputGroupBox"));
     m_ivz = &numeric(inputs, QStringLiteral("c9ZdIvz"),
@@ -107,22 +103,6 @@ QCheckBox *TcForm9::negation(int i) const
 QCheckBox *TcForm9::fault(int i) const
 {
     return static_cast<QCheckBox *>(m_faults[size_t(i)]);
-}
-
-void TcForm9::c9Eout0CheckBoxClick(QObject *sender)
-{
-    if (auto *box = qobject_cast<QCheckBox *>(sender))
-        showBoxHint(*box, QStringLiteral("Při poruše komunikace sepnuto"),
-                    QStringLiteral("Při poruše komunikace rozepnuto"));
-    markChanged(true);
-}
-
-void TcForm9::c9Rout0CheckBoxClick(QObject *sender)
-{
-    if (auto *box = qobject_cast<QCheckBox *>(sender))
-        showBoxHint(*box, QStringLiteral("V klidovém stavu sepnuto"),
-                    QStringLiteral("V klidovém stavu rozepnuto"));
-    markChanged(true);
 }
 
 void TcForm9::c9TestOutButtonClick()
@@ -183,10 +163,9 @@ TcForm9TestDI::TcForm9TestDI(TComponentForm &page)
 {
 }
 
-void TcForm9TestDI::FormCreate()
+TInputTestPoll *TcForm9TestDI::createPoll()
 {
-    show();
-    start(new cForm9TestDIThread(*this));
+    return new cForm9TestDIThread(*this);
 }
 
 cForm9TestDIThread::cForm9TestDIThread(TcForm9TestDI &window) : TDigitalInputPoll(window, kModels)

@@ -36,8 +36,8 @@ public:
     bool c9ZdIvzMaskEditKeyPress(QObject *sender, QChar key) { return keyPressOf(sender, key); }
     void c9ZdIvzScrollBarChange(QObject *sender) { scrollOf(sender); }
     void c9Hdi0RadioGroupClick(QObject *sender) { edgeGroupClick(sender); }
-    void c9Eout0CheckBoxClick(QObject *sender);
-    void c9Rout0CheckBoxClick(QObject *sender);
+    void c9Eout0CheckBoxClick(QObject *sender) { faultBoxClick(sender); }
+    void c9Rout0CheckBoxClick(QObject *sender) { negationBoxClick(sender); }
     void c9GetButtonClick() { getButtonClick(); }
     void c9SendButtonClick() { sendButtonClick(); }
     // The preparation of the output test and its window.
@@ -72,8 +72,9 @@ class TcForm9TestDI : public TDigitalInputTest
     Q_OBJECT
 public:
     explicit TcForm9TestDI(TComponentForm &page);
-    // Shows the window and starts its thread.
-    void FormCreate();
+
+protected:
+    TInputTestPoll *createPoll() override;
 };
 
 class cForm9TestDIThread : public TDigitalInputPoll

@@ -8,6 +8,9 @@
 //   "1/6/0100=0003"       function 6 at 0x0100, value 0x0003, to address 1
 //   "255/16/2006=fde8,0"  function 16 from 0x2006 with the values 0xfde8 and 0
 
+#include "pages/digital_io/TcForm3.h"
+#include "pages/digital_io/TcForm7.h"
+#include "pages/digital_io/TcForm9.h"
 #include "pages/framework/Fields.h"
 #include "pages/framework/OutputTest.h"
 #include "sim/Sim.h"
@@ -47,14 +50,9 @@ inline QString describe(const QByteArray &f)
 struct DigitalIoRig : DeviceRig {
     TestClock clock;
 
-    // Serves the model with a watch on the requests (see failOn).
-    bool start(const QString &model)
+    DigitalIoRig()
     {
-        server.reset();
-        device = std::shared_ptr<sim::Device>(sim::createModel(model));
-        server = std::make_unique<sim::Server>(device);
-        server->setTickInterval(0);
-        server->setObserver([this](const sim::Frame &f) {
+        observer = [this](const sim::Frame &f) {
             if (f.reply)
                 return;
             std::lock_guard<std::mutex> lock(m_failMutex);
@@ -62,14 +60,7 @@ struct DigitalIoRig : DeviceRig {
                 --m_failTimes;
                 server->failNextRequests(1, m_failCode);
             }
-        });
-        QString error;
-        if (!server->start(&error)) {
-            qWarning("simulator: %s", qPrintable(error));
-            return false;
-        }
-        shell.path = server->path();
-        return true;
+        };
     }
     // The request described as `request` is answered with exception `code` the next `times`
     // times it comes.
@@ -116,6 +107,16 @@ private:
     int m_failCode = 0;
     int m_failTimes = 0;
 };
+
+// The page of a model's list name.
+inline std::unique_ptr<TDigitalIoPage> makeDigitalPage(const QString &model)
+{
+    if (model == QLatin1String("E-HN2"))
+        return std::make_unique<TcForm3>();
+    if (model == QLatin1String("E-HB2"))
+        return std::make_unique<TcForm7>();
+    return std::make_unique<TcForm9>();
+}
 
 // Types into a numeric field and leaves it with Enter, as a user would.
 inline void enterText(TNumericField *field, const QString &text)

@@ -105,14 +105,12 @@ private slots:
     {
         QFETCH(QString, model);
         QVERIFY(rig->start(model));
-        std::unique_ptr<TDigitalIoPage> page;
+        std::unique_ptr<TDigitalIoPage> page = makeDigitalPage(model);
+        rig->shell.page = page.get();
+        page->show();
+        page->getButton()->click();
         QVector<quint16> expected;
-        if (model == "E-HN2") {
-            auto *p = new TcForm3;
-            page.reset(p);
-            rig->shell.page = p;
-            p->show();
-            p->getButton()->click();
+        if (auto *p = qobject_cast<TcForm3 *>(page.get())) {
             // DO.1 proportional with its fault box checked: bit 1 of 0x2007 goes as 0.
             p->fault(1)->setChecked(true);
             p->fault(2)->setChecked(true);
@@ -128,12 +126,7 @@ private slots:
             expected = {0xC280, 0x8AF2, 0xF972, 0x6100, 0,      0,      500,   0x0400, 0x0A0A,
                         0x0A0A, 0x0A0A, 0xC80A, 25,     25,     25,     25,    25,     25,
                         2,      25,     0x0505, 0x0505, 0x0505, 0x9605, 0x0502};
-        } else if (model == "E-HB2") {
-            auto *p = new TcForm7;
-            page.reset(p);
-            rig->shell.page = p;
-            p->show();
-            p->getButton()->click();
+        } else if (auto *p = qobject_cast<TcForm7 *>(page.get())) {
             rig->device->setHolding(0x2007, 0x1234);
             p->edge(7)->setItemIndex(1);
             p->edge(0)->setItemIndex(0);
@@ -142,18 +135,14 @@ private slots:
             p->textEdit()->setText("AB");
             expected = {0x8E00, 0x4142, 0, 0, 0, 0, 3, 0xFFFF, 2, 0x0104};
         } else {
-            auto *p = new TcForm9;
-            page.reset(p);
-            rig->shell.page = p;
-            p->show();
-            p->getButton()->click();
+            auto *hb5 = static_cast<TcForm9 *>(page.get());
             rig->device->setValues(sim::Table::Holding, 0x2007, {0x00AA});
             rig->device->setHolding(0x200A, 0x01FF);
-            p->negation(4)->setChecked(true);
-            p->fault(0)->setChecked(true);
-            p->edge(2)->setItemIndex(1);
-            enterText(p->samplingTime(), "0,00015");
-            p->addressList()->setCurrentIndex(253);
+            hb5->negation(4)->setChecked(true);
+            hb5->fault(0)->setChecked(true);
+            hb5->edge(2)->setItemIndex(1);
+            enterText(hb5->samplingTime(), "0,00015");
+            hb5->addressList()->setCurrentIndex(253);
             expected = {0x0010, 0x452D, 0x4842, 0x3500, 0, 0, 500, 0x0100, 1, 0xFE04, 0x0500};
         }
         QCOMPARE(rig->prompts.texts(), QStringList());
@@ -245,28 +234,21 @@ private slots:
         QFETCH(int, position);
         QFETCH(QString, warning);
         QVERIFY(rig->start(model));
-        std::unique_ptr<TDigitalIoPage> page;
+        std::unique_ptr<TDigitalIoPage> page = makeDigitalPage(model);
+        page->show();
         TNumericField *f = nullptr;
-        if (model == "E-HN2") {
-            auto *p = new TcForm3;
-            page.reset(p);
-            p->show();
+        if (auto *p = qobject_cast<TcForm3 *>(page.get())) {
             p->mode(0)->setItemIndex(1);
             enterText(p->steps(0), "10");
             f = field == "Ter" ? p->failureTime()
                 : field == "K" ? p->stepTime(0)
                 : field == "T" ? p->steps(0)
                                : p->failureSteps(0);
-        } else if (model == "E-HB2") {
-            auto *p = new TcForm7;
-            page.reset(p);
+        } else if (auto *p = qobject_cast<TcForm7 *>(page.get())) {
             f = p->samplingTime();
         } else {
-            auto *p = new TcForm9;
-            page.reset(p);
-            f = p->samplingTime();
+            f = static_cast<TcForm9 *>(page.get())->samplingTime();
         }
-        page->show();
         rig->prompts.clear();
         enterText(f, typed);
         QCOMPARE(edit(f), shown);

@@ -4,8 +4,6 @@
 // is stopping shows nothing).
 
 #include "DigitalIoFixture.h"
-#include "pages/digital_io/TcForm7.h"
-#include "pages/digital_io/TcForm9.h"
 
 #include <QLineEdit>
 #include <QPointer>
@@ -22,21 +20,12 @@ class InputTestsTest : public QObject
     // The page of the model the rig serves, and its input test.
     TDigitalInputTest *openTest(const QString &model, bool changed = false)
     {
-        if (model == "E-HB2") {
-            auto *p = new TcForm7;
-            page.reset(p);
-            p->show();
-            rig->shell.page = p;
-            p->markChanged(changed);
-            p->testInButton()->click();
-        } else {
-            auto *p = new TcForm9;
-            page.reset(p);
-            p->show();
-            rig->shell.page = p;
-            p->markChanged(changed);
-            p->testInButton()->click();
-        }
+        page = makeDigitalPage(model);
+        page->show();
+        rig->shell.page = page.get();
+        page->markChanged(changed);
+        const QString button = model == "E-HB2" ? "c7TestInButton" : "c9TestInButton";
+        page->findChild<QPushButton *>(button)->click();
         return qobject_cast<TDigitalInputTest *>(page->testWindow());
     }
 

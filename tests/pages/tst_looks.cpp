@@ -55,6 +55,24 @@ class LooksTest : public QObject
 {
     Q_OBJECT
 
+    // The page shown, read from its device and prepared: its title, size and layout; saved.
+    void lookAtPage(TComponentForm &page, const QString &model, const QString &name,
+                    const QSize &most, const std::function<void()> &prepare)
+    {
+        page.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&page));
+        page.getButton()->click();
+        prepare();
+        QCOMPARE(page.windowTitle(), model);
+        QVERIFY2(page.width() <= most.width() && page.height() <= most.height(),
+                 qPrintable(QStringLiteral("%1 x %2").arg(page.width()).arg(page.height())));
+        checkLayout(&page);
+        QVERIFY(!QTest::currentTestFailed());
+        // The buttons sit below the groups, inside the window.
+        QVERIFY(page.rect().contains(page.sendButton()->geometry()));
+        save(&page, name);
+    }
+
     template <typename Page>
     void look(const QString &model, const QString &name, std::function<void(Page &)> prepare)
     {
@@ -62,19 +80,10 @@ class LooksTest : public QObject
         QVERIFY(rig.start(model));
         Page page;
         rig.shell.page = &page;
-        page.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&page));
-        page.getButton()->click();
-        prepare(page);
-        QCOMPARE(page.windowTitle(), model);
         // About the size of the original window (632 x 486 client).
-        QVERIFY2(page.width() <= 760 && page.height() <= 640,
-                 qPrintable(QStringLiteral("%1 x %2").arg(page.width()).arg(page.height())));
-        checkLayout(&page);
-        QVERIFY(!QTest::currentTestFailed());
-        // The buttons sit below the groups, inside the window.
-        QVERIFY(page.rect().contains(page.sendButton()->geometry()));
-        save(&page, name);
+        lookAtPage(page, model, name, QSize(760, 640), [&] { prepare(page); });
+        if (QTest::currentTestFailed())
+            return;
 
         page.menuItem(QStringLiteral("mmLoadExtra"))->trigger();
         QWidget *live = page.liveWindow();
@@ -100,17 +109,9 @@ class LooksTest : public QObject
         QVERIFY(rig.start(model));
         Page page;
         rig.shell.page = &page;
-        page.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&page));
-        page.getButton()->click();
-        prepare(page);
-        QCOMPARE(page.windowTitle(), model);
-        QVERIFY2(page.width() <= 1280 && page.height() <= 760,
-                 qPrintable(QStringLiteral("%1 x %2").arg(page.width()).arg(page.height())));
-        checkLayout(&page);
-        QVERIFY(!QTest::currentTestFailed());
-        QVERIFY(page.rect().contains(page.sendButton()->geometry()));
-        save(&page, name);
+        lookAtPage(page, model, name, QSize(1280, 760), [&] { prepare(page); });
+        if (QTest::currentTestFailed())
+            return;
         int n = 0;
         for (const auto &open : openTests) {
             open(page);
