@@ -141,6 +141,17 @@ QComboBox &TDigitalIoPage::speedField(QGroupBox &group, const QString &hint)
     return *m_speed;
 }
 
+QGroupBox &TDigitalIoPage::inputModuleBasics()
+{
+    auto &basic = group(QStringLiteral("Základní nastavení"), 0,
+                        m_prefix + QStringLiteral("BasicSettingsGroupBox"));
+    customerText(basic, QStringLiteral("Zákaznické textové pole (max. 10 znaků)"));
+    speedField(basic, QStringLiteral("Rozsah 1 200 - 19 200Bd"));
+    addressField(basic, QStringLiteral("Síťová adresa regulátoru"));
+    failureTimeField(basic);
+    return basic;
+}
+
 QPushButton &TDigitalIoPage::groupButton(QGroupBox &group, const QString &name,
                                          const QString &caption)
 {

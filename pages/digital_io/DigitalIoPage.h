@@ -65,6 +65,9 @@ protected:
     TNumericField &failureTimeField(QGroupBox &group);
     QComboBox &addressField(QGroupBox &group, const QString &labelHint = QString());
     QComboBox &speedField(QGroupBox &group, const QString &hint);
+    // The basic group of the modules with inputs (E-HB2, E-HB5/HN9): text, baud rate,
+    // address, communication-failure time.
+    QGroupBox &inputModuleBasics();
     // A button row at the end of the group.
     QPushButton &groupButton(QGroupBox &group, const QString &name, const QString &caption);
     // A group box inside another one, at (row, column) of its grid.

@@ -1,6 +1,7 @@
 #include "pages/digital_io/TcForm7.h"
 
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -36,12 +37,7 @@ Rule samplingTimeRule()
 TcForm7::TcForm7(QWidget *parent)
     : TDigitalIoPage(QStringLiteral("c7"), QStringLiteral("E-HB2"), kModels, parent)
 {
-    auto &basic =
-        group(QStringLiteral("Základní nastavení"), 0, QStringLiteral("c7BasicSettingsGroupBox"));
-    customerText(basic, QStringLiteral("Zákaznické textové pole (max. 10 znaků)"));
-    speedField(basic, QStringLiteral("Rozsah 1 200 - 19 200Bd"));
-    addressField(basic, QStringLiteral("Síťová adresa regulátoru"));
-    failureTimeField(basic);
+    QGroupBox &basic = inputModuleBasics();
     m_testIn =
         &groupButton(basic, QStringLiteral("c7TestInButton"), QStringLiteral("&Test vstupů"));
     connect(m_testIn, &QPushButton::clicked, this, [this] { c7TestInButtonClick(); });

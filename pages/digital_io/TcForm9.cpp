@@ -38,12 +38,7 @@ Rule samplingTimeRule()
 TcForm9::TcForm9(QWidget *parent)
     : TDigitalIoPage(QStringLiteral("c9"), QStringLiteral("E-HB5/HN9"), kModels, parent)
 {
-    auto &basic =
-        group(QStringLiteral("Základní nastavení"), 0, QStringLiteral("c9BasicSettingsGroupBox"));
-    customerText(basic, QStringLiteral("Zákaznické textové pole (max. 10 znaků)"));
-    speedField(basic, QStringLiteral("Rozsah 1 200 - 19 200Bd"));
-    addressField(basic, QStringLiteral("Síťová adresa regulátoru"));
-    failureTimeField(basic);
+    QGroupBox &basic = inputModuleBasics();
     m_testOut =
         &groupButton(basic, QStringLiteral("c9TestOutButton"), QStringLiteral("Te&st výstupů"));
     m_testIn =
