@@ -86,5 +86,5 @@ void TDigitalInputPoll::poll()
     checkIdentification(m_models);
     const quint8 states = static_cast<quint8>(readRegisters(kInputStates, 1).at(0) >> 8);
     const std::vector<quint16> counters = readRegisters(kCounters, kCounterCount);
-    onUiThread([&] { m_window.showInputs(states, counters); });
+    show([&] { m_window.showInputs(states, counters); });
 }

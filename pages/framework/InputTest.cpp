@@ -32,6 +32,14 @@ void TInputTestPoll::run()
     }
 }
 
+void TInputTestPoll::show(const std::function<void()> &f)
+{
+    onUiThread([this, &f] {
+        if (!m_window.stopping())
+            f();
+    });
+}
+
 // --- the window ---
 
 TInputTestForm::TInputTestForm(TComponentForm &page, const QString &formName,

@@ -8,7 +8,7 @@
 //       void poll() override {                 // poll thread; throw PageError to fail
 //           checkIdentification(models);
 //           const auto states = readRegisters(0x0000, 1);
-//           onUiThread([&] { show(states); });
+//           show([&] { window.showStates(states); });
 //       }
 //   };
 //   auto *w = new TcForm7TestDI(page);         // a TInputTestForm
@@ -39,6 +39,9 @@ protected:
     void run() override;
     // One cycle on the poll thread; throws PageError for a failed poll.
     virtual void poll() = 0;
+    // Runs f on the user-interface thread and waits for it, unless the window is stopping
+    // (it no longer shows anything then, and may be on its way out).
+    void show(const std::function<void()> &f);
 
 private:
     TInputTestForm &m_window;
