@@ -50,6 +50,8 @@ inline QString describe(const QByteArray &f)
 struct DigitalIoRig : DeviceRig {
     TestClock clock;
 
+    // The server's thread calls the observer, which uses this rig's members: it stops first.
+    ~DigitalIoRig() { server.reset(); }
     DigitalIoRig()
     {
         observer = [this](const sim::Frame &f) {
