@@ -6,11 +6,17 @@
 #include "pages/converters/TcForm8.h"
 #include "pages/sensors/TcForm10.h"
 #include "pages/sensors/TcForm5.h"
+#include "pages/digital_io/TcForm3.h"
+#include "pages/digital_io/TcForm7.h"
+#include "pages/digital_io/TcForm9.h"
 #include "shell/PageRegistry.h"
 
 void registerPages(PageRegistry &registry)
 {
     registry.add(4, [] { return new TcForm10; });
+    registry.add(5, [] { return new TcForm3; });
+    registry.add(6, [] { return new TcForm7; });
+    registry.add(7, [] { return new TcForm9; });
     registry.add(9, [] { return new TcForm1; });
     registry.add(11, [] { return new TcForm8; });
     registry.add(12, [] { return new TcForm5; });

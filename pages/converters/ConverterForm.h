@@ -57,17 +57,6 @@ protected:
     // Input range start and end in tenths of a degree, -100,0 and 400,0 at design time.
     void inputRange(QGroupBox &group, const QString &prefix);
 
-    // The pages' documented handlers, by the control that sent the event (an edit or scroll
-    // bar of a numeric field, a list, the text).
-    TNumericField *fieldOf(QObject *sender) const;
-    void exitOf(QObject *sender);
-    // The key filter of the field's kind: false when the key is swallowed (with a beep) or
-    // was Enter (which runs the exit handler and selects the text).
-    bool keyPressOf(QObject *sender, QChar key);
-    void scrollOf(QObject *sender);
-    // A changed list or text: the change marker, and a marked list's label back to normal.
-    void changeOf(QObject *sender);
-
     QLineEdit *m_text = nullptr;
     QComboBox *m_type = nullptr;
     QComboBox *m_speed = nullptr;

@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QScrollBar>
+#include <algorithm>
 #include <cmath>
 
 ControlKind controlKindOf(const QWidget *control)
@@ -29,9 +30,21 @@ ControlKind controlKindOf(const QWidget *control)
     return ControlKind::None;
 }
 
-void ControlTable::registerControl(QWidget *control, double defaultValue)
+void ControlTable::registerControl(QWidget *control, double defaultValue, int loadPass)
 {
-    m_entries.push_back({control, defaultValue});
+    m_entries.push_back({control, defaultValue, loadPass});
+}
+
+std::vector<const componentStruct *> ControlTable::loadOrder() const
+{
+    std::vector<const componentStruct *> order;
+    for (const auto &e : m_entries)
+        order.push_back(&e);
+    std::stable_sort(order.begin(), order.end(),
+                     [](const componentStruct *a, const componentStruct *b) {
+                         return a->loadPass < b->loadPass;
+                     });
+    return order;
 }
 
 bool ControlTable::contains(const QWidget *control) const
@@ -127,7 +140,8 @@ void ControlTable::load(const Profile &profile, const QString &section, const Ke
 {
     if (!profile.sectionExists(section))
         throw TextError(QStringLiteral("Neplatný ini soubor"));
-    for (const auto &e : m_entries) {
+    for (const componentStruct *entry : loadOrder()) {
+        const componentStruct &e = *entry;
         const QString key = keyOf(e.control);
         switch (controlKindOf(e.control)) {
         case ControlKind::Edit:

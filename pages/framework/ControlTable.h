@@ -25,6 +25,9 @@ ControlKind controlKindOf(const QWidget *control);
 struct componentStruct {
     QWidget *control = nullptr; // not owned
     double defaultValue = 0;
+    // Loading applies the entries pass by pass (registration order within a pass), so a
+    // value limited by another control arrives after it; the key order stays as registered.
+    int loadPass = 0;
 };
 
 class ControlTable
@@ -32,8 +35,10 @@ class ControlTable
 public:
     using KeyOf = std::function<QString(const QWidget *)>;
 
-    void registerControl(QWidget *control, double defaultValue);
+    void registerControl(QWidget *control, double defaultValue, int loadPass = 0);
     const std::vector<componentStruct> &entries() const { return m_entries; }
+    // The entries in the order a load applies them (by pass, then as registered).
+    std::vector<const componentStruct *> loadOrder() const;
     bool contains(const QWidget *control) const;
 
     // Every control takes its default: positions and indexes the default truncated, check

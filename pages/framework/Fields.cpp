@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -407,15 +408,17 @@ bool TNumericField::eventFilter(QObject *watched, QEvent *event)
 
 // --- TRadioGroup ---
 
-TRadioGroup::TRadioGroup(const QString &title, const QStringList &items, QWidget *parent)
+TRadioGroup::TRadioGroup(const QString &title, const QStringList &items, QWidget *parent,
+                         int columns)
     : QGroupBox(title, parent), m_buttons(new QButtonGroup(this))
 {
     auto *layout = new QGridLayout(this);
     layout->setContentsMargins(8, 4, 8, 4);
     layout->setVerticalSpacing(2);
+    layout->setHorizontalSpacing(12);
     for (int i = 0; i < items.size(); ++i)
         m_buttons->addButton(new QRadioButton(items[i], this), i);
-    setColumns(1);
+    setColumns(columns);
     connect(m_buttons, &QButtonGroup::idClicked, this, &TRadioGroup::clicked);
 }
 

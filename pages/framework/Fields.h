@@ -213,12 +213,14 @@ private:
     bool m_editFollowsBar = true;
 };
 
-// A radio group: value is the item index (-1 for none).
+// A radio group: value is the item index (-1 for none). With several columns the items fill
+// the first column top down, then the next.
 class TRadioGroup : public QGroupBox
 {
     Q_OBJECT
 public:
-    TRadioGroup(const QString &title, const QStringList &items, QWidget *parent = nullptr);
+    TRadioGroup(const QString &title, const QStringList &items, QWidget *parent = nullptr,
+                int columns = 1);
     int itemIndex() const;
     void setItemIndex(int index); // emits clicked(index) when it changes
     int count() const;

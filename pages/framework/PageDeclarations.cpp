@@ -241,9 +241,9 @@ QCheckBox &TComponentForm::checkBox(QGroupBox &group, const QString &name, const
 
 TRadioGroup &TComponentForm::radioGroup(QGroupBox &group, const QString &name,
                                         const QString &caption, const QStringList &items,
-                                        const QString &hint)
+                                        const QString &hint, int columns)
 {
-    auto *radio = new TRadioGroup(caption, items, &group);
+    auto *radio = new TRadioGroup(caption, items, &group, columns);
     radio->setObjectName(name);
     radio->setToolTip(hint);
     auto *grid = static_cast<QGridLayout *>(group.layout());
@@ -263,9 +263,9 @@ void TComponentForm::saved(std::initializer_list<QWidget *> controls)
         m_table.registerControl(c, 0);
 }
 
-void TComponentForm::registerControl(QWidget *control, double defaultValue)
+void TComponentForm::registerControl(QWidget *control, double defaultValue, int loadPass)
 {
-    m_table.registerControl(control, defaultValue);
+    m_table.registerControl(control, defaultValue, loadPass);
 }
 
 RegisterBlock &TComponentForm::block(int start, int count)

@@ -54,11 +54,12 @@ void TComponentForm::saveToTemp()
     // A copy in memory as well: a working directory that cannot be written must not cost
     // the page its settings when the read then fails.
     m_tempCopy.clear();
-    for (const auto &e : m_table.entries()) {
-        if (auto *edit = qobject_cast<QLineEdit *>(e.control))
-            m_tempCopy.emplace_back(e.control, edit->text());
+    // In load order, as loadControls would apply them.
+    for (const componentStruct *e : m_table.loadOrder()) {
+        if (auto *edit = qobject_cast<QLineEdit *>(e->control))
+            m_tempCopy.emplace_back(e->control, edit->text());
         else
-            m_tempCopy.emplace_back(e.control, ControlTable::integerValue(e.control));
+            m_tempCopy.emplace_back(e->control, ControlTable::integerValue(e->control));
     }
     m_tempCopyHints = hintsOn();
     m_hasTempCopy = true;

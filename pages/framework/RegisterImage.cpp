@@ -93,6 +93,21 @@ RegisterBlock &RegisterBlock::bytes(QComboBox &high, QComboBox &low)
     return *this;
 }
 
+RegisterBlock &RegisterBlock::bytes(TNumericField &high, TNumericField &low)
+{
+    Slot &s = add(1);
+    QScrollBar *h = high.bar();
+    QScrollBar *l = low.bar();
+    s.encode = [h, l](quint16 *r) {
+        *r = static_cast<quint16>(((h->value() & 0xFF) << 8) | (l->value() & 0xFF));
+    };
+    s.decode = [h, l](const quint16 *r) {
+        h->setValue(std::clamp(*r >> 8, h->minimum(), h->maximum()));
+        l->setValue(std::clamp(*r & 0xFF, l->minimum(), l->maximum()));
+    };
+    return *this;
+}
+
 RegisterBlock &RegisterBlock::lowByte(QComboBox &combo)
 {
     Slot &s = add(1);

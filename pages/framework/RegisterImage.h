@@ -49,6 +49,9 @@ public:
     RegisterBlock &combo(QComboBox &combo);
     RegisterBlock &bytes(QComboBox &high, QComboBox &low);
     RegisterBlock &lowByte(QComboBox &combo);
+    // Two bar positions of 0..255 in one register: high byte, low byte (each clamped into
+    // its bar's range on read, in that order).
+    RegisterBlock &bytes(TNumericField &high, TNumericField &low);
     // The last slot is written with what the device holds (read before the write), in the
     // given bits of each register (the others as 0), and is not compared in the
     // verification.

@@ -23,6 +23,7 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolTip>
@@ -155,6 +156,7 @@ TComponentForm::~TComponentForm()
     if (m_live)
         m_live->shutdown(false);
     delete m_live.data();
+    delete m_testWindow.data();
 }
 
 Shell &TComponentForm::shell() const
@@ -389,6 +391,56 @@ void TComponentForm::fieldExit(TNumericField &field)
     }
 }
 
+// --- documented handlers by sender ---
+
+TNumericField *TComponentForm::fieldOf(QObject *sender) const
+{
+    for (const auto &f : m_fields)
+        if (sender == f->edit() || sender == f->bar() || sender == f.get())
+            return f.get();
+    return nullptr;
+}
+
+void TComponentForm::exitOf(QObject *sender)
+{
+    if (TNumericField *f = fieldOf(sender))
+        fieldExit(*f);
+}
+
+bool TComponentForm::keyPressOf(QObject *sender, QChar key)
+{
+    TNumericField *f = fieldOf(sender);
+    if (!f)
+        return false;
+    fieldEdited(*f);
+    if (key == QLatin1Char('\r') || key == QLatin1Char('\n')) {
+        fieldExit(*f);
+        f->edit()->selectAll();
+        f->edit()->setFocus();
+        return false;
+    }
+    if (key == QChar(8))
+        return true;
+    const bool accepted = f->keyAccepted(key);
+    if (!accepted)
+        Prompts::instance().beep();
+    return accepted;
+}
+
+void TComponentForm::scrollOf(QObject *sender)
+{
+    if (TNumericField *f = fieldOf(sender))
+        f->barChanged();
+}
+
+void TComponentForm::changeOf(QObject *sender)
+{
+    if (auto *combo = qobject_cast<QComboBox *>(sender))
+        if (QLabel *label = labelOf(combo))
+            label->setStyleSheet(QString());
+    markChanged(true);
+}
+
 void TComponentForm::setInvalidInput(bool invalid)
 {
     m_invalidInput = invalid;
@@ -439,6 +491,11 @@ QAction *TComponentForm::menuItem(const QString &name) const
 }
 
 // --- live window ---
+
+TExtraForm *TComponentForm::liveWindow() const
+{
+    return m_live;
+}
 
 void TComponentForm::openLiveWindow()
 {
@@ -557,6 +614,19 @@ void TComponentForm::closeEvent(QCloseEvent *event)
         }
         return;
     }
+    if (m_testWindow) {
+        // The test window puts the module's settings back as it closes; the page follows.
+        event->ignore();
+        m_testWindow->close();
+        if (!m_testWindow && !m_closeDeferred) {
+            m_closeDeferred = true;
+            whenIdle([this] {
+                m_closeDeferred = false;
+                close();
+            });
+        }
+        return;
+    }
     if (isChanged() &&
         Prompts::instance().question(
             QStringLiteral("Nastavení komponenty bylo změněno. Přejete si ho uložit?"),
@@ -614,7 +684,7 @@ bool TComponentForm::eventFilter(QObject *watched, QEvent *event)
         // The hide pause is the application's: the hints of the page's own windows (live
         // window, test windows) stay as long, but only the page's hints follow mmShowHint.
         const bool ownWindow = w->window() == this;
-        bool pageWindow = ownWindow;
+        bool pageWindow = ownWindow || (m_testWindow && w->window() == m_testWindow);
         for (QWidget *p = w->window()->parentWidget(); p && !pageWindow; p = p->parentWidget())
             pageWindow = p == this;
         if (pageWindow) {

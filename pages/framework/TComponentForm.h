@@ -77,6 +77,7 @@ class QPushButton;
 class QTimer;
 class QVBoxLayout;
 class Shell;
+struct OutputTestPlan;
 
 struct PageTraits {
     enum class Generation { Classic, Newer };
@@ -181,6 +182,13 @@ public:
     // Runs f from the event loop once the page is no longer busy.
     void whenIdle(std::function<void()> f);
 
+    // --- Test windows ---
+    // The page's open test window (an output or input test). It has no parent, so it stays
+    // usable while the page is disabled. Closing the page closes it first (its restore runs),
+    // and it goes with the page; its hints last as long as the page's.
+    void setTestWindow(QWidget *window) { m_testWindow = window; }
+    QWidget *testWindow() const { return m_testWindow; }
+
     // --- Shell operations ---
     // False when the file could not be written.
     bool saveControls(const QString &file, const QString &section);
@@ -200,7 +208,7 @@ public:
     void openLiveWindow();
     void closeLiveWindow();
     void hideLiveWindow();
-    TExtraForm *liveWindow() const { return m_live; }
+    TExtraForm *liveWindow() const;
     bool invalidInput() const { return m_invalidInput; }
     bool hintsOn() const;
     bool isMinimisedFlag() const { return m_minimised; }
@@ -269,12 +277,14 @@ protected:
     QCheckBox &checkBox(QGroupBox &group, const QString &name, const QString &caption,
                         const QString &hint = QString());
     TRadioGroup &radioGroup(QGroupBox &group, const QString &name, const QString &caption,
-                            const QStringList &items, const QString &hint = QString());
+                            const QStringList &items, const QString &hint = QString(),
+                            int columns = 1);
     // A combo box validateSelections requires; marker: the widget turned red (its label).
     void required(QComboBox &combo, QWidget *marker = nullptr);
-    // Saved controls with default 0, in order; registerControl for other defaults.
+    // Saved controls with default 0, in order; registerControl for other defaults and for
+    // controls that a load applies after the others (loadPass, see ControlTable).
     void saved(std::initializer_list<QWidget *> controls);
-    void registerControl(QWidget *control, double defaultValue);
+    void registerControl(QWidget *control, double defaultValue, int loadPass = 0);
     // A register block of the page's image (read, written and verified in order).
     RegisterBlock &block(int start, int count);
     // One column of captions and one of values through all groups (edits of one width,
@@ -304,6 +314,9 @@ protected:
     // check, then the write with the progress bar. slave -1: address 255.
     int writeCoilAction(int address, bool on, int slave = -1);
     int writeRegisterAction(int address, quint16 value, int slave = -1);
+    // An output test's preparation (OutputTest.h): snapshot, test.ini, the test state, the
+    // window opened with the page kept disabled. True when the window is open.
+    bool prepareOutputTest(const OutputTestPlan &plan);
     // Identification read of the page's generation, checked against traits().models.
     QString checkIdentification();
     void readAndShowFirmware();
@@ -320,6 +333,18 @@ protected:
     // Waits on the clock processing events (user input stays out: the page is disabled).
     void waitProcessingEvents(int ms);
     std::deque<RegisterBlock> &blocks() { return m_blocks; }
+
+    // The pages' documented handlers, by the control that sent the event (an edit or scroll
+    // bar of a numeric field, a list, the text): the fields run the same code on their own
+    // events, the named handlers of a page call these.
+    TNumericField *fieldOf(QObject *sender) const;
+    void exitOf(QObject *sender);
+    // The key filter of the field's kind: false when the key is swallowed (with a beep) or
+    // was Enter (which runs the exit handler and selects the text).
+    bool keyPressOf(QObject *sender, QChar key);
+    void scrollOf(QObject *sender);
+    // A changed list or text: the change marker, and a marked list's label back to normal.
+    void changeOf(QObject *sender);
 
     // The progress bar of the progress dialog (null without a shell).
     TransmitProgress *progress();
@@ -364,6 +389,7 @@ private:
     QPointer<TNumericField> m_lastEdited;
     QString m_configFile;
     QPointer<TExtraForm> m_live;
+    QPointer<QWidget> m_testWindow;
     // The saved controls as saveToTemp found them (for a temp.ini that cannot be read back).
     std::vector<std::pair<QWidget *, QVariant>> m_tempCopy;
     bool m_tempCopyHints = true;

@@ -7,6 +7,11 @@
 #include "pages/converters/TcForm8.h"
 #include "pages/sensors/TcForm10.h"
 #include "pages/sensors/TcForm5.h"
+#include "DigitalIoFixture.h"
+#include "pages/digital_io/TcForm3.h"
+#include "pages/digital_io/TcForm3Test.h"
+#include "pages/digital_io/TcForm7.h"
+#include "pages/digital_io/TcForm9.h"
 
 #include <QGroupBox>
 #include <QPushButton>
@@ -54,6 +59,24 @@ class LooksTest : public QObject
 {
     Q_OBJECT
 
+    // The page shown, read from its device and prepared: its title, size and layout; saved.
+    void lookAtPage(TComponentForm &page, const QString &model, const QString &name,
+                    const QSize &most, const std::function<void()> &prepare)
+    {
+        page.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&page));
+        page.getButton()->click();
+        prepare();
+        QCOMPARE(page.windowTitle(), model);
+        QVERIFY2(page.width() <= most.width() && page.height() <= most.height(),
+                 qPrintable(QStringLiteral("%1 x %2").arg(page.width()).arg(page.height())));
+        checkLayout(&page);
+        QVERIFY(!QTest::currentTestFailed());
+        // The buttons sit below the groups, inside the window.
+        QVERIFY(page.rect().contains(page.sendButton()->geometry()));
+        save(&page, name);
+    }
+
     template <typename Page>
     void look(const QString &model, const QString &name, std::function<void(Page &)> prepare,
               QSize most = QSize(760, 640))
@@ -62,21 +85,14 @@ class LooksTest : public QObject
         QVERIFY(rig.start(model));
         Page page;
         rig.shell.page = &page;
-        page.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&page));
-        page.getButton()->click();
-        prepare(page);
-        QCOMPARE(page.windowTitle(), model);
-        // Layouts follow text changes on the next turn of the event loop.
-        QTest::qWait(50);
-        save(&page, name);
         // About the size of the original window (632 x 486 client on the T4yJ).
-        QVERIFY2(page.width() <= most.width() && page.height() <= most.height(),
-                 qPrintable(QStringLiteral("%1 x %2").arg(page.width()).arg(page.height())));
-        checkLayout(&page);
-        QVERIFY(!QTest::currentTestFailed());
-        // The buttons sit below the groups, inside the window.
-        QVERIFY(page.rect().contains(page.sendButton()->geometry()));
+        lookAtPage(page, model, name, most, [&] {
+            prepare(page);
+            // Layouts follow text changes on the next turn of the event loop.
+            QTest::qWait(50);
+        });
+        if (QTest::currentTestFailed())
+            return;
 
         page.menuItem(QStringLiteral("mmLoadExtra"))->trigger();
         QWidget *live = page.liveWindow();
@@ -93,7 +109,54 @@ class LooksTest : public QObject
         QTRY_VERIFY(!page.liveWindow());
     }
 
+    // A digital I/O page, read from its module, and each of its test windows over it.
+    template <typename Page>
+    void lookDigital(const QString &model, const QString &name,
+                     const std::function<void(Page &)> &prepare,
+                     const QList<std::function<void(Page &)>> &openTests)
+    {
+        DigitalIoRig rig;
+        QVERIFY(rig.start(model));
+        Page page;
+        rig.shell.page = &page;
+        lookAtPage(page, model, name, QSize(1280, 760), [&] { prepare(page); });
+        if (QTest::currentTestFailed())
+            return;
+        int n = 0;
+        for (const auto &open : openTests) {
+            open(page);
+            QWidget *window = page.testWindow();
+            QVERIFY(window);
+            QVERIFY(QTest::qWaitForWindowExposed(window));
+            checkLayout(window);
+            QVERIFY(!QTest::currentTestFailed());
+            save(window, name + "-" + window->objectName());
+            window->close();
+            QTRY_VERIFY(!page.testWindow());
+            ++n;
+        }
+        QCOMPARE(n, openTests.size());
+        QVERIFY(page.isEnabled());
+    }
+
 private slots:
+    void ehn2()
+    {
+        lookDigital<TcForm3>("E-HN2", "ehn2", [](TcForm3 &) {},
+                             {[](TcForm3 &p) { p.testDButton()->click(); },
+                              [](TcForm3 &p) { p.testPButton()->click(); }});
+    }
+    void ehb2()
+    {
+        lookDigital<TcForm7>("E-HB2", "ehb2", [](TcForm7 &) {},
+                             {[](TcForm7 &p) { p.testInButton()->click(); }});
+    }
+    void ehb5()
+    {
+        lookDigital<TcForm9>("E-HB5/HN9", "ehb5", [](TcForm9 &) {},
+                             {[](TcForm9 &p) { p.testOutButton()->click(); },
+                              [](TcForm9 &p) { p.testInButton()->click(); }});
+    }
     void t4yj()
     {
         look<TcForm1>("T4yJ", "t4yj", [](TcForm1 &) {});

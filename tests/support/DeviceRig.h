@@ -14,6 +14,7 @@
 #include "tests/support/TestShell.h"
 #include "tests/support/WorkingDir.h"
 
+#include <functional>
 #include <memory>
 
 struct DeviceRig {
@@ -22,6 +23,8 @@ struct DeviceRig {
     ScriptedPrompts prompts;
     std::shared_ptr<sim::Device> device;
     std::unique_ptr<sim::Server> server;
+    // Sees every frame on the server's thread (set before start()).
+    std::function<void(const sim::Frame &)> observer;
 
     // Serves `d` (a previous device stops); live values stay where a test puts them.
     bool start(std::shared_ptr<sim::Device> d)
@@ -30,6 +33,8 @@ struct DeviceRig {
         device = std::move(d);
         server = std::make_unique<sim::Server>(device);
         server->setTickInterval(0);
+        if (observer)
+            server->setObserver(observer);
         QString error;
         if (!server->start(&error)) {
             qWarning("simulator: %s", qPrintable(error));

@@ -1,0 +1,405 @@
+#include "pages/framework/OutputTest.h"
+
+#include "link/Messages.h"
+#include "pages/framework/Exchanges.h"
+#include "platform/Clock.h"
+#include "platform/Profile.h"
+#include "platform/Prompts.h"
+#include "shell/Shell.h"
+#include "shell/SystemDialog.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPointer>
+#include <algorithm>
+#include <set>
+
+namespace {
+
+const char kSection[] = "test";
+constexpr int kMessageTestChanged = 11;
+
+QString section()
+{
+    return QString::fromLatin1(kSection);
+}
+
+TSystemDialog *systemDialog()
+{
+    return Shell::isInstalled() ? &Shell::instance().systemDialog() : nullptr;
+}
+
+void error(const QString &text)
+{
+    Prompts::instance().message(text, QStringLiteral("Chyba"), PromptIcon::Error);
+}
+
+} // namespace
+
+// --- test.ini ---
+
+TTestFile::TTestFile() : m_profile(std::make_unique<Profile>(path()))
+{
+    if (!m_profile->exists() || !m_profile->sectionExists(section()))
+        throw TextError(QStringLiteral("Neplatný ini soubor"));
+}
+
+TTestFile::~TTestFile() = default;
+
+QString TTestFile::path()
+{
+    return workingFile(QStringLiteral("test.ini"));
+}
+
+bool TTestFile::exists()
+{
+    return QFileInfo::exists(path());
+}
+
+bool TTestFile::write(const std::vector<TestEntry> &entries)
+{
+    {
+        Profile file(path());
+        file.beginBatch();
+        for (const TestEntry &e : entries)
+            file.writeInteger(section(), e.key, e.value);
+        if (!file.endBatch())
+            return false;
+    }
+    // What the restore will read, not what we meant to write.
+    const Profile check(path());
+    for (const TestEntry &e : entries) {
+        bool ok = false;
+        const int v = check.readString(section(), e.key, QString()).toInt(&ok);
+        if (!ok || v != e.value)
+            return false;
+    }
+    return true;
+}
+
+QString TTestFile::moveAside()
+{
+    const QFileInfo file(path());
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString name = QStringLiteral("test-%1.ini").arg(stamp);
+    for (int n = 2; QFileInfo::exists(file.dir().filePath(name)); ++n)
+        name = QStringLiteral("test-%1-%2.ini").arg(stamp).arg(n);
+    return QFile::rename(file.filePath(), file.dir().filePath(name)) ? name : QString();
+}
+
+int TTestFile::checked(const QString &key, int fallback, int min, int max) const
+{
+    if (!m_profile->valueExists(section(), key))
+        return fallback;
+    const QString text = m_profile->readString(section(), key, QString());
+    bool ok = false;
+    const int v = text.toInt(&ok);
+    if (!ok || v < min || v > max)
+        throw TestFileError(
+            QStringLiteral("Soubor test.ini obsahuje neplatnou hodnotu %1=%2. Nastavení prvku "
+                           "z něj nebylo zapsáno, soubor zůstává uložen.")
+                .arg(key, text));
+    return v;
+}
+
+int TTestFile::word(const QString &key, int fallback) const
+{
+    return checked(key, fallback, -32768, 65535) & 0xFFFF;
+}
+
+int TTestFile::byte(const QString &key, int fallback) const
+{
+    return checked(key, fallback, 0, 255);
+}
+
+int TTestFile::bit(const QString &key, int fallback) const
+{
+    return checked(key, fallback, 0, 1);
+}
+
+quint8 TTestFile::bits(const QString &keyPattern, int count, int fallback) const
+{
+    quint8 b = 0;
+    for (int i = 0; i < count && i < 8; ++i)
+        if (bit(keyPattern.arg(i), fallback))
+            b = static_cast<quint8>(b | (1u << i));
+    return b;
+}
+
+// --- preparation ---
+
+bool TComponentForm::prepareOutputTest(const OutputTestPlan &plan)
+{
+    const Operation running(*this);
+    auto failed = [&plan](bool snapshot) {
+        if (plan.failed)
+            plan.failed(snapshot);
+    };
+    if (TTestFile::exists()) {
+        const QString aside = TTestFile::moveAside();
+        if (aside.isEmpty()) {
+            error(QStringLiteral("Soubor test.ini z nedokončeného testu nelze přejmenovat. Test "
+                                 "nebyl spuštěn, nastavení prvku se nezměnilo."));
+            failed(true);
+            return false;
+        }
+        showStatusMessage(QStringLiteral("Soubor test.ini z nedokončeného testu uložen jako ") +
+                          aside);
+    }
+    TSystemDialog *dialog = systemDialog();
+    if (dialog)
+        dialog->showOverPage();
+    auto closeDialog = [dialog] {
+        if (dialog) {
+            dialog->setBarVisible(false);
+            dialog->closeOverPage();
+        }
+    };
+
+    // The snapshot: the module is not touched until test.ini holds what it read.
+    std::vector<quint16> snapshot;
+    std::vector<TestWrite> writes;
+    int err = exchange::errorOf([&] {
+        if (plan.count <= 0 || !plan.entries || !plan.preparation)
+            fail(ErrInternal);
+        const QString ident = checkIdentification();
+        snapshot = readRegisters(plan.start, plan.count, false);
+        if (plan.afterSnapshot)
+            plan.afterSnapshot(ident);
+    });
+    QString fileProblem;
+    if (err == 0) {
+        const bool written = TTestFile::write(plan.entries(snapshot));
+        try {
+            if (!written)
+                throw TextError(QString());
+            writes = plan.preparation(TTestFile());
+        } catch (const std::exception &) {
+            fileProblem = QStringLiteral("Nastavení prvku nelze uložit do souboru test.ini. Test "
+                                         "nebyl spuštěn, nastavení prvku se nezměnilo.");
+            Profile::deleteFile(TTestFile::path());
+        }
+    }
+    if (err != 0 || !fileProblem.isEmpty()) {
+        closeDialog();
+        if (err != 0)
+            error(message(err));
+        else
+            error(fileProblem);
+        failed(true);
+        return false;
+    }
+
+    TransmitProgress *bar = progress();
+    if (bar) {
+        bar->setMaximum(static_cast<int>(writes.size()));
+        bar->setPosition(0);
+        bar->setBarVisible(true);
+    }
+    size_t done = 0;
+    err = exchange::errorOf([&] {
+        for (const TestWrite &w : writes) {
+            if (bar)
+                bar->setPosition(bar->position() + 1);
+            ++done; // a failed write may have reached the module too
+            exchange::writeHolding(m_transmit, w.start, w.values);
+        }
+    });
+    if (err != 0) {
+        // Undo what the module may hold of the test state, newest first; test.ini stays as
+        // the module's only record unless every register is back.
+        bool undone = true;
+        std::set<std::pair<int, size_t>> written;
+        for (size_t i = done; i-- > 0;) {
+            const TestWrite &w = writes[i];
+            if (!written.insert({w.start, w.values.size()}).second)
+                continue;
+            const int offset = w.start - plan.start;
+            if (offset < 0 || offset + static_cast<int>(w.values.size()) > plan.count) {
+                undone = false;
+                continue;
+            }
+            const std::vector<quint16> original(snapshot.begin() + offset,
+                                                snapshot.begin() + offset +
+                                                    static_cast<int>(w.values.size()));
+            undone = exchange::errorOf(
+                         [&] { exchange::writeHolding(m_transmit, w.start, original); }) == 0 &&
+                     undone;
+        }
+        closeDialog();
+        error(message(err));
+        if (undone)
+            Profile::deleteFile(TTestFile::path());
+        else
+            error(message(kMessageTestChanged));
+        failed(false);
+        return false;
+    }
+
+    if (dialog)
+        dialog->keepPageDisabled = true;
+    QWidget *window = plan.openWindow ? plan.openWindow() : nullptr;
+    setTestWindow(window);
+    if (window)
+        setEnabled(false);
+    else if (dialog)
+        dialog->keepPageDisabled = false;
+    closeDialog();
+    return window != nullptr;
+}
+
+// --- the window ---
+
+TOutputTestForm::TOutputTestForm(TComponentForm &page, const QString &formName,
+                                 const QString &caption)
+    : TTestWindow(page, formName, caption), m_transmit(Shell::instance())
+{
+}
+
+TOutputTestForm::~TOutputTestForm() = default;
+
+TOutputTestForm::Step::Step(TOutputTestForm &window) : m_window(window), m_operation(window.page())
+{
+    if (m_window.m_steps++ == 0)
+        m_window.body()->setEnabled(false);
+}
+
+TOutputTestForm::Step::~Step()
+{
+    if (--m_window.m_steps == 0)
+        m_window.body()->setEnabled(true);
+}
+
+TSystemDialog *TOutputTestForm::dialog() const
+{
+    return systemDialog();
+}
+
+TransmitProgress *TOutputTestForm::bar() const
+{
+    return systemDialog();
+}
+
+void TOutputTestForm::wait(int ms)
+{
+    const Step step(*this);
+    Clock::instance().waitProcessingEvents(ms);
+}
+
+void TOutputTestForm::waitForNextSecond()
+{
+    const qint64 now = Clock::instance().nowMs();
+    wait(static_cast<int>(1000 - now % 1000));
+}
+
+int TOutputTestForm::moduleAddress(const TTestFile &file, const QString &key)
+{
+    return std::clamp(file.byte(key, 1), 1, 254);
+}
+
+bool TOutputTestForm::attempt(const std::function<void()> &body)
+{
+    try {
+        body();
+        return true;
+    } catch (const PageError &e) {
+        showError(e.error);
+    } catch (const TextError &e) {
+        showError(e.text());
+    } catch (const std::exception &) {
+        showError(ErrInternal);
+    }
+    return false;
+}
+
+void TOutputTestForm::showInfo(const QString &text)
+{
+    Prompts::instance().message(text, QCoreApplication::applicationName(), PromptIcon::Information);
+}
+
+void TOutputTestForm::showError(int err)
+{
+    error(message(err));
+}
+
+void TOutputTestForm::showError(const QString &text)
+{
+    error(text);
+}
+
+void TOutputTestForm::closeEvent(QCloseEvent *event)
+{
+    if (m_closed) {
+        event->accept();
+        return;
+    }
+    // A step in flight ends first; the restore follows.
+    if (m_steps > 0 || page().busy()) {
+        event->ignore();
+        if (!m_closeDeferred) {
+            m_closeDeferred = true;
+            QPointer<TOutputTestForm> self(this);
+            page().whenIdle([self] {
+                if (self) {
+                    self->m_closeDeferred = false;
+                    self->close();
+                }
+            });
+        }
+        return;
+    }
+    m_closed = true;
+    {
+        const Step closing(*this);
+        beforeRestore();
+        page().markChanged(m_pageWasChanged);
+        const bool restored = restore();
+        releasePage();
+        afterRestore(restored);
+    }
+    event->accept();
+    deleteLater();
+}
+
+bool TOutputTestForm::restore()
+{
+    std::vector<TestWrite> writes;
+    try {
+        const TTestFile file;
+        writes = restoreWrites(file);
+    } catch (const TextError &e) {
+        // Nothing was written: the module keeps its test state, test.ini its settings.
+        error(e.text());
+        return false;
+    }
+    TSystemDialog *d = dialog();
+    if (d) {
+        d->showOverPage();
+        d->setMaximum(static_cast<int>(writes.size()));
+        d->setPosition(0);
+        d->setBarVisible(true);
+    }
+    const int err = exchange::errorOf([&] {
+        for (const TestWrite &w : writes) {
+            if (d)
+                d->setPosition(d->position() + 1);
+            exchange::writeHolding(m_transmit, w.start, w.values);
+        }
+    });
+    if (d) {
+        d->setBarVisible(false);
+        d->keepPageDisabled = false;
+        d->closeOverPage();
+    }
+    if (err != 0) {
+        error(message(err));
+        error(message(kMessageTestChanged));
+        return false;
+    }
+    Profile::deleteFile(TTestFile::path());
+    return true;
+}

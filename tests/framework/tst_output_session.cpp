@@ -1,0 +1,108 @@
+// The output-test session on its own, as a page without digital I/O (the E-7PZ's use) sees
+// it: a plan of snapshot, test.ini and test state, a window that restores as it closes, and a
+// test.ini that cannot be written, which stops the test before the module is touched.
+
+#include "FrameworkFixture.h"
+#include "pages/framework/OutputTest.h"
+#include "tests/support/ScriptedPrompts.h"
+
+#include <QDir>
+#include <QtTest>
+
+namespace {
+
+class RestoringWindow : public TOutputTestForm
+{
+public:
+    explicit RestoringWindow(TComponentForm &page)
+        : TOutputTestForm(page, QStringLiteral("cForm20Test"), QStringLiteral("Test"))
+    {
+    }
+
+protected:
+    std::vector<TestWrite> restoreWrites(const TTestFile &file) override
+    {
+        return {{0x2020, {quint16(file.word(QStringLiteral("kept"), 0))}}};
+    }
+};
+
+struct SessionPage : TestPage {
+    using TestPage::prepareOutputTest;
+};
+
+} // namespace
+
+class OutputSessionTest : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<FrameworkRig> rig;
+
+    OutputTestPlan plan(SessionPage &page, bool blockTheFile)
+    {
+        OutputTestPlan p;
+        p.start = 0x2020;
+        p.count = 2;
+        p.afterSnapshot = [this, blockTheFile](const QString &) {
+            // Something in the way of the file: a directory of its name.
+            if (blockTheFile)
+                QDir(rig->dir.file(".")).mkdir("test.ini");
+        };
+        p.entries = [](const std::vector<quint16> &r) {
+            return std::vector<TestEntry>{{QStringLiteral("kept"), qint16(r[0])}};
+        };
+        p.preparation = [](const TTestFile &) { return std::vector<TestWrite>{{0x2020, {7, 8}}}; };
+        p.openWindow = [&page] {
+            auto *w = new RestoringWindow(page);
+            w->show();
+            return w;
+        };
+        return p;
+    }
+
+private slots:
+    void init()
+    {
+        rig = std::make_unique<FrameworkRig>();
+        QVERIFY(rig->start(makeTestDevice()));
+    }
+    void cleanup() { rig.reset(); }
+
+    void snapshotTestStateAndRestore()
+    {
+        SessionPage page;
+        rig->shell.page = &page;
+        page.show();
+        rig->device->setValues(sim::Table::Holding, 0x2020, {40000, 3});
+        QVERIFY(page.prepareOutputTest(plan(page, false)));
+        // Words are kept signed, as the E-7PZ's file has them.
+        QVERIFY(rig->dir.read("test.ini").contains("kept=-25536"));
+        QCOMPARE(rig->device->holding(0x2020), quint16(7));
+        QVERIFY(!page.isEnabled());
+        QPointer<QWidget> w(page.testWindow());
+        QVERIFY(w);
+        w->close();
+        QCOMPARE(rig->device->holding(0x2020), quint16(40000));
+        QVERIFY(!rig->dir.exists("test.ini"));
+        QVERIFY(page.isEnabled());
+    }
+
+    void fileThatCannotBeWrittenLeavesTheModule()
+    {
+        SessionPage page;
+        rig->shell.page = &page;
+        page.show();
+        rig->device->setValues(sim::Table::Holding, 0x2020, {5, 6});
+        QVERIFY(!page.prepareOutputTest(plan(page, true)));
+        QCOMPARE(rig->frames(16), 0);
+        QCOMPARE(rig->device->holding(0x2020), quint16(5));
+        QCOMPARE(rig->prompts.texts(),
+                 QStringList{"Nastavení prvku nelze uložit do souboru test.ini. Test nebyl "
+                             "spuštěn, nastavení prvku se nezměnilo."});
+        QVERIFY(!page.testWindow());
+        QVERIFY(page.isEnabled());
+    }
+};
+
+QTEST_MAIN(OutputSessionTest)
+#include "tst_output_session.moc"

@@ -1,0 +1,471 @@
+// The output tests of the E-HN2 (two-state and proportional) and E-HB5/HN9 modules against the
+// simulator, with the clock faked: the exact requests of the preparation, the runs and the
+// restore, the DIP prompts, test.ini, and what happens when a write fails on the way.
+
+#include "DigitalIoFixture.h"
+#include "pages/digital_io/TcForm3.h"
+#include "pages/digital_io/TcForm3Test.h"
+#include "pages/digital_io/TcForm9.h"
+#include "platform/Profile.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTimer>
+
+using Kind = ScriptedPrompts::Kind;
+
+namespace {
+
+const QString kOff = QStringLiteral("Pro funkčnost testu je nezbytné nastavit spínače DIP1 a DIP2 "
+                                    "do polohy OFF");
+const QString kOn = QStringLiteral("Nastavte spínače DIP1 a DIP2 do polohy ON");
+const QString kSwitchOn = QStringLiteral("Přepněte spínače DIP1 a DIP2 do polohy On");
+const QString kSwitchOff = QStringLiteral("Přepněte spínače DIP1 a DIP2 do polohy Off");
+const QString kChanged = QStringLiteral("Nepodařilo se navázat spojení s připojenou komponentou, "
+                                        "nastavení prvku bylo testem změněno.\n"
+                                        "                             Zřejmě nebyly přepnuty DIP "
+                                        "spínače 1 a 2");
+const QString kException4 = QStringLiteral("Při provádění požadavku došlo k neodstranitelné chybě");
+
+QStringList oneSecondSteps(const QStringList &values, int slave = 1)
+{
+    QStringList out;
+    for (const QString &v : values)
+        out << QStringLiteral("%1/6/0100=%2").arg(slave).arg(v);
+    return out;
+}
+
+} // namespace
+
+class OutputTestsTest : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<DigitalIoRig> rig;
+    std::unique_ptr<TDigitalIoPage> page;
+
+    template <typename Page> Page *open(const QString &model)
+    {
+        if (!rig->start(model))
+            return nullptr;
+        auto *p = new Page;
+        page.reset(p);
+        rig->shell.page = p;
+        p->show();
+        return p;
+    }
+    TcForm3Test *twoState() const { return qobject_cast<TcForm3Test *>(page->testWindow()); }
+    TcForm3TestP *proportional() const { return qobject_cast<TcForm3TestP *>(page->testWindow()); }
+    // The window is gone and the page is usable again.
+    void verifyReleased(QPointer<QWidget> window)
+    {
+        QVERIFY(!page->testWindow());
+        QTRY_VERIFY(window.isNull());
+        QVERIFY(page->isEnabled());
+        QVERIFY(!rig->shell.dialog.keepPageDisabled);
+        QVERIFY(!rig->shell.dialog.isVisible());
+    }
+
+private slots:
+    void init() { rig = std::make_unique<DigitalIoRig>(); }
+    void cleanup()
+    {
+        page.reset();
+        rig.reset();
+    }
+
+    // E-HN2 two-state: the snapshot with the status panels, test.ini, the five writes of the
+    // test state, the page disabled behind the window; a run of each mode; the restore.
+    void ehn2TwoState()
+    {
+        auto *p = open<TcForm3>("E-HN2");
+        QVERIFY(p);
+        p->markChanged(true);
+        p->testDButton()->click();
+        TcForm3Test *w = twoState();
+        QVERIFY(w);
+        QCOMPARE(rig->requests(), (QStringList{"255/4/0001x8", "255/3/2000x25", "255/4/0000x1",
+                                               "255/16/2000=0", "255/16/2006=1", "255/16/2006=fde8",
+                                               "255/16/2007=0", "255/16/2018=104"}));
+        QCOMPARE(p->panelText(0), QString("Název: E-HN2"));
+        QCOMPARE(p->panelText(3), QString("Firmware: 121"));
+        QCOMPARE(rig->prompts.texts(), QStringList{kOff});
+        QCOMPARE(rig->prompts.lastIcon(), PromptIcon::Information);
+        QVERIFY(!p->isEnabled());
+        QVERIFY(rig->shell.dialog.keepPageDisabled);
+        QVERIFY(!rig->shell.dialog.isVisible());
+        const Profile ini(rig->dir.file("test.ini"));
+        QCOMPARE(ini.keys("test").first(), QString("c3ZdTerScrollBar"));
+        QCOMPARE(ini.keys("test").last(), QString("c3Rout7CheckBox"));
+        QCOMPARE(ini.keys("test").size(), 1 + 8 + 8 + 2 + 8);
+        QCOMPARE(ini.readInteger("test", "c3ZdTerScrollBar", 0), 500);
+        QCOMPARE(ini.readInteger("test", "c3Pdo7RadioGroup", 0), 1);
+        QCOMPARE(ini.readInteger("test", "c3SkAdrComboBox", 0), 1);
+
+        // "Automaticky": every output in turn, a second each, then all off.
+        int from = rig->received();
+        rig->clock.clearWaits();
+        w->runButton()->click();
+        QCOMPARE(rig->requests(from), oneSecondSteps({"0001", "0003", "0007", "000f", "001f",
+                                                      "003f", "007f", "00ff", "0000"}));
+        QCOMPARE(rig->clock.waits(), QList<int>(9, 1000));
+        QCOMPARE(rig->io().outputs(), quint8(0));
+        QVERIFY(!rig->shell.dialog.isVisible());
+        QVERIFY(!p->isEnabled());
+
+        // "Manuálně" with DO.2 and DO.5: those two stay on.
+        w->modeGroup()->setItemIndex(1);
+        QVERIFY(w->outputBox(2)->isEnabled());
+        w->outputBox(2)->setChecked(true);
+        w->outputBox(5)->setChecked(true);
+        from = rig->received();
+        w->runButton()->click();
+        QCOMPARE(rig->requests(from), oneSecondSteps({"0004", "0024"}));
+        QCOMPARE(rig->io().outputs(), quint8(0x24));
+        // ... and with none: 0 once.
+        w->outputBox(2)->setChecked(false);
+        w->outputBox(5)->setChecked(false);
+        from = rig->received();
+        w->runButton()->click();
+        QCOMPARE(rig->requests(from), oneSecondSteps({"0000"}));
+
+        // Closing: the switches back, the kept settings back, the marker as it was.
+        p->markChanged(false);
+        from = rig->received();
+        QPointer<QWidget> window(w);
+        rig->prompts.clear();
+        w->close();
+        QCOMPARE(rig->prompts.texts(), QStringList{kOn});
+        QCOMPARE(rig->requests(from), (QStringList{"255/16/2000=c000", "255/16/2006=1f4",
+                                                   "255/16/2007=0", "255/16/2018=104"}));
+        verifyReleased(window);
+        QVERIFY(p->isChanged());
+        QVERIFY(!rig->dir.exists("test.ini"));
+        QCOMPARE(rig->settings(25)[0], quint16(0xC000));
+    }
+
+    // The module's address in test.ini decides where the runs go: 0 goes as 1, 255 as 254;
+    // a baud index above 4 is prepared as 4, and both come back as they were.
+    void moduleAddressAndBaud_data()
+    {
+        QTest::addColumn<int>("kept");
+        QTest::addColumn<QString>("prepared");
+        QTest::addColumn<int>("slave");
+        QTest::newRow("address 255, baud 7") << 0xFF07 << "255/16/2018=fe04" << 254;
+        QTest::newRow("address 0") << 0x0004 << "255/16/2018=104" << 1;
+    }
+    void moduleAddressAndBaud()
+    {
+        QFETCH(int, kept);
+        QFETCH(QString, prepared);
+        QFETCH(int, slave);
+        auto *p = open<TcForm3>("E-HN2");
+        QVERIFY(p);
+        rig->device->setHolding(0x2018, quint16(kept));
+        p->testDButton()->click();
+        QVERIFY(twoState());
+        QCOMPARE(rig->writes().last(), prepared);
+        twoState()->modeGroup()->setItemIndex(1);
+        twoState()->outputBox(0)->setChecked(true);
+        const int from = rig->received();
+        twoState()->runButton()->click();
+        QCOMPARE(rig->requests(from), oneSecondSteps({"0001"}, slave));
+        twoState()->close();
+        QCOMPARE(rig->writes().last(), QString("255/16/2018=%1").arg(kept, 0, 16));
+    }
+
+    // E-HB5/HN9: three writes of the test state, five outputs, 255 kept as 254.
+    void ehb5()
+    {
+        auto *p = open<TcForm9>("E-HB5/HN9");
+        QVERIFY(p);
+        rig->device->setValues(sim::Table::Holding, 0x2006, {300, 0x1500, 7, 0xFF03});
+        rig->device->setHolding(0x2000, 0x0009);
+        p->testOutButton()->click();
+        auto *w = qobject_cast<TcForm9Test *>(p->testWindow());
+        QVERIFY(w);
+        QCOMPARE(w->windowTitle(), QString("E-HB5/HN9 Test  DO.x"));
+        QCOMPARE(rig->requests(), (QStringList{"255/4/0001x8", "255/3/2000x10", "255/16/2000=0",
+                                               "255/16/2006=fde8,0", "255/16/2009=fe03"}));
+        QCOMPARE(Profile(rig->dir.file("test.ini")).keys("test").size(), 1 + 5 + 2 + 5);
+        int from = rig->received();
+        w->runButton()->click();
+        QCOMPARE(rig->requests(from),
+                 oneSecondSteps({"0001", "0003", "0007", "000f", "001f", "0000"}, 254));
+        w->modeGroup()->setItemIndex(1);
+        w->outputBox(1)->setChecked(true);
+        w->outputBox(4)->setChecked(true);
+        from = rig->received();
+        w->runButton()->click();
+        QCOMPARE(rig->requests(from), oneSecondSteps({"0002", "0012"}, 254));
+        from = rig->received();
+        w->close();
+        QCOMPARE(rig->requests(from),
+                 (QStringList{"255/16/2000=9", "255/16/2006=12c,1500", "255/16/2009=fe03"}));
+        QVERIFY(!rig->dir.exists("test.ini"));
+        QVERIFY(p->isEnabled());
+    }
+
+    // E-HN2 proportional: the test state, single-output and all-output runs with their
+    // prompts, the refresh of exactly the last run, the restore.
+    void ehn2Proportional()
+    {
+        auto *p = open<TcForm3>("E-HN2");
+        QVERIFY(p);
+        p->testPButton()->click();
+        TcForm3TestP *w = proportional();
+        QVERIFY(w);
+        QCOMPARE(
+            rig->requests(),
+            (QStringList{"255/4/0001x8", "255/3/2000x25", "255/16/2000=ff00", "255/16/2006=fde8",
+                         "255/16/2008=101,101,101,101,1,1,1,1,1,1,1,1", "255/16/2018=104"}));
+        QCOMPARE(rig->prompts.texts(), QStringList());
+        const QStringList keys = Profile(rig->dir.file("test.ini")).keys("test");
+        QCOMPARE(keys.mid(0, 9), (QStringList{"ZdT0", "ZdT1", "ZdT2", "ZdT3", "ZdT4", "ZdT5",
+                                              "ZdT6", "ZdT7", "ZdK7"}));
+        QCOMPARE(keys.size(), 8 + 8 + 3 + 8 + 8);
+
+        // DO.3 with T 10: its pair register keeps DO.2's remembered 1.
+        w->outputGroup()->setItemIndex(3);
+        QCOMPARE(w->stateLabel()->text(), QString("Testování výstupu DO.3"));
+        enterText(w->stepsField(), "10");
+        enterText(w->onTimeField(), "4");
+        int from = rig->received();
+        w->runButton()->click();
+        QCOMPARE(rig->requests(from),
+                 (QStringList{"255/16/200a=a01", "255/16/2010=1", "1/6/0113=0004"}));
+        QCOMPARE(rig->prompts.texts(), QStringList{kSwitchOff});
+        QVERIFY(w->updateTimer()->isActive());
+        QVERIFY(!w->switchesOn());
+
+        // DO.2 next: the switches first, and DO.3 keeps its 10 in the shared register.
+        w->outputGroup()->setItemIndex(2);
+        enterText(w->stepsField(), "5");
+        enterText(w->stepTimeField(), "0,08");
+        from = rig->received();
+        rig->prompts.clear();
+        w->runButton()->click();
+        QCOMPARE(rig->requests(from),
+                 (QStringList{"255/16/200a=a05", "255/16/2011=2", "1/6/0112=0004"}));
+        QCOMPARE(rig->prompts.texts(), (QStringList{kSwitchOn, kSwitchOff}));
+        QVERIFY(rig->io().outputs() & 0x04);
+
+        // The refresh repeats that run, whatever the window shows now.
+        w->allBox()->setChecked(true);
+        w->allTestPCheckBoxClick();
+        QCOMPARE(w->stateLabel()->text(), QString("Testování všech výstupu"));
+        QVERIFY(!w->outputGroup()->isEnabled());
+        enterText(w->onTimeField(), "2");
+        from = rig->received();
+        w->updateTimerTimer();
+        QCOMPARE(rig->requests(from), QStringList{"1/6/0112=0004"});
+
+        // All outputs: one parameter request, then the on-time into all eight.
+        from = rig->received();
+        rig->prompts.clear();
+        w->runButton()->click();
+        QStringList all = {"255/16/2008=505,505,505,505,2,2,2,2,2,2,2,2"};
+        for (int r = 0; r < 8; ++r)
+            all << QString("1/6/011%1=0002").arg(r);
+        QCOMPARE(rig->requests(from), all);
+        from = rig->received();
+        w->updateTimerTimer();
+        QCOMPARE(rig->requests(from), all.mid(1));
+
+        // Closing with the switches off asks for them first.
+        from = rig->received();
+        rig->prompts.clear();
+        QPointer<QWidget> window(w);
+        w->close();
+        QCOMPARE(rig->prompts.texts(), QStringList{kSwitchOn});
+        QCOMPARE(rig->requests(from),
+                 (QStringList{"255/16/2000=c000", "255/16/2006=1f4",
+                              "255/16/2008=a0a,a0a,a0a,a0a,19,19,19,19,19,19,19,19",
+                              "255/16/2018=104"}));
+        verifyReleased(window);
+        QVERIFY(!rig->dir.exists("test.ini"));
+    }
+
+    // A failing preparation write puts the snapshot back into everything the preparation
+    // touched, the failed register included; test.ini goes only when that went through.
+    void failedPreparationUndoes_data()
+    {
+        QTest::addColumn<int>("failures");
+        QTest::addColumn<bool>("undone");
+        QTest::newRow("undo works") << 1 << true;
+        QTest::newRow("undo fails too") << 2 << false;
+    }
+    void failedPreparationUndoes()
+    {
+        QFETCH(int, failures);
+        QFETCH(bool, undone);
+        auto *p = open<TcForm3>("E-HN2");
+        QVERIFY(p);
+        const QVector<quint16> before = rig->settings(25);
+        rig->failOn("255/16/2007=0", 4, failures);
+        p->testDButton()->click();
+        QVERIFY(!p->testWindow());
+        QCOMPARE(rig->writes(),
+                 (QStringList{"255/16/2000=0", "255/16/2006=1", "255/16/2006=fde8", "255/16/2007=0",
+                              "255/16/2007=0", "255/16/2006=1f4", "255/16/2000=c000"}));
+        QCOMPARE(rig->prompts.texts(),
+                 undone ? QStringList{kException4} : (QStringList{kException4, kChanged}));
+        QCOMPARE(rig->dir.exists("test.ini"), !undone);
+        QCOMPARE(rig->settings(25), before);
+        QVERIFY(p->isEnabled());
+        QVERIFY(!rig->shell.dialog.keepPageDisabled);
+    }
+
+    // A failed restore keeps test.ini and says so; the page comes back and the window goes.
+    // test.ini values outside their byte or bit, or no test.ini at all, write nothing.
+    void restoreThatCannotHappen_data()
+    {
+        QTest::addColumn<QString>("edit");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("writes");
+        QTest::newRow("module refuses") << "" << kException4 << 1;
+        QTest::newRow("address 300") << "c3SkAdrComboBox=300"
+                                     << "Soubor test.ini obsahuje neplatnou hodnotu "
+                                        "c3SkAdrComboBox=300. Nastavení prvku z něj nebylo "
+                                        "zapsáno, soubor zůstává uložen."
+                                     << 0;
+        QTest::newRow("bit 2") << "c3Pdo0RadioGroup=2"
+                               << "Soubor test.ini obsahuje neplatnou hodnotu "
+                                  "c3Pdo0RadioGroup=2. Nastavení prvku z něj nebylo zapsáno, "
+                                  "soubor zůstává uložen."
+                               << 0;
+        QTest::newRow("no test.ini") << "-"
+                                     << "Neplatný ini soubor" << 0;
+    }
+    void restoreThatCannotHappen()
+    {
+        QFETCH(QString, edit);
+        QFETCH(QString, message);
+        QFETCH(int, writes);
+        auto *p = open<TcForm3>("E-HN2");
+        QVERIFY(p);
+        p->testDButton()->click();
+        QPointer<QWidget> window(twoState());
+        QVERIFY(window);
+        if (edit == "-") {
+            QVERIFY(QFile::remove(rig->dir.file("test.ini")));
+        } else if (!edit.isEmpty()) {
+            const QStringList kv = edit.split('=');
+            Profile(rig->dir.file("test.ini")).writeString("test", kv[0], kv[1]);
+        } else {
+            rig->failOn("255/16/2000=c000", 4);
+        }
+        const QString kept = rig->testIni();
+        const int from = rig->received();
+        rig->prompts.clear();
+        window->close();
+        QCOMPARE(rig->writes(from).size(), writes);
+        QStringList expected = {kOn, message};
+        if (writes > 0)
+            expected << kChanged;
+        QCOMPARE(rig->prompts.texts(), expected);
+        QCOMPARE(rig->testIni(), kept);
+        verifyReleased(window);
+    }
+
+    // test.ini missing during a run or at the refresh: nothing is written, the refresh stops.
+    void runWithoutTestIni()
+    {
+        auto *p = open<TcForm3>("E-HN2");
+        QVERIFY(p);
+        p->testDButton()->click();
+        QVERIFY(twoState());
+        QVERIFY(QFile::remove(rig->dir.file("test.ini")));
+        int from = rig->received();
+        twoState()->runButton()->click();
+        QCOMPARE(rig->writes(from), QStringList());
+        QCOMPARE(rig->prompts.lastText(), QString("Neplatný ini soubor"));
+        QVERIFY(!rig->shell.dialog.isVisible());
+        twoState()->close();
+        QTRY_VERIFY(!p->testWindow());
+
+        p->testPButton()->click();
+        TcForm3TestP *w = proportional();
+        QVERIFY(w);
+        w->runButton()->click();
+        QVERIFY(w->updateTimer()->isActive());
+        QVERIFY(QFile::remove(rig->dir.file("test.ini")));
+        from = rig->received();
+        w->updateTimerTimer();
+        QCOMPARE(rig->writes(from), QStringList());
+        QCOMPARE(rig->prompts.lastText(), QString("Neplatný ini soubor"));
+        QVERIFY(!w->updateTimer()->isActive());
+    }
+
+    // A test.ini left by an unfinished test holds a module's own settings: it is moved aside,
+    // never overwritten, and the status bar says where it went.
+    void leftOverTestIniIsKept()
+    {
+        auto *p = open<TcForm3>("E-HN2");
+        QVERIFY(p);
+        rig->dir.write("test.ini", "[test]\r\nc3ZdTerScrollBar=4321\r\n");
+        p->testDButton()->click();
+        QVERIFY(twoState());
+        QStringList aside = QDir(rig->dir.file(".")).entryList({"test-*.ini"});
+        QCOMPARE(aside.size(), 1);
+        QVERIFY(QRegularExpression("^test-\\d{8}-\\d{6}\\.ini$").match(aside[0]).hasMatch());
+        QCOMPARE(rig->dir.read(aside[0]), QByteArray("[test]\r\nc3ZdTerScrollBar=4321\r\n"));
+        QCOMPARE(p->panelText(2), "Soubor test.ini z nedokončeného testu uložen jako " + aside[0]);
+        QCOMPARE(Profile(rig->dir.file("test.ini")).readInteger("test", "c3ZdTerScrollBar", 0),
+                 500);
+    }
+
+    // Closing at awkward moments, with the real clock: the window during a run's whole-second
+    // waits, and the page while a test window is open.
+    void closingDuringARun()
+    {
+        auto *p = open<TcForm3>("E-HN2");
+        QVERIFY(p);
+        p->testDButton()->click();
+        QPointer<TcForm3Test> w(twoState());
+        QVERIFY(w);
+        Clock::install(nullptr);
+        w->modeGroup()->setItemIndex(1);
+        w->outputBox(0)->setChecked(true);
+        w->outputBox(1)->setChecked(true);
+        int restoreWritesAtRunEnd = -1;
+        QTimer::singleShot(300, [&] { w->close(); });
+        w->runButton()->click();
+        restoreWritesAtRunEnd = rig->writes().filter("255/16/").size();
+        QVERIFY(w);
+        QTRY_VERIFY_WITH_TIMEOUT(w.isNull(), 5000);
+        // The run ended first (both outputs), then the restore went.
+        QCOMPARE(restoreWritesAtRunEnd, 5);
+        QCOMPARE(rig->writes().filter("1/6/0100").size(), 2);
+        QCOMPARE(rig->writes().filter("255/16/").size(), 5 + 4);
+
+        // Closing the page during a run: the run ends, the test window restores the module,
+        // then the page goes.
+        p->testDButton()->click();
+        QPointer<TcForm3Test> second(twoState());
+        QVERIFY(second);
+        second->modeGroup()->setItemIndex(1);
+        second->outputBox(3)->setChecked(true);
+        QPointer<TDigitalIoPage> guard(page.release());
+        rig->prompts.planAnswer(PromptAnswer::No);
+        QTimer::singleShot(300, [&] { guard->close(); });
+        second->runButton()->click();
+        QVERIFY(guard);
+        QTRY_VERIFY_WITH_TIMEOUT(guard.isNull(), 5000);
+        QVERIFY(second.isNull());
+        QCOMPARE(rig->shell.closedPages, 1);
+        QVERIFY(!rig->dir.exists("test.ini"));
+        const QStringList last = rig->writes();
+        QCOMPARE(last.mid(last.size() - 5),
+                 (QStringList{"1/6/0100=0008", "255/16/2000=c000", "255/16/2006=1f4",
+                              "255/16/2007=0", "255/16/2018=104"}));
+        rig->clock.install();
+    }
+};
+
+QTEST_MAIN(OutputTestsTest)
+#include "tst_output_tests.moc"
