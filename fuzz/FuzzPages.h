@@ -25,7 +25,7 @@ struct Pages {
             auto *page = qobject_cast<TComponentForm *>(PageRegistry::instance().create(index));
             if (!page)
                 failed("a registered page is no page");
-            page->show();
+            // Not shown: painting a page after every input would cost more than the input.
             pages.push_back(page);
         }
         if (pages.empty())

@@ -44,5 +44,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     t.world.prompts.file = path;
     page.mmLoadConfigurationClick();
     fuzz::checkPage(page);
+    // What the event loop would do between two user actions: deferred deletes, posted
+    // events, timers that are due.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
     return 0;
 }

@@ -43,5 +43,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (t.world.prompts.messages != 0 || page.panelText(2) != message(14))
         fuzz::failed("a read from a well-behaved device failed");
     fuzz::checkPage(page);
+    // What the event loop would do between two user actions: deferred deletes, posted
+    // events, timers that are due.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
     return 0;
 }
