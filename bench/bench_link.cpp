@@ -2,10 +2,14 @@
 // with the pure wire time of request and reply at 19200 Bd plus the simulator's reply delay;
 // and the cost of one open/close of the port. Prints both.
 //
-//   build/bench/bench_link [rounds] [reply delay ms]
+//   build/bench/bench_link [rounds] [reply delay ms] [monitor]
+//
+// With "monitor" the traffic monitor records every exchange, as it does while its window
+// is open.
 #include "link/PortOwner.h"
 #include "link/TSerial.h"
 #include "link/TTransmit.h"
+#include "link/Traffic.h"
 #include "sim/Sim.h"
 
 #include <QCoreApplication>
@@ -52,6 +56,8 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     const int rounds = argc > 1 ? std::max(5, atoi(argv[1])) : 100;
     const int delayMs = argc > 2 ? std::max(0, atoi(argv[2])) : 5;
+    const bool monitor = argc > 3 && QByteArray(argv[3]) == "monitor";
+    Traffic::setRecording(monitor);
 
     auto device = std::shared_ptr<sim::Device>(sim::createModel(QStringLiteral("T4yJ")));
     device->mapRange(sim::Table::Holding, 0x2001, 15, 0x1234);
@@ -100,8 +106,8 @@ int main(int argc, char **argv)
         opens.push_back(timer.nsecsElapsed() / 1e6);
     }
 
-    std::printf("function-3 read of 15 registers, wire timing, reply delay %d ms, %d rounds\n",
-                delayMs, rounds);
+    std::printf("function-3 read of 15 registers, wire timing, reply delay %d ms, %d rounds%s\n",
+                delayMs, rounds, monitor ? ", traffic monitor recording" : "");
     std::printf("  wire time of request and reply: %.3f ms, ideal exchange %.3f ms\n", wireMs,
                 idealMs);
     std::printf("  measured median %.3f ms (min %.3f, max %.3f)\n", readMs,

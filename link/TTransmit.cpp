@@ -3,6 +3,7 @@
 #include "link/Messages.h"
 #include "link/PortOwner.h"
 #include "link/TSerial.h"
+#include "link/Traffic.h"
 #include "platform/Clock.h"
 #include "platform/TextError.h"
 
@@ -133,8 +134,16 @@ TransmitResult TTransmit::transact(TransmitProgress *bar)
         result.error = ErrInternal;
         return hideBar();
     }
+    // The traffic monitor sees the request and the bytes that really came back.
+    const bool watched = Traffic::recording();
+    QByteArray arrived;
+    const qint64 sent = watched ? Traffic::nowMs() : 0;
     auto finish = [&]() {
         m_owner.closePort();
+        if (watched)
+            Traffic::record(QByteArray(reinterpret_cast<const char *>(m_request.data()),
+                                       static_cast<int>(m_request.size())),
+                            arrived, result.error, sent, Traffic::nowMs());
         return hideBar();
     };
 
@@ -172,7 +181,8 @@ TransmitResult TTransmit::transact(TransmitProgress *bar)
         m_reply.reserve(static_cast<size_t>(expected));
         quint8 byte = 0;
         for (int i = 0; i < expected; ++i) {
-            port.readByte(byte);
+            if (port.readByte(byte) == 1 && watched)
+                arrived.append(static_cast<char>(byte));
             m_reply.push_back(byte);
         }
 
@@ -227,26 +237,34 @@ TransmitResult TTransmit::fixedRead(quint8 startLow, quint8 count, int replyLeng
         result.error = ErrInternal;
         return result;
     }
+    const bool watched = Traffic::recording();
+    const qint64 sent = watched ? Traffic::nowMs() : 0;
+    const QByteArray requestBytes(reinterpret_cast<const char *>(request), 8);
+    auto portClosed = [&] {
+        result.error = ErrPortClosed;
+        if (watched)
+            Traffic::record(requestBytes, QByteArray(), result.error, sent,
+                            Traffic::nowMs());
+        return result;
+    };
     try {
         m_owner.openPort();
     } catch (...) {
         m_owner.closePort();
-        result.error = ErrPortClosed;
-        return result;
+        return portClosed();
     }
-    if (!m_owner.serial) {
-        result.error = ErrPortClosed;
-        return result;
-    }
+    if (!m_owner.serial)
+        return portClosed();
 
     std::vector<quint8> reply(static_cast<size_t>(replyLength), 0);
+    int arrived = 0;
     try {
         setPortTimeouts();
         TSerial &port = *m_owner.serial;
         for (quint8 b : request)
             port.writeByte(b);
         for (int i = 0; i < replyLength; ++i)
-            port.readByte(reply[static_cast<size_t>(i)]);
+            arrived += port.readByte(reply[static_cast<size_t>(i)]);
     } catch (...) {
         // Whatever did not arrive stays 0.
     }
@@ -268,6 +286,10 @@ TransmitResult TTransmit::fixedRead(quint8 startLow, quint8 count, int replyLeng
             result.error = ErrCrc;
     }
     result.value = text ? reply[2] : joinBytes(reply[3], reply[4]);
+    if (watched)
+        Traffic::record(requestBytes,
+                        QByteArray(reinterpret_cast<const char *>(reply.data()), arrived),
+                        result.error, sent, Traffic::nowMs());
     return result;
 }
 

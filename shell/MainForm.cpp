@@ -10,6 +10,7 @@
 #include "shell/PageRegistry.h"
 #include "shell/StatusPanels.h"
 #include "shell/SystemDialog.h"
+#include "shell/TrafficMonitor.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -159,6 +160,8 @@ void TmForm::buildMenus()
         menuItem(mmTools, "mmLoadLast", QStringLiteral("Načíst uloženou konfiguraci při spuštění"));
     separator(mmTools, "N1");
     mmShowHint = menuItem(mmTools, "mmShowHint", QStringLiteral("Zobrazovat polovoucí nápovědu"));
+    separator(mmTools, "mmDashMonitor");
+    mmTrafficMonitor = menuItem(mmTools, "mmTrafficMonitor", QStringLiteral("Monitor komunikace"));
     for (QAction *item : {mmLoadDataAfterStart, mmAutoComponent, mmLoadLast, mmShowHint})
         item->setCheckable(true);
     mmLoadDataAfterStart->setChecked(true);
@@ -172,6 +175,7 @@ void TmForm::buildMenus()
     connect(mmSave, &QAction::triggered, this, &TmForm::mmSaveClick);
     connect(mmClose, &QAction::triggered, this, &TmForm::mmCloseClick);
     connect(mmSerial, &QAction::triggered, this, &TmForm::mmSerialClick);
+    connect(mmTrafficMonitor, &QAction::triggered, this, &TmForm::showTrafficMonitor);
     connect(mmChooseComponent, &QAction::triggered, this, &TmForm::mmChooseComponentClick);
     connect(mmAbout, &QAction::triggered, this, &TmForm::mmAboutClick);
 
@@ -495,6 +499,16 @@ void TmForm::showAbout()
     m_aboutBox->show();
     m_aboutBox->raise();
     m_aboutBox->activateWindow();
+}
+
+void TmForm::showTrafficMonitor()
+{
+    // A window of its own: it stays while a page hides the main window.
+    if (!m_trafficMonitor)
+        m_trafficMonitor = std::make_unique<TTrafficMonitor>();
+    m_trafficMonitor->show();
+    m_trafficMonitor->raise();
+    m_trafficMonitor->activateWindow();
 }
 
 QWidget *TmForm::currentPage() const

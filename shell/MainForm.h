@@ -7,6 +7,7 @@
 #include <QPixmap>
 #include <QPointer>
 #include <exception>
+#include <memory>
 
 class PageRegistry;
 class QAction;
@@ -20,6 +21,7 @@ class QPushButton;
 class QTimer;
 class StatusPanels;
 class TAboutBox;
+class TTrafficMonitor;
 
 // The main window: introduction panel, program settings ("mFormSave.ini"), the serial
 // settings and the device selection. It owns the program's one serial port field and opens
@@ -53,6 +55,7 @@ public:
     QWidget *currentPage() const override;
     TSystemDialog &systemDialog() override;
     int portNumber() const override;
+    void showTrafficMonitor() override;
 
     void showStatusMessage(const QString &text);
     QString statusPanelText(int panel) const;
@@ -119,6 +122,7 @@ public:
     QAction *mmAutoComponent = nullptr;
     QAction *mmLoadLast = nullptr;
     QAction *mmShowHint = nullptr;
+    QAction *mmTrafficMonitor = nullptr;
     QMenu *mmHelp = nullptr;
     QAction *mmAbout = nullptr;
 
@@ -147,6 +151,7 @@ private:
     QPointer<QWidget> m_page;
     QPointer<TSystemDialog> m_systemDialog;
     QPointer<TAboutBox> m_aboutBox;
+    std::unique_ptr<TTrafficMonitor> m_trafficMonitor;
     int m_componentType = 0;
     bool m_showHints = true;
 };

@@ -25,6 +25,8 @@ public:
     virtual TSystemDialog &systemDialog() = 0;
     // The COM number of the chosen port (0: none).
     virtual int portNumber() const { return 0; }
+    // "Monitor komunikace": the traffic on the line, from the main window or any page.
+    virtual void showTrafficMonitor() {}
 
     // The message box of an error number, caption "Chyba": error 7 (the port will not open)
     // comes with what was found about the port in the box's details.

@@ -232,6 +232,10 @@ void TComponentForm::buildMenus()
         markChanged(true);
     });
 
+    tools->addSeparator();
+    connect(item(tools, "mmTrafficMonitor", QStringLiteral("Monitor komunikace")),
+            &QAction::triggered, this, [this] { shell().showTrafficMonitor(); });
+
     QMenu *help = bar->addMenu(QStringLiteral("&Nápověda"));
     help->setObjectName(QStringLiteral("mmHelp"));
     connect(item(help, "mmAbout", QStringLiteral("O aplikaci")), &QAction::triggered, this,
