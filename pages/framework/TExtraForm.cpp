@@ -2,15 +2,21 @@
 
 #include "link/Messages.h"
 #include "pages/framework/TComponentForm.h"
+#include "pages/framework/TrendPlot.h"
 #include "platform/Profile.h"
+#include "platform/Prompts.h"
 #include "shell/Shell.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QEventLoop>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -114,9 +120,11 @@ void TFormThread::run()
             m_errorFlag = true;
         }
         // One hand-over per cycle: counters and values together.
-        onUiThread([this] {
+        onUiThread([this, good] {
             m_window.showCounts();
             showValues();
+            if (good)
+                m_window.sampleTrend();
         });
         if (m_errorFlag) {
             if (!m_window.closing()) {
@@ -171,6 +179,7 @@ TExtraForm::TExtraForm(TComponentForm &page, QWidget *parent)
     m_content = new QVBoxLayout;
     outer->addLayout(m_content);
     outer->addStretch(1);
+    m_outer = outer;
 
     Timer = new QTimer(this);
     Timer->setObjectName(QStringLiteral("Timer"));
@@ -270,6 +279,56 @@ void TExtraForm::startReading()
 {
     if (m_reader && !m_reader->isRunning())
         m_reader->start(QThread::HighestPriority);
+}
+
+void TExtraForm::sampleTrend()
+{
+    if (!m_trend) {
+        // The value boxes are there once the window's own content is: the trend goes under.
+        auto *row = new QHBoxLayout;
+        m_trendShown = new QCheckBox(QStringLiteral("Zobrazit průběh"), this);
+        m_trendShown->setObjectName(QStringLiteral("trendShown"));
+        m_trendShown->setChecked(true);
+        auto *save = new QPushButton(QStringLiteral("Uložit CSV"), this);
+        save->setObjectName(QStringLiteral("trendSaveButton"));
+        save->setToolTip(QStringLiteral("Uloží průběh měřených hodnot do souboru CSV"));
+        row->addWidget(m_trendShown);
+        row->addStretch(1);
+        row->addWidget(save);
+        m_trend = new TTrendPlot(this);
+        m_trend->watch(*this);
+        const int at = m_outer->count() - 1; // before the closing stretch
+        m_outer->insertLayout(at, row);
+        m_outer->insertWidget(at + 1, m_trend);
+        connect(m_trendShown, &QCheckBox::toggled, this, [this](bool on) { setTrendShown(on); });
+        connect(save, &QPushButton::clicked, this, [this] {
+            const QString file = Prompts::instance().saveFileName(
+                QStringLiteral("Uložit průběh"), QStringLiteral("Soubory CSV (*.csv)"));
+            if (!file.isEmpty() && !m_trend->saveCsv(file))
+                Prompts::instance().message(QStringLiteral("Průběh nelze uložit do souboru ") +
+                                                file,
+                                            QStringLiteral("Chyba"), PromptIcon::Error);
+        });
+        if (m_trend->series().empty()) {
+            // Nothing measured to follow in this window.
+            m_trendShown->hide();
+            save->hide();
+            m_trend->hide();
+        }
+        adjustSize();
+    }
+    if (!m_trend->series().empty())
+        m_trend->sample(QDateTime::currentMSecsSinceEpoch());
+}
+
+void TExtraForm::setTrendShown(bool shown)
+{
+    if (!m_trend)
+        return;
+    if (m_trendShown && m_trendShown->isChecked() != shown)
+        m_trendShown->setChecked(shown);
+    m_trend->setVisible(shown && !m_trend->series().empty());
+    adjustSize();
 }
 
 void TExtraForm::hideForMinimise()

@@ -37,7 +37,9 @@
 #include <mutex>
 
 class QGridLayout;
+class QCheckBox;
 class QLabel;
+class TTrendPlot;
 class QLineEdit;
 class QTimer;
 class QVBoxLayout;
@@ -115,6 +117,11 @@ public:
     void showAgain();
     // Counters into the labels (user-interface thread).
     void showCounts();
+    // After a good poll's values were shown: their trend (user-interface thread).
+    void sampleTrend();
+    // The trend under the values, shown or hidden ("Zobrazit průběh").
+    void setTrendShown(bool shown);
+    TTrendPlot *trend() const { return m_trend; }
     // Enables the resume timer (user-interface thread, after a failed poll).
     void startResumeTimer();
     static int resumeDelayMs() { return 550; }
@@ -159,6 +166,9 @@ private:
     TComponentForm &m_page;
     TFormThread *m_reader = nullptr;
     QVBoxLayout *m_content;
+    QVBoxLayout *m_outer = nullptr;
+    TTrendPlot *m_trend = nullptr;
+    QCheckBox *m_trendShown = nullptr;
     std::atomic<bool> m_closing{false};
     bool m_closed = false;
     bool m_hiddenForMinimise = false;

@@ -3,6 +3,7 @@
 
 #include "FrameworkFixture.h"
 #include "link/Messages.h"
+#include "pages/framework/TrendPlot.h"
 #include "platform/Profile.h"
 #include "tests/support/ScriptedPrompts.h"
 
@@ -446,6 +447,17 @@ private slots:
         const double overall = (live->reader()->readCount() - r0) / (t.elapsed() / 1000.0);
         const double readerUs = medianCycleUs();
         const int failed = live->reader()->errorCount();
+        QVERIFY(live->trend() && live->trend()->isVisible());
+        // The same with the trend hidden: drawing it must not slow the polls.
+        live->setTrendShown(false);
+        server->clearLog();
+        QTimer::singleShot(3000, &loop, &QEventLoop::quit);
+        loop.exec();
+        const double withoutTrendUs = medianCycleUs();
+        qInfo("median poll cycle with the trend shown %.3f ms, hidden %.3f ms (%+.2f %%)",
+              readerUs / 1000, withoutTrendUs / 1000,
+              100.0 * (readerUs - withoutTrendUs) / withoutTrendUs);
+        QVERIFY2(readerUs < withoutTrendUs * 1.2, "the trend slows the polls");
         page.closeLiveWindow();
 
         // The same exchanges without the reader: what the link itself reaches.

@@ -3,6 +3,7 @@
 // window.
 
 #include "ConverterFixture.h"
+#include "pages/framework/TrendPlot.h"
 #include "platform/Profile.h"
 
 #include <QPushButton>
@@ -351,10 +352,33 @@ private slots:
         rig->device->setHolding(0x0000, 1234);
         QTRY_COMPARE_WITH_TIMEOUT(live->measureTemperatureMemo->text(), QStringLiteral("123,4"),
                                   5000);
-        // A ZK on the line is not this page's device: every poll fails.
+        // The trend under the values follows them: named by the caption, in the unit shown,
+        // lowest and highest seen; exported as CSV; hidden on request.
+        TTrendPlot *trend = live->trend();
+        QVERIFY(trend);
+        QCOMPARE(trend->series().size(), size_t(1));
+        const TTrendPlot::Series &temperature = trend->series().front();
+        QCOMPARE(temperature.name, QStringLiteral("Měřená teplota"));
+        QCOMPARE(temperature.unit, QStringLiteral("°C"));
+        QCOMPARE(temperature.lowest, -12.3);
+        QCOMPARE(temperature.highest, 123.4);
+        QVERIFY(trend->isVisible());
+        const QStringList csv = trend->csv().split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(csv.first(), QStringLiteral("čas;veličina;hodnota;jednotka"));
+        QVERIFY(csv.last().endsWith(QStringLiteral(";Měřená teplota;123,4;°C")));
+        QVERIFY(trend->saveCsv(rig->dir.file("trend.csv")));
+        QVERIFY(rig->dir.read("trend.csv").startsWith("čas;"));
+        live->setTrendShown(false);
+        QVERIFY(trend->isHidden());
+        live->setTrendShown(true);
+        // A ZK on the line is not this page's device: every poll fails, and the trend takes
+        // no stale values meanwhile.
         rig->device->setIdentification(sim::kClassicIdentification, "ZK");
         auto *errors = live->findChild<QLabel *>(QStringLiteral("eCounterErrorNumberLabel"));
         QTRY_VERIFY_WITH_TIMEOUT(errors->text().toInt() > 0, 5000);
+        const size_t samples = temperature.samples.size();
+        QTRY_VERIFY_WITH_TIMEOUT(errors->text().toInt() > 1, 5000);
+        QCOMPARE(temperature.samples.size(), samples);
         QCOMPARE(live->measureTemperatureMemo->text(), QStringLiteral("123,4"));
         page->menuItem(QStringLiteral("mmLoadExtra"))->trigger();
         QTRY_VERIFY(!page->liveWindow());
