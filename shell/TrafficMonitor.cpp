@@ -19,7 +19,8 @@
 
 namespace {
 
-enum Column { Time, Direction, Address, Function, Bytes, Outcome, Columns };
+// The bytes last: they are long, and the outcome must stay in sight.
+enum Column { Time, Direction, Address, Function, Outcome, Bytes, Columns };
 
 QString functionName(quint8 f)
 {
@@ -52,7 +53,7 @@ TTrafficMonitor::TTrafficMonitor(QWidget *parent) : QWidget(parent, Qt::Window)
     m_table->setObjectName(QStringLiteral("trafficTable"));
     m_table->setHorizontalHeaderLabels({QStringLiteral("Čas"), QStringLiteral("Směr"),
                                         QStringLiteral("Adresa"), QStringLiteral("Funkce"),
-                                        QStringLiteral("Data"), QStringLiteral("Výsledek")});
+                                        QStringLiteral("Výsledek"), QStringLiteral("Data")});
     m_table->verticalHeader()->hide();
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -62,6 +63,15 @@ TTrafficMonitor::TTrafficMonitor(QWidget *parent) : QWidget(parent, Qt::Window)
     QFont mono(QStringLiteral("DejaVu Sans Mono"));
     mono.setStyleHint(QFont::Monospace);
     m_table->setFont(mono);
+    m_table->verticalHeader()->setDefaultSectionSize(QFontMetrics(mono).height() + 4);
+    // Widths from what the columns hold (no measuring of 10,000 rows); the bytes take the
+    // rest, a long error message is cut with its whole text in the hint.
+    const QFontMetrics fm(mono);
+    const char *const widest[] = {"00:00:00.000", "požadavek", "Adresa",
+                                  "4 čtení vstupních registrů", "chyba 29: Chyba CRC"};
+    for (int c = 0; c < Bytes; ++c)
+        m_table->setColumnWidth(c, fm.horizontalAdvance(QString::fromUtf8(widest[c])) + 12);
+    m_table->horizontalHeader()->setSectionResizeMode(Bytes, QHeaderView::Stretch);
 
     m_pause = new QPushButton(QStringLiteral("Pozastavit"), this);
     m_pause->setObjectName(QStringLiteral("pauseButton"));
@@ -91,7 +101,7 @@ TTrafficMonitor::TTrafficMonitor(QWidget *parent) : QWidget(parent, Qt::Window)
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_table, 1);
     layout->addLayout(buttons);
-    resize(900, 420);
+    resize(1040, 440);
 
     m_timer = new QTimer(this);
     m_timer->setInterval(200);
@@ -140,16 +150,19 @@ void TTrafficMonitor::refresh()
             outcome = f.error == 0
                           ? QStringLiteral("OK")
                           : QStringLiteral("chyba %1: %2").arg(f.error).arg(message(f.error));
-        const QString cells[Columns] = {
-            QDateTime::fromMSecsSinceEpoch(f.timeMs).toString(QStringLiteral("HH:mm:ss.zzz")),
-            f.reply ? QStringLiteral("odpověď") : QStringLiteral("požadavek"),
-            b.size() > 0 ? QString::number(quint8(b[0])) : QString(),
-            b.size() > 1 ? functionName(quint8(b[1])) : QString(),
-            b.isEmpty() ? QStringLiteral("(nic nepřišlo)")
-                        : QString::fromLatin1(b.toHex(' ').toUpper()),
-            outcome};
+        QString cells[Columns];
+        cells[Time] =
+            QDateTime::fromMSecsSinceEpoch(f.timeMs).toString(QStringLiteral("HH:mm:ss.zzz"));
+        cells[Direction] = f.reply ? QStringLiteral("odpověď") : QStringLiteral("požadavek");
+        cells[Address] = b.size() > 0 ? QString::number(quint8(b[0])) : QString();
+        cells[Function] = b.size() > 1 ? functionName(quint8(b[1])) : QString();
+        cells[Outcome] = outcome;
+        cells[Bytes] = b.isEmpty() ? QStringLiteral("(nic nepřišlo)")
+                                   : QString::fromLatin1(b.toHex(' ').toUpper());
         for (int c = 0; c < Columns; ++c) {
             auto *item = new QTableWidgetItem(cells[c]);
+            if (c == Outcome || c == Bytes)
+                item->setToolTip(cells[c]);
             if (f.reply && f.error != 0)
                 item->setForeground(Qt::red);
             m_table->setItem(row, c, item);
@@ -160,7 +173,6 @@ void TTrafficMonitor::refresh()
     for (int i = 0; i < surplus; ++i)
         m_table->removeRow(0);
     m_table->setUpdatesEnabled(true);
-    m_table->resizeColumnsToContents();
     if (atEnd)
         m_table->scrollToBottom();
 }

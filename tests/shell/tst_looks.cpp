@@ -2,10 +2,13 @@
 // size its text needs. Set OVRIN_SCREENSHOT_DIR to keep a PNG of each view for a look.
 
 #include "ShellFixture.h"
+#include "link/PortDiagnosis.h"
+#include "link/Traffic.h"
 #include "shell/AboutBox.h"
 #include "shell/MainForm.h"
 #include "shell/StatusPanels.h"
 #include "shell/SystemDialog.h"
+#include "shell/TrafficMonitor.h"
 #include "shell/Translations.h"
 
 #include <QAbstractButton>
@@ -20,6 +23,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTableWidget>
 
 namespace {
 
@@ -73,6 +77,7 @@ private slots:
     void mainWindowViews();
     void aboutBoxAndProgressDialog();
     void czechStandardTexts();
+    void trafficMonitorAndPortDetails();
 };
 
 void TestLooks::mainWindowViews()
@@ -188,6 +193,42 @@ void TestLooks::czechStandardTexts()
     QVERIFY2(buttons.contains(QStringLiteral("Zrušit")), qPrintable(buttons.join(',')));
     keepShot(&save, QStringLiteral("save-dialog"));
     save.close();
+}
+
+// The traffic monitor with a good and a failed exchange, and the port error's box with what
+// was found about the port in its details.
+void TestLooks::trafficMonitorAndPortDetails()
+{
+    TTrafficMonitor monitor;
+    monitor.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&monitor));
+    const qint64 now = Traffic::nowMs();
+    Traffic::record(QByteArray::fromHex("FF0400010008B5D2"),
+                    QByteArray::fromHex("FF0410543479 4A20202020202020202020202020201234"), 0, now,
+                    now + 12);
+    Traffic::record(QByteArray::fromHex("FF032001000F4A10"), QByteArray(), 6, now + 20, now + 2100);
+    monitor.refresh();
+    QCOMPARE(monitor.table()->rowCount(), 4);
+    expectTidy(&monitor);
+    keepShot(&monitor, QStringLiteral("traffic-monitor"));
+    monitor.close();
+
+    WorkingDir dir;
+    dir.write("serialPorts.ini", "[ports]\nCOM3=/dev/ttyUSB7\n");
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Chyba"),
+                    QStringLiteral("Sériová linka neodpovídá - zkontrolujte její připojení"),
+                    QMessageBox::Ok);
+    box.setDetailedText(diagnosePort(3).details());
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    // The details unfolded, as the user would open them.
+    for (QAbstractButton *b : box.buttons())
+        if (box.buttonRole(b) == QMessageBox::ActionRole)
+            b->click();
+    QTest::qWait(20);
+    keepShot(&box, QStringLiteral("port-details"));
+    QVERIFY(
+        box.detailedText().startsWith(QStringLiteral("Port COM3 odpovídá zařízení /dev/ttyUSB7.")));
 }
 
 QTEST_MAIN(TestLooks)

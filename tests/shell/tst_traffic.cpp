@@ -67,15 +67,15 @@ private slots:
         QCOMPARE(cell(monitor, 0, 1), QString("požadavek"));
         QCOMPARE(cell(monitor, 0, 2), QString("255"));
         QCOMPARE(cell(monitor, 0, 3), QString("3 čtení registrů"));
-        QCOMPARE(cell(monitor, 0, 4), QString("FF 03 00 01 00 02 80 15"));
+        QCOMPARE(cell(monitor, 0, 5), QString("FF 03 00 01 00 02 80 15"));
         QCOMPARE(cell(monitor, 1, 1), QString("odpověď"));
-        QCOMPARE(cell(monitor, 1, 5), QString("OK"));
-        QVERIFY(cell(monitor, 1, 4).startsWith("FF 03 04 54 34 79 4A"));
+        QCOMPARE(cell(monitor, 1, 4), QString("OK"));
+        QVERIFY(cell(monitor, 1, 5).startsWith("FF 03 04 54 34 79 4A"));
         QCOMPARE(cell(monitor, 2, 3), QString("4 čtení vstupních registrů"));
-        QCOMPARE(cell(monitor, 5, 4), QString("(nic nepřišlo)"));
-        QCOMPARE(cell(monitor, 5, 5), "chyba 6: " + message(ErrNoReply));
-        QCOMPARE(monitor.table()->item(5, 5)->foreground().color(), QColor(Qt::red));
-        QCOMPARE(monitor.table()->item(1, 5)->foreground().color() == QColor(Qt::red), false);
+        QCOMPARE(cell(monitor, 5, 5), QString("(nic nepřišlo)"));
+        QCOMPARE(cell(monitor, 5, 4), "chyba 6: " + message(ErrNoReply));
+        QCOMPARE(monitor.table()->item(5, 4)->foreground().color(), QColor(Qt::red));
+        QCOMPARE(monitor.table()->item(1, 4)->foreground().color() == QColor(Qt::red), false);
         QVERIFY(QRegularExpression("^\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d$")
                     .match(cell(monitor, 0, 0))
                     .hasMatch());
@@ -83,7 +83,7 @@ private slots:
         // Copy the selected lines, save them all.
         monitor.table()->selectRow(4);
         monitor.copySelection();
-        QCOMPARE(QApplication::clipboard()->text().split('\t').value(4), cell(monitor, 4, 4));
+        QCOMPARE(QApplication::clipboard()->text().split('\t').value(5), cell(monitor, 4, 5));
         const QString file = dir.file("traffic.txt");
         QVERIFY(monitor.saveTo(file));
         QCOMPARE(QString::fromUtf8(dir.read("traffic.txt")).count('\n'), 6);
@@ -119,7 +119,7 @@ private slots:
         QCOMPARE(monitor.table()->rowCount(), Traffic::kCapacity);
         QCOMPARE(Traffic::since(0).size(), size_t(Traffic::kCapacity));
         // The oldest went first: the first line is the 101st exchange's request.
-        QCOMPARE(cell(monitor, 0, 4).left(2), QString("64"));
+        QCOMPARE(cell(monitor, 0, 5).left(2), QString("64"));
     }
 };
 
