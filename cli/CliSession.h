@@ -81,12 +81,7 @@ public:
     ~CliShell() override;
     void openPort() override;
     void closePort() override;
-    bool loadDataAfterStart() const override { return false; }
     int componentType() const override;
-    void pageClosed() override {}
-    void openSerialSettings() override {}
-    void openComponentChoice() override {}
-    void showAbout() override {}
     QWidget *currentPage() const override { return page; }
     TSystemDialog &systemDialog() override { return progress; }
     int portNumber() const override { return port; }

@@ -34,6 +34,27 @@ struct Pages {
     std::vector<TComponentForm *> pages;
 };
 
+// The world and every page, once per process.
+struct PageTarget {
+    World world;
+    Pages pages;
+    TComponentForm &pageFor(uint8_t chooser) { return *pages.pages[chooser % pages.pages.size()]; }
+};
+
+inline PageTarget &pageTarget()
+{
+    static PageTarget t;
+    return t;
+}
+
+// What the event loop would do between two user actions: deferred deletes, posted events,
+// timers that are due.
+inline void settle()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+}
+
 inline void checkPage(TComponentForm &page)
 {
     for (TNumericField *f : page.findChildren<TNumericField *>()) {

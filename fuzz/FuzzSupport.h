@@ -204,12 +204,6 @@ public:
         delete serial;
         serial = nullptr;
     }
-    bool loadDataAfterStart() const override { return false; }
-    int componentType() const override { return 0; }
-    void pageClosed() override {}
-    void openSerialSettings() override {}
-    void openComponentChoice() override {}
-    void showAbout() override {}
     QWidget *currentPage() const override { return page; }
     TSystemDialog &systemDialog() override { return *dialog; }
 

@@ -5,24 +5,9 @@
 
 #include <QFile>
 
-namespace {
-
-struct Target {
-    fuzz::World world;
-    fuzz::Pages pages;
-};
-
-Target &target()
-{
-    static Target t;
-    return t;
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
-    target();
+    fuzz::pageTarget();
     return 0;
 }
 
@@ -30,8 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (size < 1)
         return 0;
-    Target &t = target();
-    TComponentForm &page = *t.pages.pages[data[0] % t.pages.pages.size()];
+    fuzz::PageTarget &t = fuzz::pageTarget();
+    TComponentForm &page = t.pageFor(data[0]);
     const QString path = t.world.dir->filePath(QStringLiteral("configuration.ini"));
     {
         QFile f(path);
@@ -44,9 +29,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     t.world.prompts.file = path;
     page.mmLoadConfigurationClick();
     fuzz::checkPage(page);
-    // What the event loop would do between two user actions: deferred deletes, posted
-    // events, timers that are due.
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::processEvents();
+    fuzz::settle();
     return 0;
 }

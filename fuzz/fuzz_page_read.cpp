@@ -6,24 +6,9 @@
 #include "link/Messages.h"
 #include "pages/framework/Exchanges.h"
 
-namespace {
-
-struct Target {
-    fuzz::World world;
-    fuzz::Pages pages;
-};
-
-Target &target()
-{
-    static Target t;
-    return t;
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
-    target();
+    fuzz::pageTarget();
     return 0;
 }
 
@@ -31,8 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (size < 1)
         return 0;
-    Target &t = target();
-    TComponentForm &page = *t.pages.pages[data[0] % t.pages.pages.size()];
+    fuzz::PageTarget &t = fuzz::pageTarget();
+    TComponentForm &page = t.pageFor(data[0]);
     fuzz::Line &line = fuzz::line();
     line.mode = fuzz::Line::Mode::Responder;
     line.identification = exchange::padded(page.traits().models.value(0)).toLatin1();
@@ -43,9 +28,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (t.world.prompts.messages != 0 || page.panelText(2) != message(14))
         fuzz::failed("a read from a well-behaved device failed");
     fuzz::checkPage(page);
-    // What the event loop would do between two user actions: deferred deletes, posted
-    // events, timers that are due.
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::processEvents();
+    fuzz::settle();
     return 0;
 }

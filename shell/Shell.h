@@ -5,23 +5,23 @@
 class QWidget;
 class TSystemDialog;
 
-// What a device page needs from the main window. TmForm implements it; tests may install
-// their own.
+// What a device page needs from the main window. TmForm implements it all; stand-ins (tests,
+// the command-line tool, benchmarks, fuzz targets) need only the port and the dialog.
 class Shell : public PortOwner
 {
 public:
     // Check of "Načíst data po spuštění komponenty": read the device right after opening.
-    virtual bool loadDataAfterStart() const = 0;
+    virtual bool loadDataAfterStart() const { return false; }
     // Variant number for the KQx family page.
-    virtual int componentType() const = 0;
+    virtual int componentType() const { return 0; }
     // A page closed: show the main window again.
-    virtual void pageClosed() = 0;
+    virtual void pageClosed() {}
     // A page hands control back to the serial settings or to the device selection.
-    virtual void openSerialSettings() = 0;
-    virtual void openComponentChoice() = 0;
-    virtual void showAbout() = 0;
+    virtual void openSerialSettings() {}
+    virtual void openComponentChoice() {}
+    virtual void showAbout() {}
     // The page currently open (the one the progress dialog disables), or null.
-    virtual QWidget *currentPage() const = 0;
+    virtual QWidget *currentPage() const { return nullptr; }
     virtual TSystemDialog &systemDialog() = 0;
     // The COM number of the chosen port (0: none).
     virtual int portNumber() const { return 0; }
