@@ -167,7 +167,7 @@ private slots:
         QVERIFY(p);
         rig->device->setHolding(0x2018, quint16(kept));
         p->testDButton()->click();
-        QVERIFY(twoState());
+        QVERIFY2(twoState(), qPrintable(rig->prompts.texts().join(" | ")));
         QCOMPARE(rig->writes().last(), prepared);
         twoState()->modeGroup()->setItemIndex(1);
         twoState()->outputBox(0)->setChecked(true);
@@ -378,7 +378,7 @@ private slots:
         auto *p = open<TcForm3>("E-HN2");
         QVERIFY(p);
         p->testDButton()->click();
-        QVERIFY(twoState());
+        QVERIFY2(twoState(), qPrintable(rig->prompts.texts().join(" | ")));
         QVERIFY(QFile::remove(rig->dir.file("test.ini")));
         int from = rig->received();
         twoState()->runButton()->click();
@@ -409,7 +409,7 @@ private slots:
         QVERIFY(p);
         rig->dir.write("test.ini", "[test]\r\nc3ZdTerScrollBar=4321\r\n");
         p->testDButton()->click();
-        QVERIFY(twoState());
+        QVERIFY2(twoState(), qPrintable(rig->prompts.texts().join(" | ")));
         QStringList aside = QDir(rig->dir.file(".")).entryList({"test-*.ini"});
         QCOMPARE(aside.size(), 1);
         QVERIFY(QRegularExpression("^test-\\d{8}-\\d{6}\\.ini$").match(aside[0]).hasMatch());
