@@ -53,8 +53,9 @@ namespace {
 
 // Bytes left over from a broken frame are dropped after this much silence. Frames are found
 // by their length and CRC, so this only cleans up; it is generous because a master writing
-// byte by byte on a loaded machine can pause for milliseconds inside a frame.
-constexpr qint64 kGapUs = 20000;
+// byte by byte on a loaded machine (or under a sanitizer) can pause for tens of
+// milliseconds inside a frame, where a real line would carry the frame whole.
+constexpr qint64 kGapUs = 300000;
 constexpr int kMaxFrame = 9 + 255;
 // Requests of functions we do not serve have no known length; their CRC tells it. Longer ones
 // are not looked for, as every extra length is one more chance for noise to pass the CRC.

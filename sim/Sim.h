@@ -18,7 +18,7 @@
 // addresses give exception 2, unknown functions exception 1, malformed counts exception 3,
 // requests with a bad CRC no reply. Faults can be changed at any time while serving.
 // Requests are recognised by their length (from the function code) and CRC, never by a
-// silence; garbage is skipped by rescanning, and a fragment left alone for 20 ms is dropped.
+// silence; garbage is skipped by rescanning, and a fragment left alone for 300 ms is dropped.
 // A reply the master no longer waited for is discarded when the master opens the pty again
 // (as a closed serial port would lose it); a master that keeps the port open sees it.
 
