@@ -88,6 +88,9 @@ public:
         tio.c_cc[VMIN] = 0;
         tio.c_cc[VTIME] = 0;
         ::tcsetattr(fd, TCSANOW, &tio);
+        // Whatever arrived before this open answers no request of ours: a late reply to an
+        // exchange that gave up must not pass for the reply to the next one.
+        ::tcflush(fd, TCIFLUSH);
         m_fd = fd;
         return true;
     }

@@ -45,7 +45,11 @@ public:
     bool open(const QString &path) override
     {
         m_port.setPortName(path);
-        return !path.isEmpty() && m_port.open(QIODevice::ReadWrite);
+        if (path.isEmpty() || !m_port.open(QIODevice::ReadWrite))
+            return false;
+        // As the native backend: bytes from before the open answer no request of ours.
+        m_port.clear(QSerialPort::Input);
+        return true;
     }
 
     Settings settings() const override

@@ -402,8 +402,6 @@ void Server::Private::run()
 {
     // Sleeps end close to their deadline; byte pacing needs tens of microseconds.
     prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
-    // A real device answers within its own time whatever the PC is doing; where we may, the
-    // simulated one is not held back by a loaded machine either. Refused without privilege.
     sched_param realtime{};
     realtime.sched_priority = 1;
     pthread_setschedparam(pthread_self(), SCHED_FIFO, &realtime);

@@ -94,8 +94,9 @@ void RobustnessTest::mutatedReadReplies()
         const QByteArray intact = withCrc(body);
 
         m_pty.discardPending();
-        m_pty.send(reply);
+        m_pty.answerNextRequest(reply);
         const TransmitResult r = t.transact(nullptr);
+        m_pty.waitAnswered();
         QVERIFY2(kLinkErrors.count(r.error), qPrintable(QString::number(r.error)));
         QVERIFY(m_owner.serial == nullptr);
 
@@ -145,8 +146,9 @@ void RobustnessTest::randomWriteReplies()
                 reply[int(rng.bounded(8))] ^= char(0x10);
         }
         m_pty.discardPending();
-        m_pty.send(reply);
+        m_pty.answerNextRequest(reply);
         const TransmitResult r = t.transact(nullptr);
+        m_pty.waitAnswered();
         QVERIFY2(kLinkErrors.count(r.error), qPrintable(QString::number(r.error)));
         const int fn = quint8(reply[1]);
         if (r.error == 0)
@@ -168,10 +170,11 @@ void RobustnessTest::randomFixedReads()
                 reply[int(rng.bounded(21))] ^= char(0x01);
         }
         m_pty.discardPending();
-        m_pty.send(reply);
+        m_pty.answerNextRequest(reply);
         QString id;
         const TransmitResult r =
             (round % 2) ? t.readIdentification(id) : t.readNewIdentification(id);
+        m_pty.waitAnswered();
         QVERIFY2(kLinkErrors.count(r.error), qPrintable(QString::number(r.error)));
         // The characters arrive even when the reply is refused.
         QCOMPARE(id.size(), 16);

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
+#include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -29,6 +30,7 @@ RawPty::RawPty()
 
 RawPty::~RawPty()
 {
+    waitAnswered();
     if (m_keepSlave >= 0)
         ::close(m_keepSlave);
     if (m_master >= 0)
@@ -69,4 +71,22 @@ void RawPty::discardPending()
     if (m_keepSlave >= 0)
         tcflush(m_keepSlave, TCIOFLUSH);
     drain();
+}
+
+void RawPty::answerNextRequest(const QByteArray &reply)
+{
+    waitAnswered();
+    m_answer = std::thread([this, reply] {
+        pollfd p{m_master, POLLIN, 0};
+        if (::poll(&p, 1, 3000) <= 0)
+            return;
+        drain();
+        send(reply);
+    });
+}
+
+void RawPty::waitAnswered()
+{
+    if (m_answer.joinable())
+        m_answer.join();
 }

@@ -2,10 +2,10 @@
 
 #include <QByteArray>
 #include <QString>
+#include <thread>
 
-// The master side of a raw pseudo-terminal, driven by the test itself: replies can be queued
-// before an exchange, so any byte sequence (also a broken one) reaches the link without
-// threads or timing.
+// The master side of a raw pseudo-terminal, driven by the test itself: any byte sequence
+// (also a broken one) reaches the link as the answer to its request.
 class RawPty
 {
 public:
@@ -23,9 +23,14 @@ public:
     QByteArray drain();
     // Drops bytes queued for the slave side that nobody read.
     void discardPending();
+    // Sends `reply` once the slave side has written a request (as a device answers), on a
+    // thread of its own; the next call or the destructor waits for it.
+    void answerNextRequest(const QByteArray &reply);
+    void waitAnswered();
 
 private:
     int m_master = -1;
     int m_keepSlave = -1;
     QString m_slavePath;
+    std::thread m_answer;
 };
