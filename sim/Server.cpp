@@ -402,6 +402,8 @@ void Server::Private::run()
 {
     // Sleeps end close to their deadline; byte pacing needs tens of microseconds.
     prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+    // A real device answers in its own time whatever the PC is doing; where the system lets
+    // us (as root), the simulated one is not held back by a loaded machine either.
     sched_param realtime{};
     realtime.sched_priority = 1;
     pthread_setschedparam(pthread_self(), SCHED_FIFO, &realtime);
