@@ -5,6 +5,7 @@
 #include "pages/converters/TcForm4.h"
 #include "pages/converters/TcForm8.h"
 #include "pages/sensors/TcForm10.h"
+#include "pages/sensors/TcForm13.h"
 #include "pages/sensors/TcForm5.h"
 #include "pages/digital_io/TcForm3.h"
 #include "pages/digital_io/TcForm7.h"
@@ -13,6 +14,7 @@
 
 void registerPages(PageRegistry &registry)
 {
+    registry.add(2, [] { return new TcForm13; });
     registry.add(4, [] { return new TcForm10; });
     registry.add(5, [] { return new TcForm3; });
     registry.add(6, [] { return new TcForm7; });

@@ -6,6 +6,7 @@
 #include "pages/converters/TcForm11.h"
 #include "pages/converters/TcForm8.h"
 #include "pages/sensors/TcForm10.h"
+#include "pages/sensors/TcForm13.h"
 #include "pages/sensors/TcForm5.h"
 #include "DigitalIoFixture.h"
 #include "pages/digital_io/TcForm3.h"
@@ -13,6 +14,7 @@
 #include "pages/digital_io/TcForm7.h"
 #include "pages/digital_io/TcForm9.h"
 
+#include <QAbstractItemView>
 #include <QGroupBox>
 #include <QPushButton>
 #include <QStatusBar>
@@ -200,6 +202,34 @@ private slots:
     {
         look<TcForm10>(
             "E-UV6", "euv6", [](TcForm10 &) {}, QSize(1000, 640));
+    }
+    // The wall modules' pages are large: three modes of 16 symbols beside the settings.
+    void cwr1()
+    {
+        ConverterRig rig;
+        QVERIFY(rig.start(QStringLiteral("CWR1")));
+        TcForm13 page;
+        rig.shell.page = &page;
+        lookAtPage(page, "CWR1", "cwr1", QSize(1280, 1024), [&] {
+            page.outType->setItemIndex(1);
+            page.count[1]->setPosition(5);
+        });
+        if (QTest::currentTestFailed())
+            return;
+        // A symbol list opened: every picture with its number.
+        QComboBox *list = page.symbol[0][0];
+        list->showPopup();
+        QWidget *popup = list->view()->window();
+        QVERIFY(QTest::qWaitForWindowExposed(popup));
+        QVERIFY(popup->width() >= 30 + list->view()->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+        save(popup, "cwr1-symbols");
+        list->hidePopup();
+        page.fastUp->showPopup();
+        QWidget *fast = page.fastUp->view()->window();
+        QVERIFY(QTest::qWaitForWindowExposed(fast));
+        QVERIFY(fast->width() >= page.fastUp->view()->sizeHintForColumn(0));
+        save(fast, "cwr1-fast-choices");
+        page.fastUp->hidePopup();
     }
     void t6yr()
     {
