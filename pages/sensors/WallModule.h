@@ -106,6 +106,8 @@ protected:
     virtual void settle();
     bool settling() const { return m_settling > 0; }
     void layOut();
+    // The caption above a control, both across the group.
+    void stackRow(QGroupBox &group, QWidget *control);
 
     const WallModuleDeclaration m_declaration;
 
@@ -113,7 +115,6 @@ private:
     void buildEditors();
     void applyOutputType(bool setValues);
     void showPeriod();
-    void stackRow(QGroupBox &group, QWidget *control);
 
     QGroupBox *m_basic = nullptr;
     QGroupBox *m_correction = nullptr;

@@ -7,6 +7,7 @@
 #include "pages/converters/TcForm8.h"
 #include "pages/sensors/TcForm10.h"
 #include "pages/sensors/TcForm13.h"
+#include "pages/sensors/TcForm14.h"
 #include "pages/sensors/TcForm5.h"
 #include "DigitalIoFixture.h"
 #include "pages/digital_io/TcForm3.h"
@@ -230,6 +231,21 @@ private slots:
         QVERIFY(fast->width() >= page.fastUp->view()->sizeHintForColumn(0));
         save(fast, "cwr1-fast-choices");
         page.fastUp->hidePopup();
+    }
+    void gwr1()
+    {
+        ConverterRig rig;
+        QVERIFY(rig.start(QStringLiteral("GWR1")));
+        TcForm14 page;
+        rig.shell.page = &page;
+        lookAtPage(page, "GWR1", "gwr1", QSize(1280, 1024), [] {});
+        if (QTest::currentTestFailed())
+            return;
+        page.startBarGraph->showPopup();
+        QWidget *popup = page.startBarGraph->view()->window();
+        QVERIFY(QTest::qWaitForWindowExposed(popup));
+        save(popup, "gwr1-bar-graphs");
+        page.startBarGraph->hidePopup();
     }
     void t6yr()
     {
