@@ -1,5 +1,7 @@
 #include "pages/sensors/TcForm13.h"
 
+#include "pages/sensors/WallLive.h"
+
 #include <QComboBox>
 #include <QLineEdit>
 #include <QScrollBar>
@@ -22,8 +24,7 @@ WallModuleDeclaration declaration()
 TcForm13::TcForm13(QWidget *parent)
     : TWallModuleForm(PageTraits::newer(QStringLiteral("cForm13"), QStringLiteral("CWR1"),
                                         {QStringLiteral("CWR1")})
-                          .verifyDelay(0)
-                          .withoutLiveWindow(),
+                          .verifyDelay(0),
                       declaration(), parent)
 {
     const QString humRange = QStringLiteral("Rozsah nastavení -100,0 až 100,0 %.");
@@ -85,4 +86,9 @@ TcForm13::TcForm13(QWidget *parent)
 
     layOut();
     finishCreate();
+}
+
+TExtraForm *TcForm13::createLiveWindow()
+{
+    return new Tc13extForm(*this);
 }

@@ -10,6 +10,8 @@ class TcForm13 : public TWallModuleForm
 public:
     explicit TcForm13(QWidget *parent = nullptr);
 
+    TExtraForm *createLiveWindow() override;
+
     TNumericField *humLow = nullptr;
     TNumericField *humHigh = nullptr;
     TNumericField *reqHum = nullptr;

@@ -1,5 +1,7 @@
 #include "pages/sensors/TcForm14.h"
 
+#include "pages/sensors/WallLive.h"
+
 #include "pages/framework/Pictures.h"
 
 #include <QComboBox>
@@ -28,8 +30,7 @@ const QStringList kBarGraphs = {QStringLiteral("bez bargrafu"), QStringLiteral("
 TcForm14::TcForm14(QWidget *parent)
     : TWallModuleForm(PageTraits::newer(QStringLiteral("cForm14"), QStringLiteral("GWR1"),
                                         {QStringLiteral("GWR1")})
-                          .verifyDelay(0)
-                          .withoutLiveWindow(),
+                          .verifyDelay(0),
                       declaration(), parent)
 {
     QGroupBox &box = correctionGroup();
@@ -113,4 +114,9 @@ TcForm14::TcForm14(QWidget *parent)
 
     layOut();
     finishCreate();
+}
+
+TExtraForm *TcForm14::createLiveWindow()
+{
+    return new Tc14extForm(*this);
 }

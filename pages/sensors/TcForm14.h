@@ -11,6 +11,8 @@ class TcForm14 : public TWallModuleForm
 public:
     explicit TcForm14(QWidget *parent = nullptr);
 
+    TExtraForm *createLiveWindow() override;
+
     QComboBox *startBarGraph = nullptr;  // BOTValueComboBoxEx
     QComboBox *correctionBarGraph = nullptr; // reqTempFormatComboBoxEx
     QComboBox *correctionText = nullptr; // textReqTempComboBox

@@ -5,8 +5,10 @@
 
 #include "WallFixture.h"
 #include "pages/sensors/TcForm13.h"
+#include "pages/sensors/WallLive.h"
 #include "platform/Profile.h"
 
+#include <QGroupBox>
 #include <QLabel>
 
 #include <QPushButton>
@@ -294,6 +296,104 @@ private slots:
         QCOMPARE(rig->prompts.texts().size(), 1);
         QCOMPARE(values(), saved);
         QCOMPARE(page->panelText(2), message(15));
+    }
+
+    void liveWindowShowsAndWrites()
+    {
+        // A module that keeps its requested state of mode 2 whatever is written.
+        class Keeping : public sim::models::WallModule
+        {
+        public:
+            Keeping() : WallModule("CWR1", true)
+            {
+                setIdentification(sim::kNewIdentification, "CWR1");
+                setIdentification(sim::kClassicIdentification, "CWR1");
+                setFirmwareText("CWR 2.03");
+                setCommandDelayMs(0);
+            }
+
+        protected:
+            void onWriteHolding(int address, quint16 value) override
+            {
+                if (address != 0x0011)
+                    WallModule::onWriteHolding(address, value);
+            }
+        };
+        QVERIFY(rig->start(std::make_shared<Keeping>()));
+        page = std::make_unique<TcForm13>();
+        rig->shell.page = page.get();
+        rig->device->setValues(sim::Table::Holding, 0x005C, {5, 6, 7, 8});
+        rig->device->setHolding(0x0055, 4);
+        rig->device->setHolding(0x0010, 2);
+        rig->device->setHolding(0x0057, 3);
+        rig->device->setHolding(0x0011, 1);
+        rig->device->setHolding(0x0054, 0);
+        rig->device->setHolding(0x0056, 2); // mode 2 at the top middle
+        rig->device->setHolding(0x0018, 9);
+        rig->device->setHolding(0x0000, quint16(-15));
+        page->show();
+        page->menuItem(QStringLiteral("mmLoadExtra"))->trigger();
+        auto *live = qobject_cast<Tc13extForm *>(page->liveWindow());
+        QVERIFY(live);
+        QTRY_COMPARE_WITH_TIMEOUT(live->reqMode[0]->count(), 4, 5000);
+        QCOMPARE(live->reqMode[0]->currentIndex(), 2);
+        QCOMPARE(live->reqModeCounter[0]->text(), QStringLiteral("2"));
+        QVERIFY(!live->reqMode[2]->isEnabled() && live->reqModeCounter[2]->isHidden());
+        QCOMPARE(live->measureTemperatureMemo->text(), QStringLiteral("-1,5"));
+        QVERIFY(!live->symbolAtPosition[1]->isEnabled() && live->symbolAtPosition[0]->isEnabled());
+        QCOMPARE(live->symbolAtPosition[0]->currentIndex(), 9);
+        // A requested state beyond the states selects the last.
+        rig->device->setHolding(0x0010, 7);
+        QTRY_COMPARE(live->reqMode[0]->currentIndex(), 3);
+
+        // Two-state output: "Zapnuto" writes 2; the input cannot be clicked.
+        QVERIFY(!live->DigitalOutRadioGroup->isHidden() && live->digitalOutputGroupBox->isHidden());
+        live->DigitalOutRadioGroup->setItemIndex(1);
+        QTRY_COMPARE(rig->reg(0x0017), quint16(2));
+        live->digitalInRadioGroup->setItemIndex(1);
+        QCOMPARE(live->digitalInRadioGroup->itemIndex(), 0);
+        // Switched off on the module: "Vypnuto" shows, and "Zapnuto" writes again.
+        rig->device->setHolding(0x0017, 0);
+        QTRY_COMPARE(live->DigitalOutRadioGroup->itemIndex(), 0);
+        live->DigitalOutRadioGroup->setItemIndex(1);
+        QTRY_COMPARE(rig->reg(0x0017), quint16(2));
+        rig->device->setHolding(0x0017, 2);
+        QTest::qWait(100);
+        live->DigitalOutRadioGroup->setItemIndex(0);
+        QTRY_COMPARE(rig->reg(0x0017), quint16(0));
+
+        // Two positions chosen in one cycle: each to its own register.
+        const int before = rig->requestCount();
+        choose(live->symbolAtPosition[0], 11);
+        choose(live->symbolAtPosition[2], 12);
+        QTRY_COMPARE(rig->reg(0x001A), quint16(12));
+        QCOMPARE(rig->reg(0x0018), quint16(11));
+        const QStringList sent = rig->requests(before);
+        QVERIFY(sent.contains("16:0018=000B") && sent.contains("16:001A=000C"));
+
+        // A choice the module did not take: the window shows the module's state again.
+        choose(live->reqMode[1], 2);
+        QCOMPARE(live->reqModeCounter[1]->text(), QStringLiteral("2"));
+        QTRY_COMPARE(live->reqMode[1]->currentIndex(), 1);
+        QCOMPARE(live->reqModeCounter[1]->text(), QStringLiteral("1"));
+
+        // PWM: the output's group with its range.
+        rig->device->setHolding(0x0017, 300);
+        rig->device->setHolding(0x0032, 999);
+        QTRY_VERIFY(!live->digitalOutputGroupBox->isHidden());
+        QVERIFY(live->DigitalOutRadioGroup->isHidden());
+        QCOMPARE(live->digitalOutScrollBar->maximum(), 1000);
+        QCOMPARE(live->digitalOutScrollBar->value(), 300);
+        QCOMPARE(live->digitalOutScrollBar->toolTip(), QStringLiteral("Rozsah 0 až 1000"));
+        live->digitalOutMaskEdit->setFocus();
+        live->digitalOutMaskEdit->selectAll();
+        QTest::keyClicks(live->digitalOutMaskEdit, "1500");
+        QCOMPARE(rig->prompts.lastText(), QStringLiteral("Můžete zadat pouze hodnoty od 0 do 1000"));
+        QTest::keyClick(live->digitalOutMaskEdit, Qt::Key_Return);
+        QTRY_COMPARE(rig->reg(0x0017), quint16(1000));
+
+        page->menuItem(QStringLiteral("mmLoadExtra"))->trigger();
+        QTRY_VERIFY(!page->liveWindow());
     }
 
     void otherModuleRefused()

@@ -80,6 +80,23 @@ class LooksTest : public QObject
         save(&page, name);
     }
 
+    // The page's live window after a few polls: nothing clipped; saved.
+    void lookAtLive(TComponentForm &page, const QString &name)
+    {
+        page.menuItem(QStringLiteral("mmLoadExtra"))->trigger();
+        QWidget *live = page.liveWindow();
+        QVERIFY(live);
+        QVERIFY(QTest::qWaitForWindowExposed(live));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            live->findChild<QLabel *>("eCounterReadingNumberLabel")->text().toInt() > 2, 5000);
+        QTest::qWait(50);
+        save(live, name);
+        checkLayout(live);
+        QVERIFY(live->height() <= 1024);
+        page.menuItem(QStringLiteral("mmLoadExtra"))->trigger();
+        QTRY_VERIFY(!page.liveWindow());
+    }
+
     template <typename Page>
     void look(const QString &model, const QString &name, std::function<void(Page &)> prepare,
               QSize most = QSize(760, 640))
@@ -231,6 +248,8 @@ private slots:
         QVERIFY(fast->width() >= page.fastUp->view()->sizeHintForColumn(0));
         save(fast, "cwr1-fast-choices");
         page.fastUp->hidePopup();
+        rig.device->setHolding(0x0032, 99); // PWM in the live window
+        lookAtLive(page, "cwr1-live");
     }
     void gwr1()
     {
@@ -246,6 +265,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(popup));
         save(popup, "gwr1-bar-graphs");
         page.startBarGraph->hidePopup();
+        lookAtLive(page, "gwr1-live");
     }
     void t6yr()
     {
