@@ -71,14 +71,7 @@ TcForm13::TcForm13(QWidget *parent)
     symbolSlots(last, 2);
     last.afterWrite([this] { runCommand(kCommandRegister, 0xC003); });
 
-    registerControl(text, 0);
-    registerControl(off->bar(), 0);
-    registerControl(humOff->bar(), 0);
-    registerControl(address, 0);
-    registerControl(speed, 0);
-    registerControl(tempLow->bar(), -1000);
-    registerControl(tempHigh->bar(), 1000);
-    registerControl(reqTemp->bar(), 0);
+    savedBasics();
     registerControl(humLow->bar(), 0);
     registerControl(humHigh->bar(), 100);
     registerControl(reqHum->bar(), 0);

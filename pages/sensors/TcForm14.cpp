@@ -100,13 +100,7 @@ TcForm14::TcForm14(QWidget *parent)
     symbolSlots(last, 2);
     last.afterWrite([this] { runCommand(kCommandRegister, 0xC003); });
 
-    registerControl(text, 0);
-    registerControl(off->bar(), 0);
-    registerControl(address, 0);
-    registerControl(speed, 0);
-    registerControl(tempLow->bar(), -1000);
-    registerControl(tempHigh->bar(), 1000);
-    registerControl(reqTemp->bar(), 0);
+    savedBasics();
     registerControl(startBarGraph, 0);
     registerControl(correctionBarGraph, 0);
     registerControl(correctionText, 0);

@@ -457,6 +457,19 @@ void TWallModuleForm::symbolSlots(RegisterBlock &b, int mode)
             [c](const quint16 *r) { c->setCurrentIndex(std::min<int>(*r, kSymbolCount - 1)); });
 }
 
+void TWallModuleForm::savedBasics()
+{
+    registerControl(text, 0);
+    registerControl(off->bar(), 0);
+    if (humOff)
+        registerControl(humOff->bar(), 0);
+    registerControl(address, 0);
+    registerControl(speed, 0);
+    registerControl(tempLow->bar(), -1000);
+    registerControl(tempHigh->bar(), 1000);
+    registerControl(reqTemp->bar(), 0);
+}
+
 void TWallModuleForm::savedEditors()
 {
     registerControl(outType, 0);

@@ -99,6 +99,8 @@ protected:
     void textToPrescalerSlots(RegisterBlock &b);
     void modeSlots(RegisterBlock &b);
     void symbolSlots(RegisterBlock &b, int mode);
+    // The saved controls of the basic settings and the temperature correction, first.
+    void savedBasics();
     // Registered after the page's own saved controls: output, contrast, modes, symbols.
     void savedEditors();
     // The settle of a read or a load: required values inside their limits, symbols by the

@@ -4,7 +4,10 @@
 
 #include "WallFixture.h"
 #include "pages/sensors/TcForm14.h"
+#include "pages/sensors/WallLive.h"
 #include "platform/Profile.h"
+
+#include <QGroupBox>
 
 #include <QPushButton>
 
@@ -98,6 +101,29 @@ private slots:
         QCOMPARE(keys.size(), 10 + 4 + 3 + 3 + 2 + 48 + 1);
         QCOMPARE(keys.last(), QStringLiteral("mmShowHint"));
         QCOMPARE(keys.at(keys.size() - 2), QStringLiteral("c14Symbol16Mode3ComboBoxEx"));
+    }
+
+    void liveWindowWithoutHumidity()
+    {
+        open();
+        rig->device->setHolding(0x0000, 234);
+        rig->device->setHolding(0x0012, 0);
+        rig->device->setHolding(0x0059, 1); // mode 3: one state, picture 70 shows as 58
+        rig->device->setHolding(0x007C, 70);
+        page->show();
+        page->menuItem(QStringLiteral("mmLoadExtra"))->trigger();
+        auto *live = qobject_cast<Tc14extForm *>(page->liveWindow());
+        QVERIFY(live);
+        QTRY_COMPARE_WITH_TIMEOUT(live->measureTemperatureMemo->text(), QStringLiteral("23,4"), 5000);
+        QVERIFY(!live->measuredHumMemo);
+        QCOMPARE(live->findChild<QGroupBox *>("temperatureGroupBox")->title(),
+                 QStringLiteral("Měřená teplota"));
+        QTRY_COMPARE(live->reqMode[2]->count(), 1);
+        QCOMPARE(live->reqMode[2]->currentIndex(), 0);
+        QVERIFY(rig->requests().contains("3:0000:1"));
+        QVERIFY(!rig->requests().contains("3:0000:2"));
+        page->menuItem(QStringLiteral("mmLoadExtra"))->trigger();
+        QTRY_VERIFY(!page->liveWindow());
     }
 
     void otherModuleRefused()

@@ -91,6 +91,7 @@ class LooksTest : public QObject
             live->findChild<QLabel *>("eCounterReadingNumberLabel")->text().toInt() > 2, 5000);
         QTest::qWait(50);
         save(live, name);
+        QCOMPARE(live->width(), 242);
         checkLayout(live);
         QVERIFY(live->height() <= 1024);
         page.menuItem(QStringLiteral("mmLoadExtra"))->trigger();
@@ -114,19 +115,7 @@ class LooksTest : public QObject
         if (QTest::currentTestFailed())
             return;
 
-        page.menuItem(QStringLiteral("mmLoadExtra"))->trigger();
-        QWidget *live = page.liveWindow();
-        QVERIFY(live);
-        QVERIFY(QTest::qWaitForWindowExposed(live));
-        QTRY_VERIFY_WITH_TIMEOUT(
-            live->findChild<QLabel *>("eCounterReadingNumberLabel")->text().toInt() > 2, 5000);
-        QTest::qWait(50);
-        save(live, name + "-live");
-        QCOMPARE(live->width(), 242);
-        checkLayout(live);
-        QVERIFY(!QTest::currentTestFailed());
-        page.menuItem(QStringLiteral("mmLoadExtra"))->trigger();
-        QTRY_VERIFY(!page.liveWindow());
+        lookAtLive(page, name + "-live");
     }
 
     // A digital I/O page, read from its module, and each of its test windows over it.
