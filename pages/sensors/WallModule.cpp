@@ -682,8 +682,7 @@ void TWallModuleForm::settle()
 
 void TWallModuleForm::readDevice()
 {
-    checkIdentification();
-    showDeviceName(exchange::padded(m_declaration.model));
+    showDeviceName(checkIdentification());
     readAndShowFirmware();
     std::vector<std::vector<quint16>> images;
     for (const auto &range : m_declaration.reads)
