@@ -79,55 +79,55 @@ private slots:
         QCOMPARE(rig->reg(0x0032), quint16(1)); // two steps
     }
 
-    void decodesAsTheRegisterMapSays_data()
-    {
-        QTest::addColumn<int>("address");
-        QTest::addColumn<int>("value");
-        QTest::addColumn<QString>("control");
-        QTest::addColumn<QString>("shown");
-        QTest::addColumn<int>("written");
-        // Unsigned registers stay unsigned; values the page cannot show come as its limit.
-        QTest::newRow("65536 steps") << 0x0032 << 0xFFFF << "digitalOutTopMaskEdit" << "65536" << 0xFFFF;
-        QTest::newRow("2 steps") << 0x0032 << 1 << "digitalOutTypeRadioGroup" << "Dvoustavový výstup" << 1;
-        QTest::newRow("100 steps") << 0x0032 << 99 << "digitalOutTypeRadioGroup" << "PWM výstup" << 99;
-        QTest::newRow("prescaler above 0x8000") << 0x0033 << 40000 << "digitalOutPrescScrollBar" << "40000" << 40000;
-        QTest::newRow("humidity above 0x8000") << 0x0009 << 0x9000 << "reqHumidityMaskEdit" << "80" << 80;
-        QTest::newRow("symbol 70") << 0x005C << 70 << "Symbol1Mode1ComboBoxEx" << "58" << 58;
-        QTest::newRow("position 9") << 0x0056 << 9 << "bridge2ComboBox" << "S pozicí nahoře vpravo" << 3;
-        QTest::newRow("40 states") << 0x0057 << 40 << "countMode2MaskEdit" << "16" << 16;
-        QTest::newRow("contrast 200") << 0x0021 << 200 << "LCDcontrastMaskEdit" << "125" << 125;
-        QTest::newRow("offset -12,3") << 0x004C << 0xFF85 << "zdOffMaskEdit" << "-12,3" << 0xFF85;
-        QTest::newRow("unknown fast choice") << 0x001D << 20 << "fastChoiceUpComboBox" << "Pro tlačítko je zvolena rychlá volba žádané vlhkosti, u tlač. bude zobrazen symbol H" << 20;
-    }
     void decodesAsTheRegisterMapSays()
     {
-        QFETCH(int, address);
-        QFETCH(int, value);
-        QFETCH(QString, control);
-        QFETCH(QString, shown);
-        QFETCH(int, written);
+        struct Row {
+            const char *name;
+            int address;
+            int value;
+            const char *control;
+            QString shown;
+            int written;
+        };
+        // Unsigned registers stay unsigned; values the page cannot show come as its limit.
+        const Row rows[] = {
+            {"65536 steps", 0x0032, 0xFFFF, "digitalOutTopMaskEdit", "65536", 0xFFFF},
+            {"2 steps", 0x0032, 1, "digitalOutTypeRadioGroup", "Dvoustavový výstup", 1},
+            {"100 steps", 0x0032, 99, "digitalOutTypeRadioGroup", "PWM výstup", 99},
+            {"prescaler above 0x8000", 0x0033, 40000, "digitalOutPrescScrollBar", "40000", 40000},
+            {"humidity above 0x8000", 0x0009, 0x9000, "reqHumidityMaskEdit", "80", 80},
+            {"symbol 70", 0x005C, 70, "Symbol1Mode1ComboBoxEx", "58", 58},
+            {"position 9", 0x0056, 9, "bridge2ComboBox", "S pozicí nahoře vpravo", 3},
+            {"40 states", 0x0057, 40, "countMode2MaskEdit", "16", 16},
+            {"contrast 200", 0x0021, 200, "LCDcontrastMaskEdit", "125", 125},
+            {"offset -12,3", 0x004C, 0xFF85, "zdOffMaskEdit", "-12,3", 0xFF85},
+            {"unknown fast choice", 0x001D, 20, "fastChoiceUpComboBox",
+             "Pro tlačítko je zvolena rychlá volba žádané vlhkosti, u tlač. bude zobrazen symbol H", 20},
+        };
         open();
-        if (address == 0x0033)
-            rig->device->setHolding(0x0032, 999); // PWM, so the prescaler counts
-        rig->device->setHolding(address, quint16(value));
-        get();
-        QCOMPARE(rig->prompts.texts(), QStringList());
-        QWidget *w = page->findChild<QWidget *>(control);
-        QVERIFY(w);
-        QString text;
-        if (auto *e = qobject_cast<QLineEdit *>(w))
-            text = e->text();
-        else if (auto *c = qobject_cast<QComboBox *>(w))
-            text = c->itemText(c->currentIndex()).isEmpty() ? QString::number(c->currentIndex())
-                                                            : c->currentText();
-        else if (auto *b = qobject_cast<QScrollBar *>(w))
-            text = QString::number(b->value());
-        else if (auto *r = qobject_cast<TRadioGroup *>(w))
-            text = r->itemText(r->itemIndex());
-        QCOMPARE(text, shown);
-        send();
-        QCOMPARE(rig->prompts.texts(), QStringList());
-        QCOMPARE(int(rig->reg(address)), written);
+        for (const Row &row : rows) {
+            if (row.address == 0x0033)
+                rig->device->setHolding(0x0032, 999); // PWM, so the prescaler counts
+            rig->device->setHolding(row.address, quint16(row.value));
+            get();
+            QVERIFY2(rig->prompts.texts().isEmpty(), row.name);
+            QWidget *w = page->findChild<QWidget *>(row.control);
+            QVERIFY(w);
+            QString text;
+            if (auto *e = qobject_cast<QLineEdit *>(w))
+                text = e->text();
+            else if (auto *c = qobject_cast<QComboBox *>(w))
+                text = c->itemText(c->currentIndex()).isEmpty() ? QString::number(c->currentIndex())
+                                                                : c->currentText();
+            else if (auto *b = qobject_cast<QScrollBar *>(w))
+                text = QString::number(b->value());
+            else if (auto *r = qobject_cast<TRadioGroup *>(w))
+                text = r->itemText(r->itemIndex());
+            QVERIFY2(text == row.shown, qPrintable(QString(row.name) + ": " + text));
+            send();
+            QVERIFY2(rig->prompts.texts().isEmpty(), row.name);
+            QVERIFY2(int(rig->reg(row.address)) == row.written, row.name);
+        }
     }
 
     void commandHandshake()
