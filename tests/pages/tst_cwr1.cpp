@@ -272,6 +272,15 @@ private slots:
         const QString file = QDir::current().filePath("cwr1.ini");
         QCOMPARE(rig->prompts.texts(), QStringList());
         QVERIFY(page->saveControls(file, "cForm13"));
+        const QStringList keys = Profile(file).keys(QStringLiteral("cForm13"));
+        QCOMPARE(keys.mid(0, 12),
+                 (QStringList{"c13ZdTextEdit", "c13ZdOffScrollBar", "c13ZdHumScrollBar",
+                              "c13SkAdrComboBox", "c13SkSpdComboBox",
+                              "c13ReqTempLowLimitScrollBar", "c13ReqTempHighLimitScrollBar",
+                              "c13ReqTempScrollBar", "c13ReqHumidityLowLimitScrollBar",
+                              "c13ReqHumidityHighLimitScrollBar", "c13ReqHumidityScrollBar",
+                              "c13DigitalOutTypeRadioGroup"}));
+        QCOMPARE(keys.size(), 23 + 48 + 1);
         typeInto(page->tempLow, "-100");
         typeInto(page->tempHigh, "10");
         typeInto(page->reqTemp, "0");
