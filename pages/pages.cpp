@@ -5,6 +5,8 @@
 #include "pages/converters/TcForm4.h"
 #include "pages/converters/TcForm8.h"
 #include "pages/sensors/TcForm10.h"
+#include "pages/sensors/TcForm13.h"
+#include "pages/sensors/TcForm14.h"
 #include "pages/sensors/TcForm5.h"
 #include "pages/digital_io/TcForm3.h"
 #include "pages/digital_io/TcForm7.h"
@@ -13,10 +15,12 @@
 
 void registerPages(PageRegistry &registry)
 {
+    registry.add(2, [] { return new TcForm13; });
     registry.add(4, [] { return new TcForm10; });
     registry.add(5, [] { return new TcForm3; });
     registry.add(6, [] { return new TcForm7; });
     registry.add(7, [] { return new TcForm9; });
+    registry.add(8, [] { return new TcForm14; });
     registry.add(9, [] { return new TcForm1; });
     registry.add(11, [] { return new TcForm8; });
     registry.add(12, [] { return new TcForm5; });

@@ -180,6 +180,8 @@ int Device::read(Table table, int first, int count, QVector<quint16> *out) const
         if (!isMappedLocked(table, first + i))
             return 2;
     }
+    // A read may move the device's state: the hook runs on the device the master owns.
+    const_cast<Device *>(this)->onRead(table, first, count);
     if (out) {
         out->clear();
         for (int i = 0; i < count; ++i)
@@ -187,6 +189,8 @@ int Device::read(Table table, int first, int count, QVector<quint16> *out) const
     }
     return 0;
 }
+
+void Device::onRead(Table, int, int) {}
 
 int Device::writeHoldings(int first, const QVector<quint16> &values)
 {

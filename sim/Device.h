@@ -85,6 +85,8 @@ protected:
     virtual void onWriteHolding(int address, quint16 value);
     virtual void onWriteCoil(int address, bool on);
     virtual void onTick(int elapsedMs);
+    // Before a read's values are taken (a register that changes when it is polled).
+    virtual void onRead(Table table, int first, int count);
 
     // Unlocked accessors for hooks and model constructors.
     bool isMappedLocked(Table table, int address) const;

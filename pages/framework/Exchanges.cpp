@@ -86,4 +86,20 @@ void writeCoil(TTransmit &t, int address, bool on, TransmitProgress *bar, int sl
     send(t, bar);
 }
 
+void command(TTransmit &t, int address, quint16 value, const std::function<void(int)> &wait,
+             TransmitProgress *bar, int attempts, int waitMs)
+{
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        try {
+            writeHolding(t, address, {value}, bar);
+            wait(waitMs);
+            if (readHolding(t, address, 1, bar).at(0) == 0)
+                return;
+        } catch (const PageError &) {
+            // The next attempt writes the command again.
+        }
+    }
+    fail(16);
+}
+
 } // namespace exchange

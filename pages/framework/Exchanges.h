@@ -16,6 +16,7 @@
 #include "platform/TextError.h"
 
 #include <QStringList>
+#include <functional>
 #include <vector>
 
 // "chyba OKW" with the error number beside it.
@@ -49,6 +50,13 @@ void writeSingle(TTransmit &t, int address, quint16 value, TransmitProgress *bar
                  int slave = -1);
 // Function 5 (its reply is read after the 100 ms pause of the link).
 void writeCoil(TTransmit &t, int address, bool on, TransmitProgress *bar = nullptr, int slave = -1);
+
+// A command through the device's command register: up to `attempts` times, write the value
+// (function 16, one register), wait(waitMs), read the register (function 3); the command is
+// done when it reads 0. A failed exchange only spoils its attempt; when no attempt saw 0 the
+// write counts as failed (error 16).
+void command(TTransmit &t, int address, quint16 value, const std::function<void(int ms)> &wait,
+             TransmitProgress *bar = nullptr, int attempts = 10, int waitMs = 400);
 
 // Runs an exchange; its error number, 0 when it went through. A throw that is no PageError
 // counts as the internal error.

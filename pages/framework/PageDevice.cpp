@@ -143,6 +143,12 @@ void TComponentForm::writeRegisters(int start, const std::vector<quint16> &value
     exchange::writeHolding(m_transmit, start, values, withBar ? progress() : nullptr);
 }
 
+void TComponentForm::runCommand(int address, quint16 value)
+{
+    exchange::command(
+        m_transmit, address, value, [this](int ms) { waitProcessingEvents(ms); }, progress());
+}
+
 void TComponentForm::writeTextRegisters(const QLineEdit &edit, int count)
 {
     for (quint16 v : textToRegisters(edit.text(), count))

@@ -43,8 +43,15 @@ void TComponentForm::loadControls(const QString &file, const QString &section)
 {
     const Profile profile(file);
     bool showHint = true;
-    m_table.load(
-        profile, section, [this](const QWidget *c) { return keyOf(c); }, showHint);
+    controlsLoading();
+    try {
+        m_table.load(
+            profile, section, [this](const QWidget *c) { return keyOf(c); }, showHint);
+    } catch (...) {
+        // The controls are as they were; the page settles them as after any load.
+        controlsLoaded();
+        throw;
+    }
     m_mmShowHint->setChecked(showHint);
     controlsLoaded();
 }
@@ -75,6 +82,7 @@ void TComponentForm::restoreFromTemp()
         loadControls(workingFile(QStringLiteral("temp.ini")), QStringLiteral("temporary"));
     } catch (const std::exception &) {
         if (m_hasTempCopy) {
+            controlsLoading();
             restoreControlValues(m_tempCopy);
             m_mmShowHint->setChecked(m_tempCopyHints);
             controlsLoaded();

@@ -159,6 +159,8 @@ public:
     // After loadControls has put a file's values into the controls (configuration file or
     // temp.ini); pages whose controls depend on each other settle them here.
     virtual void controlsLoaded() {}
+    // Before a load puts a file's values into the controls (configuration file or temp.ini).
+    virtual void controlsLoading() {}
     // Inside readAll, after the blocks were decoded (ok) or the page was restored from
     // temp.ini (not ok), before the dialog closes and temp.ini goes; range warnings are
     // quiet. Pages whose fields depend on each other settle them here.
@@ -323,6 +325,9 @@ protected:
     // Function 3 of count registers (progress bar when withBar); values unsigned.
     std::vector<quint16> readRegisters(int start, int count, bool withBar = true);
     void writeRegisters(int start, const std::vector<quint16> &values, bool withBar = true);
+    // A device command through its command register (exchange::command), its waits on the
+    // page's clock.
+    void runCommand(int address, quint16 value);
     // The customer text into the request being built (addValue, count characters) and
     // from the last read (nextValue); for pages that build their requests by hand.
     void writeTextRegisters(const QLineEdit &edit, int count);

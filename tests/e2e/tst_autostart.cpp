@@ -56,27 +56,39 @@ private slots:
         QTest::addColumn<QString>("model");
         QTest::addColumn<QString>("read");  // the page's read of its block
         QTest::addColumn<QString>("reply"); // start of the device's answer to it
+        // The request before the block, and one that comes only after a good block (the
+        // firmware read of the classic pages, the next block of the newer ones).
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("after");
+        const QString ident = "FF 04 00 01 00 08 B5 D2";
+        const QString firmware = "FF 04 00 00 00 01 24 14";
         const QString from2001 = "FF 03 20 01 00 0F 4A 10";
-        QTest::newRow("T4yJ") << "T4yJ" << from2001 << "FF 03 1E 54 34 79 4A";
-        QTest::newRow("ZK") << "ZK" << from2001 << "FF 03 1E 5A 4B 00 00";
+        QTest::newRow("T4yJ") << "T4yJ" << from2001 << "FF 03 1E 54 34 79 4A" << ident << firmware;
+        QTest::newRow("ZK") << "ZK" << from2001 << "FF 03 1E 5A 4B 00 00" << ident << firmware;
         QTest::newRow("T4yG") << "T4yG"
                               << "FF 03 20 00 00 0E DA 10"
-                              << "FF 03 1C 00 00 54 34";
+                              << "FF 03 1C 00 00 54 34" << ident << firmware;
         QTest::newRow("ZG") << "ZG"
                             << "FF 03 20 00 00 10 5A 18"
-                            << "FF 03 20 01 00 5A 47";
+                            << "FF 03 20 01 00 5A 47" << ident << firmware;
         QTest::newRow("E-UV6") << "E-UV6"
                                << "FF 03 20 01 00 14 0A 1B"
-                               << "FF 03 28 45 2D 55 56";
+                               << "FF 03 28 45 2D 55 56" << ident << firmware;
         QTest::newRow("T6yR") << "T6yR"
                               << "FF 03 20 01 00 09 CA 12"
-                              << "FF 03 12 54 36 79 52";
+                              << "FF 03 12 54 36 79 52" << ident << firmware;
+        QTest::newRow("CWR1") << "CWR1" << "FF 03 00 08 00 02 50 17" << "FF 03 04 00 00 00 32"
+                              << "FF 04 00 18 00 04 64 10" << "FF 03 00 1D 00 05 00 11";
+        QTest::newRow("GWR1") << "GWR1" << "FF 03 00 08 00 02 50 17" << "FF 03 04 00 00 00 00"
+                              << "FF 04 00 18 00 04 64 10" << "FF 03 00 1D 00 05 00 11";
     }
     void detectsOpensAndReads()
     {
         QFETCH(QString, model);
         QFETCH(QString, read);
         QFETCH(QString, reply);
+        QFETCH(QString, before);
+        QFETCH(QString, after);
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         const QString log = dir.filePath("frames.log");
@@ -112,10 +124,9 @@ private slots:
 
         // The page's read is answered and followed by its firmware read, which comes only
         // after a good block.
-        const QString firmware = QStringLiteral("rx FF 04 00 00 00 01 24 14");
         auto finished = [&](const QStringList &lines) {
             const int answer = lines.indexOf(QRegularExpression("^tx " + reply + ".*"));
-            return answer >= 0 && lines.indexOf(firmware, answer) > answer;
+            return answer >= 0 && lines.indexOf("rx " + after, answer) > answer;
         };
         QElapsedTimer waited;
         waited.start();
@@ -139,7 +150,7 @@ private slots:
         // The page: its identification check, then its block.
         const int block = requests.indexOf(read);
         QVERIFY2(block >= 2, qPrintable(requests.join('\n')));
-        QCOMPARE(requests[block - 1], QStringLiteral("FF 04 00 01 00 08 B5 D2"));
+        QCOMPARE(requests[block - 1], before);
     }
 };
 

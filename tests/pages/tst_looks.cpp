@@ -6,6 +6,8 @@
 #include "pages/converters/TcForm11.h"
 #include "pages/converters/TcForm8.h"
 #include "pages/sensors/TcForm10.h"
+#include "pages/sensors/TcForm13.h"
+#include "pages/sensors/TcForm14.h"
 #include "pages/sensors/TcForm5.h"
 #include "DigitalIoFixture.h"
 #include "pages/digital_io/TcForm3.h"
@@ -13,6 +15,7 @@
 #include "pages/digital_io/TcForm7.h"
 #include "pages/digital_io/TcForm9.h"
 
+#include <QAbstractItemView>
 #include <QGroupBox>
 #include <QPushButton>
 #include <QStatusBar>
@@ -77,6 +80,24 @@ class LooksTest : public QObject
         save(&page, name);
     }
 
+    // The page's live window after a few polls: nothing clipped; saved.
+    void lookAtLive(TComponentForm &page, const QString &name)
+    {
+        page.menuItem(QStringLiteral("mmLoadExtra"))->trigger();
+        QWidget *live = page.liveWindow();
+        QVERIFY(live);
+        QVERIFY(QTest::qWaitForWindowExposed(live));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            live->findChild<QLabel *>("eCounterReadingNumberLabel")->text().toInt() > 2, 5000);
+        QTest::qWait(50);
+        save(live, name);
+        QCOMPARE(live->width(), 242);
+        checkLayout(live);
+        QVERIFY(live->height() <= 1024);
+        page.menuItem(QStringLiteral("mmLoadExtra"))->trigger();
+        QTRY_VERIFY(!page.liveWindow());
+    }
+
     template <typename Page>
     void look(const QString &model, const QString &name, std::function<void(Page &)> prepare,
               QSize most = QSize(760, 640))
@@ -94,19 +115,7 @@ class LooksTest : public QObject
         if (QTest::currentTestFailed())
             return;
 
-        page.menuItem(QStringLiteral("mmLoadExtra"))->trigger();
-        QWidget *live = page.liveWindow();
-        QVERIFY(live);
-        QVERIFY(QTest::qWaitForWindowExposed(live));
-        QTRY_VERIFY_WITH_TIMEOUT(
-            live->findChild<QLabel *>("eCounterReadingNumberLabel")->text().toInt() > 2, 5000);
-        QTest::qWait(50);
-        save(live, name + "-live");
-        QCOMPARE(live->width(), 242);
-        checkLayout(live);
-        QVERIFY(!QTest::currentTestFailed());
-        page.menuItem(QStringLiteral("mmLoadExtra"))->trigger();
-        QTRY_VERIFY(!page.liveWindow());
+        lookAtLive(page, name + "-live");
     }
 
     // A digital I/O page, read from its module, and each of its test windows over it.
@@ -200,6 +209,52 @@ private slots:
     {
         look<TcForm10>(
             "E-UV6", "euv6", [](TcForm10 &) {}, QSize(1000, 640));
+    }
+    // The wall modules' pages are large: three modes of 16 symbols beside the settings.
+    void cwr1()
+    {
+        ConverterRig rig;
+        QVERIFY(rig.start(QStringLiteral("CWR1")));
+        TcForm13 page;
+        rig.shell.page = &page;
+        lookAtPage(page, "CWR1", "cwr1", QSize(1280, 1024), [&] {
+            page.outType->setItemIndex(1);
+            page.count[1]->setPosition(5);
+        });
+        if (QTest::currentTestFailed())
+            return;
+        // A symbol list opened: every picture with its number.
+        QComboBox *list = page.symbol[0][0];
+        list->showPopup();
+        QWidget *popup = list->view()->window();
+        QVERIFY(QTest::qWaitForWindowExposed(popup));
+        QVERIFY(popup->width() >= 30 + list->view()->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+        save(popup, "cwr1-symbols");
+        list->hidePopup();
+        page.fastUp->showPopup();
+        QWidget *fast = page.fastUp->view()->window();
+        QVERIFY(QTest::qWaitForWindowExposed(fast));
+        QVERIFY(fast->width() >= page.fastUp->view()->sizeHintForColumn(0));
+        save(fast, "cwr1-fast-choices");
+        page.fastUp->hidePopup();
+        rig.device->setHolding(0x0032, 99); // PWM in the live window
+        lookAtLive(page, "cwr1-live");
+    }
+    void gwr1()
+    {
+        ConverterRig rig;
+        QVERIFY(rig.start(QStringLiteral("GWR1")));
+        TcForm14 page;
+        rig.shell.page = &page;
+        lookAtPage(page, "GWR1", "gwr1", QSize(1280, 1024), [] {});
+        if (QTest::currentTestFailed())
+            return;
+        page.startBarGraph->showPopup();
+        QWidget *popup = page.startBarGraph->view()->window();
+        QVERIFY(QTest::qWaitForWindowExposed(popup));
+        save(popup, "gwr1-bar-graphs");
+        page.startBarGraph->hidePopup();
+        lookAtLive(page, "gwr1-live");
     }
     void t6yr()
     {
