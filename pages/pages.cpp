@@ -1,5 +1,6 @@
 #include "pages/pages.h"
 
+#include "pages/controllers/TcForm12.h"
 #include "pages/converters/TcForm1.h"
 #include "pages/converters/TcForm11.h"
 #include "pages/converters/TcForm4.h"
@@ -21,5 +22,6 @@ void registerPages(PageRegistry &registry)
     registry.add(11, [] { return new TcForm8; });
     registry.add(12, [] { return new TcForm5; });
     registry.add(13, [] { return new TcForm4; });
+    registry.add(14, [] { return new TcForm12; });
     registry.add(15, [] { return new TcForm11; });
 }

@@ -34,7 +34,7 @@ const Entry kModels[] = {
     {"T4yG", "T4yG", Classic, 107, "T4G 1.07", models::makeT4yG},
     {"T6yR", "T6yR", Classic, 103, "T6R 1.03", models::makeT6yR},
     {"ZK", "ZK", Classic, 111, "ZK 1.11", models::makeZk},
-    {"ZSL", "ZSL", Classic, 120, "ZSL 1.20", nullptr},
+    {"ZSL", "ZSL", Classic, 120, "ZSL 1.20", models::makeZsl},
     {"ZG", "ZG", Classic, 106, "ZG 1.06", models::makeZg},
     {"VTx", "VTx", Classic, 101, "VT 1.01", nullptr},
     {"VTLx", "VTLx", Classic, 101, "VTL 1.01", nullptr},

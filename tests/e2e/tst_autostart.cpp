@@ -71,6 +71,9 @@ private slots:
         QTest::newRow("T6yR") << "T6yR"
                               << "FF 03 20 01 00 09 CA 12"
                               << "FF 03 12 54 36 79 52";
+        QTest::newRow("ZSL") << "ZSL"
+                             << "FF 03 20 00 00 11 9B D8"
+                             << "FF 03 22 01 00 5A 53";
     }
     void detectsOpensAndReads()
     {

@@ -3,6 +3,7 @@
 // OVRIN_SCREENSHOT_DIR set, the windows are also saved there as PNG files to look at.
 
 #include "ConverterFixture.h"
+#include "pages/controllers/TcForm12.h"
 #include "pages/converters/TcForm11.h"
 #include "pages/converters/TcForm8.h"
 #include "pages/sensors/TcForm10.h"
@@ -204,6 +205,22 @@ private slots:
     void t6yr()
     {
         look<TcForm5>("T6yR", "t6yr", [](TcForm5 &) {});
+    }
+    void zslThermometer()
+    {
+        look<TcForm12>(
+            "ZSL", "zsl", [](TcForm12 &page) { page.dacActive()->setItemIndex(1); },
+            QSize(1180, 640));
+    }
+    void zslVoltage()
+    {
+        look<TcForm12>(
+            "ZSL", "zsl-voltage",
+            [](TcForm12 &page) {
+                page.inputCombo()->setCurrentIndex(6);
+                page.decimalPoint()->setItemIndex(1);
+            },
+            QSize(1180, 640));
     }
 };
 
