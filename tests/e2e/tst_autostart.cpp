@@ -71,6 +71,15 @@ private slots:
         QTest::newRow("T6yR") << "T6yR"
                               << "FF 03 20 01 00 09 CA 12"
                               << "FF 03 12 54 36 79 52";
+        QTest::newRow("T4yR") << "T4yR"
+                              << "FF 03 20 01 00 09 CA 12"
+                              << "FF 03 12 54 34 79 52";
+        QTest::newRow("KQLx") << "KQLx"
+                              << "FF 03 20 01 00 09 CA 12"
+                              << "FF 03 12 4B 51 4C 78";
+        QTest::newRow("VTx") << "VTx"
+                             << "FF 03 20 01 00 09 CA 12"
+                             << "FF 03 12 56 54 78 00";
         QTest::newRow("ZSL") << "ZSL"
                              << "FF 03 20 00 00 11 9B D8"
                              << "FF 03 22 01 00 5A 53";

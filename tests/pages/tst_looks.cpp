@@ -4,6 +4,7 @@
 
 #include "ConverterFixture.h"
 #include "pages/controllers/TcForm12.h"
+#include "pages/controllers/TcForm6.h"
 #include "pages/converters/TcForm11.h"
 #include "pages/converters/TcForm8.h"
 #include "pages/sensors/TcForm10.h"
@@ -53,6 +54,11 @@ void checkLayout(QWidget *window)
         }
     }
 }
+
+// The KQx family page of one variant.
+template <int Variant> struct KqxPage : TcForm6 {
+    KqxPage() : TcForm6(nullptr, Variant) {}
+};
 
 } // namespace
 
@@ -205,6 +211,18 @@ private slots:
     void t6yr()
     {
         look<TcForm5>("T6yR", "t6yr", [](TcForm5 &) {});
+    }
+    void t4yr()
+    {
+        look<KqxPage<0>>("T4yR", "t4yr", [](KqxPage<0> &) {});
+    }
+    void kqx()
+    {
+        look<KqxPage<1>>("KQx", "kqx", [](KqxPage<1> &) {});
+    }
+    void kqlx()
+    {
+        look<KqxPage<2>>("KQLx", "kqlx", [](KqxPage<2> &) {});
     }
     void zslThermometer()
     {
