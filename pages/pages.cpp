@@ -1,6 +1,7 @@
 #include "pages/pages.h"
 
 #include "pages/controllers/TcForm12.h"
+#include "pages/controllers/TcForm2.h"
 #include "pages/controllers/TcForm6.h"
 #include "pages/converters/TcForm1.h"
 #include "pages/converters/TcForm11.h"
@@ -18,6 +19,7 @@ void registerPages(PageRegistry &registry)
     // The KQx family: one page, the variant from the main window's variant number.
     for (int index : {0, 1, 10, 16, 17})
         registry.add(index, [] { return new TcForm6; });
+    registry.add(3, [] { return new TcForm2; });
     registry.add(4, [] { return new TcForm10; });
     registry.add(5, [] { return new TcForm3; });
     registry.add(6, [] { return new TcForm7; });

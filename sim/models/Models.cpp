@@ -23,7 +23,7 @@ const Entry kModels[] = {
     {"KQx", "KQx", Classic, 112, "KQx 1.12", models::makeKqxFamily},
     {"KQLx", "KQLx", Classic, 112, "KQL 1.12", models::makeKqxFamily},
     {"CWR1", "CWR1", Both, 203, "CWR 2.03", nullptr},
-    {"E-7PZ", "E-7PZ", Classic, 131, "7PZ 1.31", nullptr},
+    {"E-7PZ", "E-7PZ", Classic, 131, "7PZ 1.31", models::makeE7pz},
     {"E-UV6", "E-UV6", Classic, 104, "UV6 1.04", models::makeEuv6},
     {"E-HN2", "E-HN2", Classic, 121, "HN2 1.21", models::makeEhn2},
     {"E-HB2", "E-HB2", Classic, 110, "HB2 1.10", models::makeEhb2},

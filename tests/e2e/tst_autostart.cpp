@@ -71,6 +71,9 @@ private slots:
         QTest::newRow("T6yR") << "T6yR"
                               << "FF 03 20 01 00 09 CA 12"
                               << "FF 03 12 54 36 79 52";
+        QTest::newRow("E-7PZ") << "E-7PZ"
+                               << "FF 03 20 00 00 14 5B DB"
+                               << "FF 03 28 00 40 45 2D";
         QTest::newRow("T4yR") << "T4yR"
                               << "FF 03 20 01 00 09 CA 12"
                               << "FF 03 12 54 34 79 52";

@@ -4,6 +4,7 @@
 
 #include "ConverterFixture.h"
 #include "pages/controllers/TcForm12.h"
+#include "pages/controllers/TcForm2.h"
 #include "pages/controllers/TcForm6.h"
 #include "pages/converters/TcForm11.h"
 #include "pages/converters/TcForm8.h"
@@ -15,6 +16,7 @@
 #include "pages/digital_io/TcForm7.h"
 #include "pages/digital_io/TcForm9.h"
 
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QPushButton>
 #include <QStatusBar>
@@ -211,6 +213,16 @@ private slots:
     void t6yr()
     {
         look<TcForm5>("T6yR", "t6yr", [](TcForm5 &) {});
+    }
+    void e7pz()
+    {
+        look<TcForm2>(
+            "E-7PZ", "e7pz",
+            [](TcForm2 &page) {
+                page.autonomous()->setChecked(true);
+                page.setDeadBand(20, 70);
+            },
+            QSize(1280, 820));
     }
     void t4yr()
     {
