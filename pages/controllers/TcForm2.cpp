@@ -1,5 +1,7 @@
 #include "pages/controllers/TcForm2.h"
 
+#include "pages/controllers/TcForm2Test.h"
+
 #include "pages/framework/Countdown.h"
 #include "pages/framework/Fields.h"
 #include "pages/framework/NumberText.h"
@@ -132,6 +134,10 @@ TcForm2::TcForm2(QWidget *parent)
                       QStringLiteral("Autonomní režim On/Off"));
     m_io = &checkBox(mode, QStringLiteral("c2IoCheckBox"), QStringLiteral("Režim monitoringu"),
                      QStringLiteral("Režim monitoringu On/Off"));
+    m_test = new QPushButton(QStringLiteral("&Test"), &mode);
+    m_test->setObjectName(QStringLiteral("c2TestButton"));
+    static_cast<QGridLayout *>(mode.layout())->addWidget(m_test, 0, 3, 2, 1);
+    connect(m_test, &QPushButton::clicked, this, [this] { c2TestButtonClick(); });
 
     // --- Autonomní režim ---
     auto &aut = group(QStringLiteral("Autonomní režim"), 0);
@@ -408,6 +414,14 @@ TcForm2::TcForm2(QWidget *parent)
     enablingRules();
 
     m_countdown = new TButtonCountdown(this);
+    m_resumeTimer = new QTimer(this);
+    m_resumeTimer->setObjectName(QStringLiteral("resumeTimer"));
+    m_resumeTimer->setInterval(500);
+    m_resumeTimer->setSingleShot(true);
+    connect(m_resumeTimer, &QTimer::timeout, this, [this] {
+        if (TExtraForm *live = liveWindow(); live && live->reader())
+            live->reader()->resumeReader();
+    });
     // Send locks the buttons while the device stores its settings.
     disconnect(sendButton(), &QPushButton::clicked, this, nullptr);
     connect(sendButton(), &QPushButton::clicked, this, [this] { c2SendButtonClick(); });
@@ -431,8 +445,42 @@ TExtraForm *TcForm2::createLiveWindow()
 void TcForm2::c2SendButtonClick()
 {
     m_countdown->start(sendButton(), QStringLiteral("&Uložit data"), 3,
-                       {sendButton(), getButton()});
+                       {sendButton(), getButton(), m_test});
     sendButtonClick();
+}
+
+void TcForm2::c2TestButtonClick()
+{
+    if (TExtraForm *live = liveWindow(); live && live->reader())
+        live->reader()->handOver(3);
+    else
+        testStart();
+}
+
+void TcForm2::testStart()
+{
+    // The reader keeps off the line from here until the test window has closed.
+    if (TExtraForm *live = liveWindow(); live && live->reader())
+        live->reader()->suspendAfterCommands();
+    OutputTestPlan plan;
+    plan.count = 12;
+    plan.entries = [](const std::vector<quint16> &r) { return TcForm2Test::entries(r); };
+    plan.preparation = [](const TTestFile &) { return TcForm2Test::preparation(); };
+    plan.openWindow = [this] {
+        auto *window = new TcForm2Test(*this);
+        window->show();
+        return window;
+    };
+    // A failed preparation resumes the reader as a failed snapshot does.
+    plan.failed = [this](bool) { m_resumeTimer->start(); };
+    prepareOutputTest(plan);
+}
+
+void TcForm2::testWindowClosed()
+{
+    if (TExtraForm *live = liveWindow(); live && live->reader())
+        live->reader()->resumeReader();
+    m_countdown->start(m_test, QStringLiteral("&Test"), 3, {sendButton(), getButton(), m_test});
 }
 
 void TcForm2::exitField(TNumericField &field)

@@ -11,7 +11,9 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 class QScrollBar;
+class QTimer;
 class TButtonCountdown;
 class TShape;
 class TcForm2;
@@ -57,6 +59,14 @@ public:
     void c2SendButtonClick();
     void c2GetButtonClick() { getButtonClick(); }
     void c2AutCheckBoxClick() { enablingRules(); }
+    // The output test: handed to the live reader as command 3 while its window is open.
+    void c2TestButtonClick();
+    void extraOperation() override { testStart(); }
+    void testStart();
+    // The test window has written the kept settings back (or tried to).
+    void testWindowClosed();
+    QPushButton *testButton() const { return m_test; }
+    QTimer *resumeTimer() const { return m_resumeTimer; }
 
     // Dead band: both limits at once, Min never above Max.
     void setDeadBand(int min, int max);
@@ -120,6 +130,8 @@ private:
     QLabel *m_vminLabel = nullptr, *m_vmaxLabel = nullptr;
     TDeadBandDiagram *m_diagram = nullptr;
     TButtonCountdown *m_countdown = nullptr;
+    QPushButton *m_test = nullptr;
+    QTimer *m_resumeTimer = nullptr;
     DragMode m_dragMode = DragMode::None;
     bool m_dragging = false;
     bool m_settingBand = false;

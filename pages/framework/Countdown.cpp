@@ -17,6 +17,7 @@ TButtonCountdown::TButtonCountdown(QObject *parent) : QObject(parent)
             if (b)
                 b->setEnabled(true);
         m_locked.clear();
+        emit unlocked();
     });
     connect(m_animateTimer, &QTimer::timeout, this, [this] { tick(); });
 }
@@ -37,6 +38,11 @@ void TButtonCountdown::start(QPushButton *button, const QString &caption, int co
     }
     m_saveTimer->start();
     m_animateTimer->start();
+}
+
+void TButtonCountdown::setLockTime(int ms)
+{
+    m_saveTimer->setInterval(ms);
 }
 
 bool TButtonCountdown::running() const

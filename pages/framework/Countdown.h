@@ -23,8 +23,15 @@ public:
     void start(QPushButton *button, const QString &caption, int count,
                const std::vector<QPushButton *> &locked);
     bool running() const;
+    // How long the buttons stay locked (4100 ms unless set).
+    void setLockTime(int ms);
+
     QTimer *saveTimer() const { return m_saveTimer; }
     QTimer *animateSaveTimer() const { return m_animateTimer; }
+
+signals:
+    // The lock time is over and the buttons are enabled again.
+    void unlocked();
 
 private:
     void tick();

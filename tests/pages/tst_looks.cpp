@@ -5,6 +5,8 @@
 #include "ConverterFixture.h"
 #include "pages/controllers/TcForm12.h"
 #include "pages/controllers/TcForm2.h"
+#include "pages/controllers/TcForm2Test.h"
+#include "pages/framework/Countdown.h"
 #include "pages/controllers/TcForm6.h"
 #include "pages/converters/TcForm11.h"
 #include "pages/converters/TcForm8.h"
@@ -20,6 +22,7 @@
 #include <QGroupBox>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTimer>
 
 namespace {
 
@@ -223,6 +226,26 @@ private slots:
                 page.setDeadBand(20, 70);
             },
             QSize(1280, 820));
+    }
+    void e7pzTestWindow()
+    {
+        ConverterRig rig;
+        QVERIFY(rig.start(QStringLiteral("E-7PZ")));
+        TcForm2 page;
+        rig.shell.page = &page;
+        page.show();
+        page.testButton()->click();
+        auto *window = qobject_cast<TcForm2Test *>(page.testWindow());
+        QVERIFY(window);
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        checkLayout(window);
+        QVERIFY(!QTest::currentTestFailed());
+        save(window, "e7pz-test");
+        window->countdown()->animateSaveTimer()->start(1);
+        window->countdown()->saveTimer()->start(5);
+        QTRY_VERIFY(!window->locked());
+        window->close();
+        QTRY_VERIFY(!page.testWindow());
     }
     void t4yr()
     {
