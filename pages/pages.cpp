@@ -1,5 +1,8 @@
 #include "pages/pages.h"
 
+#include "pages/controllers/TcForm12.h"
+#include "pages/controllers/TcForm2.h"
+#include "pages/controllers/TcForm6.h"
 #include "pages/converters/TcForm1.h"
 #include "pages/converters/TcForm11.h"
 #include "pages/converters/TcForm4.h"
@@ -15,7 +18,11 @@
 
 void registerPages(PageRegistry &registry)
 {
+    // The KQx family: one page, the variant from the main window's variant number.
+    for (int index : {0, 1, 10, 16, 17})
+        registry.add(index, [] { return new TcForm6; });
     registry.add(2, [] { return new TcForm13; });
+    registry.add(3, [] { return new TcForm2; });
     registry.add(4, [] { return new TcForm10; });
     registry.add(5, [] { return new TcForm3; });
     registry.add(6, [] { return new TcForm7; });
@@ -25,5 +32,6 @@ void registerPages(PageRegistry &registry)
     registry.add(11, [] { return new TcForm8; });
     registry.add(12, [] { return new TcForm5; });
     registry.add(13, [] { return new TcForm4; });
+    registry.add(14, [] { return new TcForm12; });
     registry.add(15, [] { return new TcForm11; });
 }

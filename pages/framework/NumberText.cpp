@@ -1,5 +1,6 @@
 #include "pages/framework/NumberText.h"
 
+#include <algorithm>
 #include <cmath>
 
 QString formatFixed(double value, int decimals)
@@ -81,4 +82,82 @@ bool parseWhole(const QString &text, qint64 &value)
     bool ok = false;
     value = t.toLongLong(&ok);
     return ok;
+}
+
+namespace {
+
+// Sign, whole digits and fraction digits of a decimal text; false on bad syntax.
+bool splitDecimal(const QString &text, bool &negative, QString &whole, QString &fraction)
+{
+    const QString t = text.trimmed();
+    int i = 0;
+    negative = false;
+    if (i < t.size() && t[i] == QLatin1Char('-')) {
+        negative = true;
+        ++i;
+    }
+    bool comma = false;
+    whole.clear();
+    fraction.clear();
+    for (; i < t.size(); ++i) {
+        const QChar c = t[i];
+        if (c.isDigit() && c.unicode() < 128)
+            (comma ? fraction : whole) += c;
+        else if (c == QLatin1Char(',') && !comma)
+            comma = true;
+        else
+            return false;
+    }
+    while (whole.size() > 1 && whole.startsWith(QLatin1Char('0')))
+        whole.remove(0, 1);
+    return !(whole.isEmpty() && fraction.isEmpty()) && whole.size() + fraction.size() <= 15;
+}
+
+} // namespace
+
+bool parseScaled(const QString &text, int places, bool nearest, qint64 &scaled)
+{
+    bool negative = false;
+    QString whole, fraction;
+    if (!splitDecimal(text, negative, whole, fraction) || places < 0 || places > 9)
+        return false;
+    qint64 v = whole.isEmpty() ? 0 : whole.toLongLong();
+    for (int k = 0; k < places; ++k)
+        v = v * 10 + (k < fraction.size() ? fraction[k].digitValue() : 0);
+    if (nearest && fraction.size() > places && fraction[places].digitValue() >= 5)
+        ++v;
+    scaled = negative ? -v : v;
+    return true;
+}
+
+int compareScaled(const QString &text, qint64 bound, int places)
+{
+    bool negative = false;
+    QString whole, fraction;
+    if (!splitDecimal(text, negative, whole, fraction))
+        return 0;
+    // Both sides at the finer of the two scales.
+    const int p = std::max(places, int(fraction.size()));
+    qint64 v = whole.isEmpty() ? 0 : whole.toLongLong();
+    for (int k = 0; k < p; ++k)
+        v = v * 10 + (k < fraction.size() ? fraction[k].digitValue() : 0);
+    if (negative)
+        v = -v;
+    qint64 b = bound;
+    for (int k = places; k < p; ++k)
+        b *= 10;
+    return v < b ? -1 : (v > b ? 1 : 0);
+}
+
+QString formatScaled(qint64 scaled, int places)
+{
+    if (places <= 0)
+        return QString::number(scaled);
+    qint64 unit = 1;
+    for (int k = 0; k < places; ++k)
+        unit *= 10;
+    const qint64 a = scaled < 0 ? -scaled : scaled;
+    QString text = QString::number(a / unit) + QLatin1Char(',') +
+                   QStringLiteral("%1").arg(a % unit, places, 10, QLatin1Char('0'));
+    return scaled < 0 ? QLatin1Char('-') + text : text;
 }

@@ -257,6 +257,16 @@ void TComponentForm::required(QComboBox &combo, QWidget *marker)
     m_required.push_back({&combo, marker ? marker : labelOf(&combo)});
 }
 
+void TComponentForm::requiredUnmarked(QComboBox &combo)
+{
+    for (auto &r : m_required)
+        if (r.combo == &combo) {
+            r.marker = nullptr;
+            return;
+        }
+    m_required.push_back({&combo, nullptr});
+}
+
 void TComponentForm::saved(std::initializer_list<QWidget *> controls)
 {
     for (QWidget *c : controls)

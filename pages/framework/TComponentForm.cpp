@@ -115,7 +115,7 @@ TComponentForm::TComponentForm(const PageTraits &traits, QWidget *parent)
     m_actions = new QHBoxLayout;
     m_actions->addStretch(1);
     const bool newer = traits.isNewer();
-    const QString prefix = QStringLiteral("c") + traits.pageNumber();
+    const QString prefix = traits.controlPrefix();
     m_getButton = new QPushButton(QStringLiteral("&Načíst data"), central);
     m_getButton->setObjectName(newer ? QStringLiteral("getButton") : prefix + "GetButton");
     m_getButton->setToolTip(
@@ -246,7 +246,7 @@ void TComponentForm::buildStatusBar()
 {
     QStatusBar *bar = statusBar();
     bar->setObjectName(m_traits.isNewer() ? QStringLiteral("statusBar")
-                                          : QStringLiteral("c") + m_traits.pageNumber() +
+                                          : m_traits.controlPrefix() +
                                                 QStringLiteral("StatusBar"));
     bar->setToolTip(QStringLiteral("Stavový řádek"));
     bar->setSizeGripEnabled(false);
@@ -278,7 +278,7 @@ void TComponentForm::buildStatusBar()
     bar->addWidget(edge);
     m_statusTimer = new QTimer(this);
     m_statusTimer->setObjectName(m_traits.isNewer() ? QStringLiteral("timerStatusBar")
-                                                    : QStringLiteral("c") + m_traits.pageNumber() +
+                                                    : m_traits.controlPrefix() +
                                                           QStringLiteral("TimerStatusBar"));
     m_statusTimer->setInterval(2000);
     connect(m_statusTimer, &QTimer::timeout, this, [this] {

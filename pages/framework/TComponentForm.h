@@ -92,6 +92,7 @@ struct PageTraits {
     QString configSection;   // empty: formName (the KQx family uses the model)
     QString positionSection;
     QString liveSectionName;
+    QString basePrefix; // names of the base controls; empty: "c" + page number
 
     static PageTraits classic(const QString &formName, const QString &caption,
                               const QStringList &models);
@@ -119,6 +120,16 @@ struct PageTraits {
         return *this;
     }
     PageTraits &sections(const QString &config, const QString &position, const QString &live);
+    // Pages whose controls carry a bare "c" ("cGetButton", "cStatusBar").
+    PageTraits &controlPrefix(const QString &prefix)
+    {
+        basePrefix = prefix;
+        return *this;
+    }
+    QString controlPrefix() const
+    {
+        return basePrefix.isEmpty() ? QStringLiteral("c") + pageNumber() : basePrefix;
+    }
 
     bool isNewer() const { return generation == Generation::Newer; }
     // "1" for "cForm1".
@@ -283,6 +294,8 @@ protected:
                             int columns = 1);
     // A combo box validateSelections requires; marker: the widget turned red (its label).
     void required(QComboBox &combo, QWidget *marker = nullptr);
+    // A required list whose missing selection refuses the write without marking a label.
+    void requiredUnmarked(QComboBox &combo);
     // Saved controls with default 0, in order; registerControl for other defaults and for
     // controls that a load applies after the others (loadPass, see ControlTable).
     void saved(std::initializer_list<QWidget *> controls);

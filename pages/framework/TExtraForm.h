@@ -57,6 +57,9 @@ public:
     // another (a coil click during a write-all runs after it).
     void handOver(int command, quint8 argument = 0);
     int pendingCommands() const;
+    // Any thread: pause after the commands of this cycle (an output test holds the line
+    // until resumeReader()).
+    void suspendAfterCommands() { m_suspendRequest.store(true); }
 
     int readCount() const { return m_readCount.load(); }
     int errorCount() const { return m_errorCount.load(); }

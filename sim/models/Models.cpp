@@ -20,24 +20,24 @@ struct Entry {
 // List order of the model chooser. The newer devices (CWR1, GWR1) are read at 0x0010 by
 // their pages but must also answer the detection's first read at 0x0001.
 const Entry kModels[] = {
-    {"KQx", "KQx", Classic, 112, "KQx 1.12", nullptr},
-    {"KQLx", "KQLx", Classic, 112, "KQL 1.12", nullptr},
+    {"KQx", "KQx", Classic, 112, "KQx 1.12", models::makeKqxFamily},
+    {"KQLx", "KQLx", Classic, 112, "KQL 1.12", models::makeKqxFamily},
     {"CWR1", "CWR1", Both, 203, "CWR 2.03", models::makeCwr1},
-    {"E-7PZ", "E-7PZ", Classic, 131, "7PZ 1.31", nullptr},
+    {"E-7PZ", "E-7PZ", Classic, 131, "7PZ 1.31", models::makeE7pz},
     {"E-UV6", "E-UV6", Classic, 104, "UV6 1.04", models::makeEuv6},
     {"E-HN2", "E-HN2", Classic, 121, "HN2 1.21", models::makeEhn2},
     {"E-HB2", "E-HB2", Classic, 110, "HB2 1.10", models::makeEhb2},
     {"E-HB5/HN9", "E-HB5/HN9", Classic, 102, "HB5 1.02", models::makeEhb5Hn9},
     {"GWR1", "GWR1", Both, 201, "GWR 2.01", models::makeGwr1},
     {"T4yJ", "T4yJ", Classic, 115, "T4J 1.15", models::makeT4yJ},
-    {"T4yR", "T4yR", Classic, 109, "T4R 1.09", nullptr},
+    {"T4yR", "T4yR", Classic, 109, "T4R 1.09", models::makeKqxFamily},
     {"T4yG", "T4yG", Classic, 107, "T4G 1.07", models::makeT4yG},
     {"T6yR", "T6yR", Classic, 103, "T6R 1.03", models::makeT6yR},
     {"ZK", "ZK", Classic, 111, "ZK 1.11", models::makeZk},
-    {"ZSL", "ZSL", Classic, 120, "ZSL 1.20", nullptr},
+    {"ZSL", "ZSL", Classic, 120, "ZSL 1.20", models::makeZsl},
     {"ZG", "ZG", Classic, 106, "ZG 1.06", models::makeZg},
-    {"VTx", "VTx", Classic, 101, "VT 1.01", nullptr},
-    {"VTLx", "VTLx", Classic, 101, "VTL 1.01", nullptr},
+    {"VTx", "VTx", Classic, 101, "VT 1.01", models::makeKqxFamily},
+    {"VTLx", "VTLx", Classic, 101, "VTL 1.01", models::makeKqxFamily},
 };
 
 } // namespace

@@ -81,6 +81,21 @@ private slots:
                               << "FF 04 00 18 00 04 64 10" << "FF 03 00 1D 00 05 00 11";
         QTest::newRow("GWR1") << "GWR1" << "FF 03 00 08 00 02 50 17" << "FF 03 04 00 00 00 00"
                               << "FF 04 00 18 00 04 64 10" << "FF 03 00 1D 00 05 00 11";
+        QTest::newRow("E-7PZ") << "E-7PZ"
+                               << "FF 03 20 00 00 14 5B DB"
+                               << "FF 03 28 00 40 45 2D" << ident << firmware;
+        QTest::newRow("T4yR") << "T4yR"
+                              << "FF 03 20 01 00 09 CA 12"
+                              << "FF 03 12 54 34 79 52" << ident << firmware;
+        QTest::newRow("KQLx") << "KQLx"
+                              << "FF 03 20 01 00 09 CA 12"
+                              << "FF 03 12 4B 51 4C 78" << ident << firmware;
+        QTest::newRow("VTx") << "VTx"
+                             << "FF 03 20 01 00 09 CA 12"
+                             << "FF 03 12 56 54 78 00" << ident << firmware;
+        QTest::newRow("ZSL") << "ZSL"
+                             << "FF 03 20 00 00 11 9B D8"
+                             << "FF 03 22 01 00 5A 53" << ident << firmware;
     }
     void detectsOpensAndReads()
     {

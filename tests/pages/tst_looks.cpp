@@ -3,6 +3,11 @@
 // OVRIN_SCREENSHOT_DIR set, the windows are also saved there as PNG files to look at.
 
 #include "ConverterFixture.h"
+#include "pages/controllers/TcForm12.h"
+#include "pages/controllers/TcForm2.h"
+#include "pages/controllers/TcForm2Test.h"
+#include "pages/framework/Countdown.h"
+#include "pages/controllers/TcForm6.h"
 #include "pages/converters/TcForm11.h"
 #include "pages/converters/TcForm8.h"
 #include "pages/sensors/TcForm10.h"
@@ -16,9 +21,11 @@
 #include "pages/digital_io/TcForm9.h"
 
 #include <QAbstractItemView>
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTimer>
 
 namespace {
 
@@ -55,6 +62,11 @@ void checkLayout(QWidget *window)
         }
     }
 }
+
+// The KQx family page of one variant.
+template <int Variant> struct KqxPage : TcForm6 {
+    KqxPage() : TcForm6(nullptr, Variant) {}
+};
 
 } // namespace
 
@@ -259,6 +271,64 @@ private slots:
     void t6yr()
     {
         look<TcForm5>("T6yR", "t6yr", [](TcForm5 &) {});
+    }
+    void e7pz()
+    {
+        look<TcForm2>(
+            "E-7PZ", "e7pz",
+            [](TcForm2 &page) {
+                page.autonomous()->setChecked(true);
+                page.setDeadBand(20, 70);
+            },
+            QSize(1280, 820));
+    }
+    void e7pzTestWindow()
+    {
+        ConverterRig rig;
+        QVERIFY(rig.start(QStringLiteral("E-7PZ")));
+        TcForm2 page;
+        rig.shell.page = &page;
+        page.show();
+        page.testButton()->click();
+        auto *window = qobject_cast<TcForm2Test *>(page.testWindow());
+        QVERIFY(window);
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        checkLayout(window);
+        QVERIFY(!QTest::currentTestFailed());
+        save(window, "e7pz-test");
+        window->countdown()->animateSaveTimer()->start(1);
+        window->countdown()->saveTimer()->start(5);
+        QTRY_VERIFY(!window->locked());
+        window->close();
+        QTRY_VERIFY(!page.testWindow());
+    }
+    void t4yr()
+    {
+        look<KqxPage<0>>("T4yR", "t4yr", [](KqxPage<0> &) {});
+    }
+    void kqx()
+    {
+        look<KqxPage<1>>("KQx", "kqx", [](KqxPage<1> &) {});
+    }
+    void kqlx()
+    {
+        look<KqxPage<2>>("KQLx", "kqlx", [](KqxPage<2> &) {});
+    }
+    void zslThermometer()
+    {
+        look<TcForm12>(
+            "ZSL", "zsl", [](TcForm12 &page) { page.dacActive()->setItemIndex(1); },
+            QSize(1180, 640));
+    }
+    void zslVoltage()
+    {
+        look<TcForm12>(
+            "ZSL", "zsl-voltage",
+            [](TcForm12 &page) {
+                page.inputCombo()->setCurrentIndex(6);
+                page.decimalPoint()->setItemIndex(1);
+            },
+            QSize(1180, 640));
     }
 };
 

@@ -35,7 +35,7 @@ public:
         serial = nullptr;
     }
     bool loadDataAfterStart() const override { return loadAfterStart; }
-    int componentType() const override { return 0; }
+    int componentType() const override { return variant; }
     void pageClosed() override { ++closedPages; }
     void openSerialSettings() override { ++serialSettings; }
     void openComponentChoice() override { ++componentChoices; }
@@ -45,6 +45,7 @@ public:
 
     QString path;
     bool loadAfterStart = false;
+    int variant = 0; // the variant number the main window gives the KQx family page
     int opens = 0, closedPages = 0, serialSettings = 0, componentChoices = 0, abouts = 0;
     QWidget *page = nullptr;
     TSystemDialog dialog;
