@@ -51,7 +51,7 @@ struct DigitalIoRig : DeviceRig {
     TestClock clock;
 
     // The server's thread calls the observer, which uses this rig's members: it stops first.
-    ~DigitalIoRig() { server.reset(); }
+    ~DigitalIoRig() { stop(); }
     DigitalIoRig()
     {
         observer = [this](const sim::Frame &f) {

@@ -29,7 +29,7 @@ struct DeviceRig {
     // Serves `d` (a previous device stops); live values stay where a test puts them.
     bool start(std::shared_ptr<sim::Device> d)
     {
-        server.reset();
+        stop();
         device = std::move(d);
         server = std::make_unique<sim::Server>(device);
         server->setTickInterval(0);
@@ -42,6 +42,13 @@ struct DeviceRig {
         }
         shell.path = server->path();
         return true;
+    }
+    // The server's thread ends before the pointer to it changes: an observer may use it.
+    void stop()
+    {
+        if (server)
+            server->stop();
+        server.reset();
     }
     bool start(const QString &model)
     {
