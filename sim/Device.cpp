@@ -36,6 +36,13 @@ void Device::setAddress(int address)
     m_address = (address >= 1 && address <= 254) ? address : 0;
 }
 
+void Device::takeAddressFrom(quint16 registerValue)
+{
+    const int a = registerValue >> 8;
+    if (a >= 1 && a <= 254)
+        setAddress(a);
+}
+
 std::map<int, quint16> &Device::tableRef(Table table)
 {
     switch (table) {

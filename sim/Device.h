@@ -42,6 +42,9 @@ public:
     // Own slave address 1..254; 0 means the device answers address 255 only.
     int address() const;
     void setAddress(int address);
+    // A written address register: its high byte is the address, in effect at once; one
+    // outside 1..254 leaves the address as it was.
+    void takeAddressFrom(quint16 registerValue);
 
     // Generic access. value() of an unmapped address is 0; setValue() maps it.
     bool isMapped(Table table, int address) const;

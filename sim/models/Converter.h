@@ -31,11 +31,8 @@ protected:
     {
         put(Table::Holding, address, value);
         // The line speed changes only after a restart; the address at once.
-        if (address == kAddressRegister) {
-            const int a = value >> 8;
-            if (a >= 1 && a <= 254)
-                setAddress(a);
-        }
+        if (address == kAddressRegister)
+            takeAddressFrom(value);
     }
 
     void onTick(int elapsedMs) override

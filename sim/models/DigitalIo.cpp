@@ -22,11 +22,8 @@ void DigitalIoDevice::onWriteHolding(int address, quint16 value)
 {
     put(Table::Holding, address, value);
     // The line speed changes only after a restart; the address at once.
-    if (address == m_layout.addressRegister) {
-        const int a = value >> 8;
-        if (a >= 1 && a <= 254)
-            setAddress(a);
-    }
+    if (address == m_layout.addressRegister)
+        takeAddressFrom(value);
 }
 
 void DigitalIoDevice::applyInputs(quint8 states)

@@ -40,11 +40,8 @@ protected:
     void onWriteHolding(int address, quint16 value) override
     {
         put(Table::Holding, address, value);
-        if (address == 0x200E) {
-            const int a = value >> 8;
-            if (a >= 1 && a <= 254)
-                setAddress(a);
-        }
+        if (address == 0x200E)
+            takeAddressFrom(value);
     }
 
     void onTick(int elapsedMs) override

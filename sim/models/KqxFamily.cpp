@@ -50,11 +50,8 @@ protected:
                                 (address == 0x2007 && !m_correction)))
             return;
         put(Table::Holding, address, value);
-        if (address == 0x2009) {
-            const int a = value >> 8;
-            if (a >= 1 && a <= 254)
-                setAddress(a);
-        }
+        if (address == 0x2009)
+            takeAddressFrom(value);
     }
 
     void onWriteCoil(int address, bool on) override
