@@ -141,6 +141,7 @@ public:
         line().written(byte);
         return 1;
     }
+    void drain() override {}
     int readByte(quint8 &byte, int) override
     {
         Line &l = line();

@@ -32,6 +32,9 @@ public:
     // One byte within the given time; returns the number of bytes moved (0 or 1).
     virtual int writeByte(quint8 byte, int budgetMs) = 0;
     virtual int readByte(quint8 &byte, int budgetMs) = 0;
+    // Returns when the bytes written so far have left the port, as far as the driver can
+    // tell (a pseudo-terminal or some USB adapters tell early).
+    virtual void drain() = 0;
 
     // A device of the selected backend (Native where the platform has one), or of the
     // installed factory.

@@ -170,6 +170,12 @@ public:
         }
     }
 
+    void drain() override
+    {
+        while (::tcdrain(m_fd) != 0 && errno == EINTR) {
+        }
+    }
+
     int readByte(quint8 &byte, int budgetMs) override
     {
         bool waited = false;

@@ -3,6 +3,13 @@
 #include <QSerialPort>
 #include <atomic>
 
+#if defined(Q_OS_UNIX)
+#include <cerrno>
+#include <termios.h>
+#elif defined(Q_OS_WIN)
+#include <windows.h>
+#endif
+
 namespace {
 
 std::atomic<SerialDevice::Backend> g_backend{SerialDevice::Backend::Native};
@@ -107,7 +114,26 @@ public:
         return 1;
     }
 
+    void drain() override
+    {
+        // Qt's own wait ends when the driver has the bytes, not when the line sent them: the
+        // handle's drain does the rest.
+        m_port.flush();
+        while (m_port.bytesToWrite() > 0) {
+            if (!m_port.waitForBytesWritten(kDrainBudgetMs))
+                return;
+        }
+#if defined(Q_OS_UNIX)
+        while (::tcdrain(m_port.handle()) != 0 && errno == EINTR) {
+        }
+#elif defined(Q_OS_WIN)
+        ::FlushFileBuffers(m_port.handle());
+#endif
+    }
+
 private:
+    // The longest request (263 bytes) needs 2.3 s at 1200 Bd.
+    static constexpr int kDrainBudgetMs = 3000;
     QSerialPort m_port;
 };
 

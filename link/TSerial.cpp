@@ -4,6 +4,8 @@
 #include "platform/Profile.h"
 #include "platform/TextError.h"
 
+#include <algorithm>
+
 namespace {
 
 // Without any total time-out the classic driver would block forever; we never want that.
@@ -107,15 +109,52 @@ int TSerial::writeByte(quint8 byte)
     int budget = m_timeouts.writeTotalMultiplier + m_timeouts.writeTotalConstant;
     if (budget <= 0)
         budget = kUnboundedWaitCapMs;
-    return m_device->writeByte(byte, budget);
+    const int written = m_device->writeByte(byte, budget);
+    if (written == 1) {
+        if (m_sending == 0)
+            m_sendingSince = Clock::now();
+        ++m_sending;
+    }
+    return written;
+}
+
+void TSerial::drain()
+{
+    m_device->drain();
+    // The bytes went to the driver at once and left one character time apart from the
+    // first on. A driver that says "sent" before that (a pseudo-terminal, some USB
+    // adapters) would start the reply's time-out while the device still receives.
+    const Clock::time_point onWire = m_sendingSince + m_sending * characterTime();
+    m_sentAt = std::max(Clock::now(), onWire);
+    m_sending = 0;
 }
 
 int TSerial::readByte(quint8 &byte)
 {
+    m_sending = 0;
+    return m_device->readByte(byte, readBudget());
+}
+
+int TSerial::readBudget() const
+{
     int budget = m_timeouts.readTotalMultiplier + m_timeouts.readTotalConstant;
     if (budget <= 0)
         budget = m_timeouts.readInterval > 0 ? m_timeouts.readInterval : kUnboundedWaitCapMs;
-    return m_device->readByte(byte, budget);
+    // Before the request is off the wire the time-out has not begun.
+    const auto ahead = m_sentAt - Clock::now();
+    if (ahead > Clock::duration::zero())
+        budget += static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(ahead).count());
+    return budget;
+}
+
+std::chrono::microseconds TSerial::characterTime() const
+{
+    if (m_state.baudRate == 0)
+        return std::chrono::microseconds(0);
+    // Port layers without one and a half stop bits send one for code 1.
+    const int bits =
+        1 + m_state.byteSize + (m_state.parity != 0 ? 1 : 0) + (m_state.stopBits == 2 ? 2 : 1);
+    return std::chrono::microseconds(bits * 1000000LL / m_state.baudRate);
 }
 
 QString TSerial::portName(int portNumber)

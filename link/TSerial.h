@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QtGlobal>
+#include <chrono>
 #include <memory>
 
 class SerialDevice;
@@ -52,6 +53,10 @@ public:
     // nothing arrived within the read time-outs.
     int writeByte(quint8 byte);
     int readByte(quint8 &byte);
+    // Waits until the bytes written have left the port. The read time-outs after it count
+    // from the moment the last of them is off the wire, also where the driver reports too
+    // early: a device cannot answer before it has the whole request.
+    void drain();
 
     int portNumber() const { return m_portNumber; }
     const LineState &lineState() const { return m_state; }
@@ -64,8 +69,18 @@ public:
     static QString comPortPath(int portNumber);
 
 private:
+    using Clock = std::chrono::steady_clock;
+    // One character on the line with the current settings (start, data, parity, stop bits).
+    std::chrono::microseconds characterTime() const;
+    int readBudget() const;
+
     int m_portNumber;
     std::unique_ptr<SerialDevice> m_device;
     LineState m_state;
     Timeouts m_timeouts;
+    // The request being written: when its first byte went out, and how many followed.
+    Clock::time_point m_sendingSince;
+    int m_sending = 0;
+    // The end of the last drained request on the wire; read time-outs start there.
+    Clock::time_point m_sentAt;
 };

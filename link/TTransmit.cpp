@@ -163,6 +163,9 @@ TransmitResult TTransmit::transact(TransmitProgress *bar)
 
         for (quint8 b : m_request)
             port.writeByte(b);
+        // The reply's time-outs begin once the request is off the wire: a long write takes
+        // most of the first byte's 60 ms to send at 19200 Bd.
+        port.drain();
         if (bar)
             bar->setPosition(bar->position() + 1);
 
@@ -243,8 +246,7 @@ TransmitResult TTransmit::fixedRead(quint8 startLow, quint8 count, int replyLeng
     auto portClosed = [&] {
         result.error = ErrPortClosed;
         if (watched)
-            Traffic::record(requestBytes, QByteArray(), result.error, sent,
-                            Traffic::nowMs());
+            Traffic::record(requestBytes, QByteArray(), result.error, sent, Traffic::nowMs());
         return result;
     };
     try {
@@ -263,6 +265,7 @@ TransmitResult TTransmit::fixedRead(quint8 startLow, quint8 count, int replyLeng
         TSerial &port = *m_owner.serial;
         for (quint8 b : request)
             port.writeByte(b);
+        port.drain();
         for (int i = 0; i < replyLength; ++i)
             arrived += port.readByte(reply[static_cast<size_t>(i)]);
     } catch (...) {

@@ -59,6 +59,8 @@ private slots:
     void badCrcLeavesQueueEmpty();
     void shortReply();
     void silentDeviceEndsInError6();
+    void replyTimeOutStartsOffTheWire_data();
+    void replyTimeOutStartsOffTheWire();
     void portThatWillNotOpen();
     void busyPort();
     void fixedReads();
@@ -347,6 +349,43 @@ void TransactionTest::silentDeviceEndsInError6()
     // 35 bytes of at most 60 ms each.
     QVERIFY2(ms >= 35 * 55 && ms < 35 * 60 + 1500, qPrintable(QString::number(ms)));
     QVERIFY(m_owner->serial == nullptr);
+}
+
+// On a wire-timed line a long request takes most of the first reply byte's 60 ms to send;
+// a device that answers well within 60 ms of receiving it must not look silent. One that
+// answers later still is.
+void TransactionTest::replyTimeOutStartsOffTheWire_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("delayMs");
+    QTest::addColumn<int>("error");
+    // 73 bytes: 38 ms at 19200 Bd; 255 bytes: 133 ms.
+    QTest::newRow("32 registers, answer after 40 ms") << 32 << 40 << 0;
+    QTest::newRow("123 registers, answer after 30 ms") << 123 << 30 << 0;
+    QTest::newRow("32 registers, answer after 100 ms") << 32 << 100 << int(ErrNoReply);
+}
+
+void TransactionTest::replyTimeOutStartsOffTheWire()
+{
+    QFETCH(int, count);
+    QFETCH(int, delayMs);
+    QFETCH(int, error);
+    m_device->mapRange(sim::Table::Holding, 0x3000, count);
+    sim::Faults faults;
+    faults.wireTiming = true;
+    faults.replyDelayMs = delayMs;
+    m_server->setFaults(faults);
+
+    TTransmit &t = *m_transmit;
+    t.clear();
+    t.setFunction(16);
+    t.setStart(0x3000);
+    for (int i = 0; i < count; ++i)
+        t.addValue(static_cast<qint16>(0x0100 + i));
+    QVERIFY(t.buildRequest());
+    QCOMPARE(int(t.request().size()), 9 + 2 * count);
+    QCOMPARE(t.transact(nullptr).error, error);
+    QCOMPARE(int(m_device->holding(0x3000 + count - 1)), 0x0100 + count - 1);
 }
 
 void TransactionTest::portThatWillNotOpen()
