@@ -5,6 +5,7 @@
 #include "link/TSerial.h"
 #include "link/Traffic.h"
 #include "platform/Clock.h"
+#include "platform/CodePage.h"
 #include "platform/TextError.h"
 
 namespace {
@@ -225,7 +226,8 @@ TransmitResult TTransmit::transact(TransmitProgress *bar)
     return finish();
 }
 
-TransmitResult TTransmit::fixedRead(quint8 startLow, quint8 count, int replyLength, QString *text)
+TransmitResult TTransmit::fixedRead(quint8 startLow, quint8 count, int replyLength, QString *text,
+                                    TextDecoding decoding)
 {
     TransmitResult result;
     quint8 request[8] = {kBroadcastAddress, 4, 0, startLow, 0, count, 0, 0};
@@ -275,8 +277,11 @@ TransmitResult TTransmit::fixedRead(quint8 startLow, quint8 count, int replyLeng
 
     // The payload goes to the caller even when the reply is bad.
     if (text) {
-        for (int i = 3; i < replyLength - 2; ++i)
-            text->append(QChar::fromLatin1(static_cast<char>(reply[static_cast<size_t>(i)])));
+        const QByteArray payload(reinterpret_cast<const char *>(reply.data()) + 3, replyLength - 5);
+        // The firmware text is in the devices' code page, as is the customer text; the
+        // identification is compared with the model names byte for byte.
+        text->append(decoding == TextDecoding::CodePage ? fromWindows1250(payload)
+                                                        : QString::fromLatin1(payload));
     }
 
     result.error = checkReplyFunction(reply[1]);
@@ -303,7 +308,7 @@ TransmitResult TTransmit::readFirmwareNumber()
 
 TransmitResult TTransmit::readFirmwareText(QString &text)
 {
-    return fixedRead(0x18, 4, 13, &text);
+    return fixedRead(0x18, 4, 13, &text, TextDecoding::CodePage);
 }
 
 TransmitResult TTransmit::readIdentification(QString &identification)

@@ -65,7 +65,9 @@ public:
 
 private:
     void setPortTimeouts();
-    TransmitResult fixedRead(quint8 startLow, quint8 count, int replyLength, QString *text);
+    enum class TextDecoding { Latin1, CodePage };
+    TransmitResult fixedRead(quint8 startLow, quint8 count, int replyLength, QString *text,
+                             TextDecoding decoding = TextDecoding::Latin1);
 
     PortOwner &m_owner;
     std::vector<quint8> m_request;

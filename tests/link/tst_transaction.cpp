@@ -437,7 +437,7 @@ void TransactionTest::fixedReads()
     m_device->setIdentification(sim::kClassicIdentification, "T4yJN");
     m_device->setIdentification(sim::kNewIdentification, "GWR1");
     m_device->setFirmwareNumber(0x0123);
-    m_device->setFirmwareText("v1.2.3ab");
+    m_device->setFirmwareText("v1.2 \x9A\xE8\xF8"); // bytes above 127: windows-1250
 
     QString id;
     TransmitResult r = m_transmit->readIdentification(id);
@@ -451,7 +451,7 @@ void TransactionTest::fixedReads()
     QCOMPARE(r.value, 0x0123);
     QString text;
     QCOMPARE(m_transmit->readFirmwareText(text).error, 0);
-    QCOMPARE(text, QStringLiteral("v1.2.3ab"));
+    QCOMPARE(text, QString::fromUtf8("v1.2 ščř"));
 
     QVERIFY(m_server->waitForFrames(4, 1000));
     const QList<sim::Frame> frames = m_server->frames();
