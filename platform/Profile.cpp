@@ -114,12 +114,13 @@ bool encodable(const QString &name)
 } // namespace
 
 struct Profile::Data {
-    // One line of the file. `raw` keeps the bytes of an unchanged line of a windows-1250
-    // file, so comments and junk (even bytes the code page does not define) are written back
-    // exactly as they were.
+    // One line of the file. `raw` keeps the bytes of a line as read, and `eol` its line end,
+    // so every line a write does not replace goes back to disk exactly as it was: comments,
+    // junk (even bytes the code page does not define), its encoding and its line end.
     struct Line {
         QString text;
-        QByteArray raw;
+        QByteArray raw; // null for a line made or changed here
+        QByteArray eol;
         bool isValue = false;
         QString key;
         QString value;
@@ -129,14 +130,17 @@ struct Profile::Data {
         QString name;
         QString headerText;
         QByteArray headerRaw;
+        QByteArray headerEol;
         std::vector<Line> lines;
     };
 
     std::vector<Section> sections;
-    // A UTF-8 file with characters windows-1250 lacks is written back as UTF-8 (with its
-    // BOM, if it had one), so a write never loses what other lines hold.
-    bool keepUtf8 = false;
+    // A file read as UTF-8 gets its new lines in UTF-8 (and keeps its BOM), so it reads the
+    // same way after a write; any other file is windows-1250.
+    bool utf8 = false;
     bool bom = false;
+    // The line end of new lines: the file's first, or CRLF.
+    QByteArray eol = "\r\n";
     Stamp stamp;
     bool loaded = false;
     bool exists = false;
@@ -156,6 +160,9 @@ struct Profile::Data {
     bool batchFailed = false;
 
     void parse(const QByteArray &bytes);
+    // A new or changed line as the file holds it, and the text it reads back as.
+    QByteArray encode(const QString &text) const;
+    QString representable(const QString &text) const;
     void load(const QString &path);
     void refresh(const QString &path);
     Section *findSection(const QString &name);
@@ -176,36 +183,27 @@ void Profile::Data::parse(const QByteArray &bytes)
     // windows-1250. Some windows-1250 byte pairs are valid UTF-8 too ("Č°" is C8 B0, U+0230),
     // so a file of ours could pass for UTF-8; UTF-8 without a BOM is therefore taken only
     // when every character in it is one windows-1250 has (a Czech file edited by hand).
-    bool utf8 = false;
-    QString decoded;
+    // Either way each line keeps its bytes, so a misread line still goes back unchanged.
     QByteArray body = bytes;
-    keepUtf8 = false;
+    utf8 = false;
     bom = false;
+    eol = "\r\n";
     if (body.startsWith("\xEF\xBB\xBF")) {
         body.remove(0, 3);
         utf8 = true;
         bom = true;
     }
-    bool ascii = true;
-    for (const char c : body) {
-        if (uchar(c) >= 0x80) {
-            ascii = false;
-            break;
-        }
-    }
-    if (utf8 || !ascii) {
+    const bool ascii =
+        std::none_of(body.cbegin(), body.cend(), [](char c) { return uchar(c) >= 0x80; });
+    if (!utf8 && !ascii) {
         QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        QString text = decoder.decode(body);
-        const bool codePageHasAll = fromWindows1250(toWindows1250(text)) == text;
-        if (utf8 || (!decoder.hasError() && codePageHasAll)) {
-            utf8 = true;
-            keepUtf8 = !codePageHasAll;
-            decoded = std::move(text);
-        }
+        const QString text = decoder.decode(body);
+        utf8 = !decoder.hasError() && fromWindows1250(toWindows1250(text)) == text;
     }
 
-    auto addLine = [this](QString text, QByteArray raw) {
+    auto addLine = [this](QByteArray raw, QByteArray end) {
         Line line;
+        QString text = utf8 ? QString::fromUtf8(raw) : fromWindows1250(raw);
         const QString t = text.trimmed();
         if (t.startsWith(QLatin1Char('['))) {
             const qsizetype close = t.lastIndexOf(QLatin1Char(']'));
@@ -215,6 +213,7 @@ void Profile::Data::parse(const QByteArray &bytes)
                 section.name = t.mid(1, close - 1).trimmed();
                 section.headerText = std::move(text);
                 section.headerRaw = std::move(raw);
+                section.headerEol = std::move(end);
                 sections.push_back(std::move(section));
                 return;
             }
@@ -232,33 +231,41 @@ void Profile::Data::parse(const QByteArray &bytes)
         // Comments, blank lines and junk are kept as they stand.
         line.text = std::move(text);
         line.raw = std::move(raw);
+        line.eol = std::move(end);
         sections.back().lines.push_back(std::move(line));
     };
 
-    // Lines end with CRLF, LF or a lone CR.
-    auto split = [](const auto *begin, qsizetype n, auto &&take) {
-        const auto *p = begin;
-        const auto *const stop = begin + n;
-        while (p < stop) {
-            const auto *end = p;
-            while (end < stop && *end != '\n' && *end != '\r')
-                ++end;
-            take(p - begin, end - p);
-            p = end + 1;
-            if (end + 1 < stop && *end == '\r' && end[1] == '\n')
-                ++p;
+    // Lines end with CRLF, LF or a lone CR; the last one may have no end. In UTF-8 neither
+    // byte occurs inside a character, so both encodings split alike.
+    bool eolSeen = false;
+    const char *p = body.constData();
+    const char *const stop = p + body.size();
+    while (p < stop) {
+        const char *end = p;
+        while (end < stop && *end != '\n' && *end != '\r')
+            ++end;
+        qsizetype endLength = end < stop ? 1 : 0;
+        if (end + 1 < stop && end[0] == '\r' && end[1] == '\n')
+            endLength = 2;
+        QByteArray lineEnd(end, endLength);
+        if (!eolSeen && endLength > 0) {
+            eol = lineEnd;
+            eolSeen = true;
         }
-    };
-    if (utf8) {
-        split(reinterpret_cast<const char16_t *>(decoded.constData()), decoded.size(),
-              [&](qsizetype at, qsizetype len) { addLine(decoded.mid(at, len), QByteArray()); });
-    } else {
-        split(body.constData(), body.size(), [&](qsizetype at, qsizetype len) {
-            QByteArray raw = body.mid(at, len);
-            QString text = fromWindows1250(raw);
-            addLine(std::move(text), std::move(raw));
-        });
+        addLine(QByteArray(p, end - p), std::move(lineEnd));
+        p = end + endLength;
     }
+}
+
+QByteArray Profile::Data::encode(const QString &text) const
+{
+    // Without a BOM a UTF-8 file passes for one only while windows-1250 has every character.
+    return utf8 ? representable(text).toUtf8() : toWindows1250(text);
+}
+
+QString Profile::Data::representable(const QString &text) const
+{
+    return utf8 && bom ? text : fromWindows1250(toWindows1250(text));
 }
 
 void Profile::Data::load(const QString &path)
@@ -268,8 +275,9 @@ void Profile::Data::load(const QString &path)
     exists = stamp.exists && stamp.isFile;
     unreadable = false;
     sections.clear();
-    keepUtf8 = false;
+    utf8 = false;
     bom = false;
+    eol = "\r\n";
     sections.emplace_back();
     if (!stamp.exists)
         return;
@@ -334,20 +342,22 @@ Profile::Data::Line *Profile::Data::findValue(Section *section, const QString &k
 bool Profile::Data::save(const QString &path)
 {
     QByteArray out;
-    if (keepUtf8 && bom)
+    if (bom)
         out += "\xEF\xBB\xBF";
-    auto put = [this, &out](const QString &text, const QByteArray &raw) {
-        if (keepUtf8)
-            out += text.toUtf8();
-        else
-            out += raw.isNull() ? toWindows1250(text) : raw;
-        out += "\r\n";
+    // A last line without an end gets one when something follows it.
+    bool unterminated = false;
+    auto put = [&](const QString &text, const QByteArray &raw, const QByteArray &end) {
+        if (unterminated)
+            out += eol;
+        out += raw.isNull() ? encode(text) : raw;
+        out += end;
+        unterminated = end.isEmpty();
     };
     for (const Section &section : sections) {
         if (section.hasHeader)
-            put(section.headerText, section.headerRaw);
+            put(section.headerText, section.headerRaw, section.headerEol);
         for (const Line &line : section.lines)
-            put(line.text, line.raw);
+            put(line.text, line.raw, line.eol);
     }
 
     // The whole file goes to a temporary file beside it and is renamed into place: a full
@@ -536,6 +546,9 @@ Profile::Data::Result Profile::Data::applyWrite(const QString &section, const QS
         if (c == QLatin1Char('\n') || c == QLatin1Char('\r') || c.isNull())
             c = QLatin1Char(' ');
     }
+    // What the file will give back, not what was asked for (characters the file cannot hold
+    // become '?').
+    clean = representable(clean);
 
     Section *s = findSection(sectionName);
     Line *line = findValue(s, keyName);
@@ -546,6 +559,7 @@ Profile::Data::Result Profile::Data::applyWrite(const QString &section, const QS
         added.hasHeader = true;
         added.name = sectionName;
         added.headerText = QLatin1Char('[') + sectionName + QLatin1Char(']');
+        added.headerEol = eol;
         sections.push_back(std::move(added));
         s = &sections.back();
     }
@@ -555,6 +569,8 @@ Profile::Data::Result Profile::Data::applyWrite(const QString &section, const QS
     fresh.key = lineKey;
     fresh.value = clean;
     fresh.text = lineKey + QLatin1Char('=') + quoteForWriting(clean);
+    // The replaced line keeps its place and its line end.
+    fresh.eol = line ? line->eol : eol;
     if (line) {
         *line = std::move(fresh);
         return Result::Changed;

@@ -6,13 +6,16 @@
 #include <memory>
 
 // An INI file that behaves like the classic Windows profile API: sections and keys match
-// without regard to case, writing a key keeps every other section and key, numbers read as
-// the caller's default when they do not parse. The file is windows-1250 on disk (a valid
-// UTF-8 file is read too); every write lands atomically (temporary file and rename).
+// without regard to case, writing a key replaces that line only (or adds one) and every
+// other line keeps its bytes and its line end, numbers read as the caller's default when
+// they do not parse. The file is windows-1250 on disk (a valid UTF-8 file is read too);
+// every write lands atomically (temporary file and rename).
 //
 // A file is read as UTF-8 when it starts with a BOM, or when it is valid UTF-8, not plain
 // ASCII, and holds only characters windows-1250 has (otherwise a windows-1250 file with,
-// say, "Č°" would pass for UTF-8). Anything else is windows-1250.
+// say, "Č°" would pass for UTF-8). Anything else is windows-1250. New lines take the file's
+// encoding (in a UTF-8 file without a BOM, characters windows-1250 lacks become '?', so it
+// still reads as UTF-8) and its first line end.
 //
 // Details worth knowing:
 // - Each call looks at the file again when it changed on disk, so several objects (and
@@ -22,7 +25,7 @@
 //   written. Line breaks and NULs in a value are written as spaces.
 // - The first of repeated sections or keys is the one read and written. Lines before the
 //   first section, comments and lines without '=' are no values but are kept on a rewrite,
-//   byte for byte when the file was windows-1250.
+//   byte for byte.
 // - A write is refused (ok() false, file untouched) for a key that is empty, contains '=' or
 //   a line break, or starts with ';' or '['; for names windows-1250 cannot hold; and for a
 //   file that exists but could not be read (unreadable, a directory, over 1 MiB).

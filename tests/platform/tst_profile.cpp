@@ -68,7 +68,7 @@ private slots:
     {
         // Comments, junk, spacing, a key-less section and lines before the first section
         // all survive; only the written line changes, and a new key lands after the
-        // section's last value. Line ends become CRLF.
+        // section's last value. Line ends stay as they were; new lines take the file's first.
         const QString path = file("keep.ini");
         writeBytes(path, "; written by hand\n"
                          "orphan=1\n"
@@ -86,20 +86,20 @@ private slots:
         ini.writeString("cForm2", "c2Other", "a=b;c");
         ini.writeString("new", "k", "");
         QVERIFY(ini.ok());
-        QCOMPARE(readBytes(path), QByteArray("; written by hand\r\n"
-                                             "orphan=1\r\n"
-                                             "[cForm1]\r\n"
-                                             "  c1ZdTextEdit = Kotel 1  \r\n"
-                                             "this line is junk\r\n"
+        QCOMPARE(readBytes(path), QByteArray("; written by hand\n"
+                                             "orphan=1\n"
+                                             "[cForm1]\n"
+                                             "  c1ZdTextEdit = Kotel 1  \n"
+                                             "this line is junk\n"
                                              "c1SkAdrComboBox=5\r\n"
-                                             "mmShowHint=0\r\n"
-                                             "\r\n"
-                                             "; the next page\r\n"
-                                             "[cForm2]\r\n"
-                                             "c2Key=7\r\n"
-                                             "c2Other=a=b;c\r\n"
-                                             "[new]\r\n"
-                                             "k=\r\n"));
+                                             "mmShowHint=0\n"
+                                             "\n"
+                                             "; the next page\n"
+                                             "[cForm2]\n"
+                                             "c2Key=7\n"
+                                             "c2Other=a=b;c\n"
+                                             "[new]\n"
+                                             "k=\n"));
         Profile again(path);
         QCOMPARE(again.readString("cForm1", "c1ZdTextEdit", "-"), QString("Kotel 1"));
         QCOMPARE(again.readString("cForm2", "c2Other", "-"), QString("a=b;c"));
@@ -343,19 +343,18 @@ private slots:
         QVERIFY(bytes.contains("P\xF8\xED\x6C\x69\x9A")); // "Příliš" in windows-1250
         QCOMPARE(Profile(path).readString("cform1", "C1ZDTEXTEDIT", "-"), czech);
 
-        // A file saved as UTF-8 (with or without a BOM) reads the same; a rewrite turns
-        // the whole file into windows-1250.
+        // A file saved as UTF-8 (with or without a BOM) reads the same; a rewrite keeps it
+        // UTF-8, new lines included.
         for (const QByteArray &bom : {QByteArray(), QByteArray("\xEF\xBB\xBF")}) {
             const QString utf8Path = file("utf8.ini");
-            writeBytes(utf8Path, bom + "; " + QString::fromUtf8("poznámka").toUtf8() +
-                                     "\n[Čidlo]\nText=" + czech.toUtf8() + "\n");
+            const QByteArray before = bom + "; " + QString::fromUtf8("poznámka").toUtf8() +
+                                      "\n[Čidlo]\nText=" + czech.toUtf8() + "\n";
+            writeBytes(utf8Path, before);
             Profile ini(utf8Path);
             QCOMPARE(ini.readString("čidlo", "text", "-"), czech);
-            ini.writeInteger("Čidlo", "n", 1);
+            ini.writeString("Čidlo", "n", QString::fromUtf8("Čerpadlo"));
             QVERIFY(ini.ok());
-            QCOMPARE(readBytes(utf8Path), "; " + toWindows1250(QString::fromUtf8("poznámka")) +
-                                              "\r\n[" + toWindows1250(QString::fromUtf8("Čidlo")) +
-                                              "]\r\nText=" + toWindows1250(czech) + "\r\nn=1\r\n");
+            QCOMPARE(readBytes(utf8Path), before + QString::fromUtf8("n=Čerpadlo\n").toUtf8());
             QCOMPARE(Profile(utf8Path).readString("Čidlo", "Text", "-"), czech);
         }
 
@@ -369,13 +368,14 @@ private slots:
         QCOMPARE(Profile(file("ambiguous.ini")).readString("cForm1", "c1ZdTextEdit", "-"),
                  ambiguous);
 
-        // A BOM before plain ASCII (Notepad's "UTF-8") is still the same file.
+        // A BOM before plain ASCII (Notepad's "UTF-8") is still the same file, and stays.
         const QString asciiPath = file("bom.ini");
         writeBytes(asciiPath, "\xEF\xBB\xBF[mForm]\r\nmmLoadLast=1\r\n");
         Profile bom(asciiPath);
         QVERIFY(bom.readBool("mForm", "mmLoadLast", false));
         bom.writeBool("mForm", "mmShowHint", true);
-        QCOMPARE(readBytes(asciiPath), QByteArray("[mForm]\r\nmmLoadLast=1\r\nmmShowHint=1\r\n"));
+        QCOMPARE(readBytes(asciiPath),
+                 QByteArray("\xEF\xBB\xBF[mForm]\r\nmmLoadLast=1\r\nmmShowHint=1\r\n"));
 
         // A UTF-8 file with text windows-1250 lacks (found by fuzzing: a BOM, then bytes that
         // are no UTF-8) stays UTF-8 on a rewrite, so the other values keep what they held.
@@ -397,6 +397,68 @@ private slots:
             QCOMPARE(after.readString("s", keys.first(), "-"), held);
             QCOMPARE(after.readString("s", "n", "-"), QString::fromUtf8("Čerpadlo"));
         }
+    }
+
+    // Hand-written files: a write replaces one line (or adds one); every other line keeps
+    // its bytes and reads as it did, whichever way its encoding was taken.
+    void writeReplacesOnlyItsLine_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QByteArray>("after");
+        QTest::addColumn<QString>("readBack");
+
+        // "Ĺˇ" in windows-1250 is C5 A1, which is also UTF-8 for "š".
+        QTest::newRow("windows-1250 bytes that pass for UTF-8")
+            << QByteArray("[s]\r\na=\xC5\xA1\r\nb=1\r\n") << "b"
+            << "2" << QByteArray("[s]\r\na=\xC5\xA1\r\nb=2\r\n") << "2";
+        QTest::newRow("windows-1250, new Czech value")
+            << QByteArray("[s]\r\na=\x9A\xE8\r\n") << "b" << QString::fromUtf8("ř")
+            << QByteArray("[s]\r\na=\x9A\xE8\r\nb=\xF8\r\n") << QString::fromUtf8("ř");
+        QTest::newRow("UTF-8, new Czech value")
+            << QByteArray("[s]\na=\xC5\xA1\n") << "b" << QString::fromUtf8("č")
+            << QByteArray("[s]\na=\xC5\xA1\nb=\xC4\x8D\n") << QString::fromUtf8("č");
+        // Without a BOM the file stays UTF-8 only while windows-1250 has all its characters.
+        QTest::newRow("UTF-8, character windows-1250 lacks")
+            << QByteArray("[s]\na=\xC5\xA1\n") << "b" << QString::fromUtf8("✓")
+            << QByteArray("[s]\na=\xC5\xA1\nb=?\n") << "?";
+        QTest::newRow("UTF-8 with BOM, any character")
+            << QByteArray("\xEF\xBB\xBF[s]\r\na=\xC5\xA1\r\n") << "b" << QString::fromUtf8("✓")
+            << QByteArray("\xEF\xBB\xBF[s]\r\na=\xC5\xA1\r\nb=\xE2\x9C\x93\r\n")
+            << QString::fromUtf8("✓");
+        QTest::newRow("replaced line keeps its line end")
+            << QByteArray("[s]\r\na=1\nb=2\r\n") << "a"
+            << "3" << QByteArray("[s]\r\na=3\nb=2\r\n") << "3";
+        QTest::newRow("last line without an end")
+            << QByteArray("[s]\r\na=1") << "b"
+            << "2" << QByteArray("[s]\r\na=1\r\nb=2\r\n") << "2";
+    }
+
+    void writeReplacesOnlyItsLine()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        QFETCH(QByteArray, after);
+        QFETCH(QString, readBack);
+        const QString path = file("hand.ini");
+        writeBytes(path, before);
+        QMap<QString, QString> held;
+        {
+            const Profile ini(path);
+            for (const QString &k : ini.keys("s"))
+                held[k] = ini.readString("s", k, "-");
+        }
+        Profile ini(path);
+        ini.writeString("s", key, value);
+        QVERIFY(ini.ok());
+        QCOMPARE(readBytes(path), after);
+        QCOMPARE(ini.readString("s", key, "-"), readBack);
+        held[key] = readBack;
+        const Profile again(path);
+        for (auto it = held.cbegin(); it != held.cend(); ++it)
+            QCOMPARE(again.readString("s", it.key(), "-"), it.value());
     }
 
     void junkBytesSurviveARewrite()
