@@ -1,6 +1,20 @@
 #include "link/PortOwner.h"
 
+#include "link/TSerial.h"
+
 #include <QThread>
+
+void PortOwner::openPortWith(const PortSettings &settings)
+{
+    // An earlier port left open would keep the device busy for the new one.
+    closePort();
+    serial = new TSerial(settings.portNumber, settings.devicePath);
+    serial->setBaudRate(settings.baudRate);
+    serial->setParity(settings.parity);
+    serial->setByteSize(settings.byteSize);
+    serial->setStopBits(settings.stopBits);
+    serial->setBuffers(200, 200);
+}
 
 bool PortOwner::beginExchange()
 {

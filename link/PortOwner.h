@@ -1,11 +1,24 @@
 #pragma once
 
+#include <QString>
 #include <QtGlobal>
 #include <atomic>
 #include <mutex>
+#include <optional>
 #include <qnamespace.h>
 
 class TSerial;
+
+// What an exchange opens the port with: the COM number, the device it opens
+// (TSerial::comPortPath) and the line settings as TSerial takes them.
+struct PortSettings {
+    int portNumber = 0;
+    QString devicePath;
+    quint32 baudRate = 19200;
+    quint8 parity = 0;
+    quint8 byteSize = 8;
+    quint8 stopBits = 1;
+};
 
 // The owner of the program's one serial port field. Every exchange opens the port through
 // openPort() and closes it with closePort(); nothing holds it open in between.
@@ -23,6 +36,15 @@ public:
     virtual void openPort() = 0;
     // Deletes the port in `serial` (if any) and sets it to null.
     virtual void closePort() = 0;
+
+    // The settings openPort() would apply now. Where they live in windows (the main
+    // window's lists) only the user-interface thread may ask: a thread that polls takes
+    // them before it starts and opens with openPortWith(). Empty: openPort() reads nothing
+    // that changes, and a thread uses it as the user-interface thread does.
+    virtual std::optional<PortSettings> portSettings() const { return std::nullopt; }
+    // Closes any earlier port, creates the port into `serial` with these settings and
+    // driver buffers of 200 bytes; throws TextError when it cannot be opened.
+    void openPortWith(const PortSettings &settings);
 
     TSerial *serial = nullptr;
 

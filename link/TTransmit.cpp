@@ -23,6 +23,19 @@ struct OkwFailure {
 
 TTransmit::TTransmit(PortOwner &owner) : m_owner(owner) {}
 
+void TTransmit::usePortSettings(const PortSettings &settings)
+{
+    m_portSettings = settings;
+}
+
+void TTransmit::openPort()
+{
+    if (m_portSettings)
+        m_owner.openPortWith(*m_portSettings);
+    else
+        m_owner.openPort();
+}
+
 void TTransmit::clear()
 {
     m_request.clear();
@@ -150,7 +163,7 @@ TransmitResult TTransmit::transact(TransmitProgress *bar)
 
     try {
         try {
-            m_owner.openPort();
+            openPort();
         } catch (...) {
             result.error = ErrPortClosed;
             throw OkwFailure();
@@ -252,7 +265,7 @@ TransmitResult TTransmit::fixedRead(quint8 startLow, quint8 count, int replyLeng
         return result;
     };
     try {
-        m_owner.openPort();
+        openPort();
     } catch (...) {
         m_owner.closePort();
         return portClosed();

@@ -1,13 +1,13 @@
 #pragma once
 
+#include "link/PortOwner.h"
 #include "link/Queue.h"
 
 #include <QByteArray>
 #include <QString>
 #include <QtGlobal>
+#include <optional>
 #include <vector>
-
-class PortOwner;
 
 // What every exchange fills: error 0 is success, any other value indexes messageTable.
 struct TransmitResult {
@@ -31,6 +31,10 @@ class TTransmit
 {
 public:
     explicit TTransmit(PortOwner &owner);
+
+    // Opens the port with these settings rather than the owner's current ones: a thread of
+    // its own is handed a copy taken on the user-interface thread.
+    void usePortSettings(const PortSettings &settings);
 
     void clear();
     void setAddress(quint8 address);
@@ -64,12 +68,14 @@ public:
     int queuedValues() const { return m_fifo.size(); }
 
 private:
+    void openPort();
     void setPortTimeouts();
     enum class TextDecoding { Latin1, CodePage };
     TransmitResult fixedRead(quint8 startLow, quint8 count, int replyLength, QString *text,
                              TextDecoding decoding = TextDecoding::Latin1);
 
     PortOwner &m_owner;
+    std::optional<PortSettings> m_portSettings;
     std::vector<quint8> m_request;
     std::vector<quint8> m_reply;
     std::vector<qint16> m_values;

@@ -5,12 +5,10 @@
 void PtyPortOwner::openPort()
 {
     ++opens;
-    serial = new TSerial(1, m_path);
-    serial->setBaudRate(19200);
-    serial->setParity(0);
-    serial->setByteSize(8);
-    serial->setStopBits(1);
-    serial->setBuffers(200, 200);
+    PortSettings settings;
+    settings.portNumber = 1;
+    settings.devicePath = m_path;
+    openPortWith(settings);
 }
 
 void PtyPortOwner::closePort()
