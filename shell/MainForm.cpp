@@ -402,10 +402,8 @@ void TmForm::FormCreate()
         mmLoadClick();
         bool portOpens = true;
         try {
-            openPort();
-            closePort();
+            testPort();
         } catch (const TextError &) {
-            closePort();
             portOpens = false;
             show();
             showError(ErrPortClosed);
@@ -443,17 +441,38 @@ void TmForm::FormCreate()
     introductionPanel->unsetCursor();
 }
 
+std::optional<PortSettings> TmForm::portSettings() const
+{
+    PortSettings settings;
+    settings.portNumber = serialNameComboBox->currentIndex() + 1;
+    settings.devicePath = TSerial::comPortPath(settings.portNumber);
+    settings.baudRate = serialBaudRateComboBox->currentText().toUInt();
+    settings.parity = static_cast<quint8>(serialParityComboBox->currentIndex());
+    const QString dataSize = serialDataSizeComboBox->currentText();
+    settings.byteSize = static_cast<quint8>(dataSize.isEmpty() ? 8 : dataSize.at(0).digitValue());
+    settings.stopBits = static_cast<quint8>(serialStopBitComboBox->currentIndex());
+    return settings;
+}
+
 void TmForm::openPort()
 {
-    // An earlier port left open would keep the device busy for the new one.
+    openPortWith(*portSettings());
+}
+
+void TmForm::testPort()
+{
+    // A page's thread may be inside an exchange on the one port field: wait for it. On a
+    // thread that is inside one itself (a wait that runs events) the port is open already.
+    const ExchangeScope exclusive(*this);
+    if (!exclusive)
+        return;
+    try {
+        openPort();
+    } catch (...) {
+        closePort();
+        throw;
+    }
     closePort();
-    serial = new TSerial(serialNameComboBox->currentIndex() + 1);
-    serial->setBaudRate(serialBaudRateComboBox->currentText().toUInt());
-    serial->setParity(static_cast<quint8>(serialParityComboBox->currentIndex()));
-    const QString dataSize = serialDataSizeComboBox->currentText();
-    serial->setByteSize(static_cast<quint8>(dataSize.isEmpty() ? 8 : dataSize.at(0).digitValue()));
-    serial->setStopBits(static_cast<quint8>(serialStopBitComboBox->currentIndex()));
-    serial->setBuffers(200, 200);
 }
 
 void TmForm::closePort()
@@ -714,8 +733,7 @@ void TmForm::serialNameComboBoxChange()
         return;
     }
     try {
-        openPort();
-        closePort();
+        testPort();
         mFormStatusBar->setPanelText(1, kChanged);
     } catch (const TextError &) {
         Prompts::instance().message(QStringLiteral("Sériový port ") +
@@ -723,7 +741,6 @@ void TmForm::serialNameComboBoxChange()
                                         QStringLiteral(" nelze otevřít"),
                                     kError, PromptIcon::Error);
         serialNameComboBox->setCurrentIndex(-1);
-        closePort();
         mFormStatusBar->setPanelText(1, kChanged);
     }
 }

@@ -41,9 +41,10 @@ public:
     // Start-up: settings, port test and, if chosen, detection of the attached device.
     void FormCreate();
 
-    // PortOwner
+    // PortOwner. The settings come from the serial lists: user-interface thread only.
     void openPort() override;
     void closePort() override;
+    std::optional<PortSettings> portSettings() const override;
 
     // Shell
     bool loadDataAfterStart() const override;
@@ -137,6 +138,8 @@ private:
     void buildComponentView(QWidget *central);
     void FormResize();
     void paintNow();
+    // Opens and closes the chosen port once; throws TextError when it does not open.
+    void testPort();
     int selectedComponent() const;
     void updatePortHints();
     void setShowHints(bool on);

@@ -9,6 +9,10 @@ TPoller::TPoller(QObject &context)
     : m_context(context), m_transmit(Shell::instance()), m_relay(*this)
 {
     m_relay.moveToThread(context.thread());
+    // The port settings live in the main window's lists, which the user-interface thread
+    // may rewrite at any time: the thread gets a copy taken here, on that thread.
+    if (const std::optional<PortSettings> settings = Shell::instance().portSettings())
+        m_transmit.usePortSettings(*settings);
     // The thread's very last step, on the thread itself, under our mutex: whoever takes the
     // mutex after joining sees everything the thread did (QThread's own join is out of a race
     // detector's sight in an uninstrumented Qt).

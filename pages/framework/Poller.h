@@ -52,7 +52,8 @@ class TPoller : public QThread
 {
     Q_OBJECT
 public:
-    // `context` lives on the user-interface thread, which runs the hand-overs.
+    // `context` lives on the user-interface thread, which runs the hand-overs. Built on
+    // that thread: it takes the port settings the thread will use.
     explicit TPoller(QObject &context);
     // Stops and joins (serving hand-overs when called on the user-interface thread).
     ~TPoller() override;
