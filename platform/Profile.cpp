@@ -546,12 +546,14 @@ Profile::Data::Result Profile::Data::applyWrite(const QString &section, const QS
         if (c == QLatin1Char('\n') || c == QLatin1Char('\r') || c.isNull())
             c = QLatin1Char(' ');
     }
-    // What the file will give back, not what was asked for (characters the file cannot hold
-    // become '?').
-    clean = representable(clean);
-
     Section *s = findSection(sectionName);
     Line *line = findValue(s, keyName);
+    // The value the line holds (even one read from bytes the code page leaves undefined)
+    // keeps its bytes; any other is stored as the file will give it back, characters the
+    // file cannot hold as '?'.
+    if (line && line->value == clean)
+        return Result::Unchanged;
+    clean = representable(clean);
     if (line && line->value == clean)
         return Result::Unchanged;
     if (!s) {

@@ -473,6 +473,10 @@ private slots:
         ini.writeString("s", "new", "1");
         QVERIFY(ini.ok());
         QCOMPARE(readBytes(path), "[s]\r\n" + junk + "\r\n;\x88\r\nk=\x81\r\nnew=1\r\n");
+        // Writing back the value as read keeps its byte too.
+        ini.writeString("s", "k", ini.readString("s", "k", "-"));
+        QVERIFY(ini.ok());
+        QCOMPARE(readBytes(path), "[s]\r\n" + junk + "\r\n;\x88\r\nk=\x81\r\nnew=1\r\n");
     }
 
     void failedWritesKeepTheOldFile()
