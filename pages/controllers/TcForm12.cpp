@@ -195,7 +195,9 @@ TcForm12::TcForm12(QWidget *parent)
     registerControl(m_i2->bar(), kRangeMax);
     registerControl(m_i1b->bar(), kRangeMin);
     registerControl(m_i2b->bar(), kRangeMax);
-    saved({m_sp->bar(), m_dac, m_rel1, m_rel2, m_dot});
+    saved({m_sp->bar()});
+    savedBooleans({m_dac, m_rel1, m_rel2});
+    saved({m_dot});
 
     // Design time: the first items, DAC inactive, the whole range.
     m_input->setCurrentIndex(0);
