@@ -267,6 +267,49 @@ private slots:
         QVERIFY(!page->isChanged());
     }
 
+    // A linear input disables the correction; the correction read or loaded is still the
+    // one the edit shows and a write sends back.
+    void linearInputKeepsItsCorrection_data()
+    {
+        QTest::addColumn<bool>("fromFile");
+        QTest::addColumn<int>("correction");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("read") << false << 25 << "2,5";
+        QTest::newRow("loaded") << true << 40 << "4,0";
+    }
+    void linearInputKeepsItsCorrection()
+    {
+        QFETCH(bool, fromFile);
+        QFETCH(int, correction);
+        QFETCH(QString, shown);
+        open();
+        if (fromFile) {
+            rig->dir.write(QStringLiteral("linear.ini"),
+                           "[cForm12]\r\ncZdIntComboBox=6\r\ncZdOffScrollBar=" +
+                               QByteArray::number(correction) + "\r\n");
+            rig->prompts.planFileName(rig->dir.file(QStringLiteral("linear.ini")));
+            page->menuItem(QStringLiteral("mmLoadConfiguration"))->trigger();
+        } else {
+            rig->device->setHolding(0x2006, 0x3080);
+            rig->device->setHolding(0x2007, quint16(correction));
+            page->getButton()->click();
+        }
+        QCOMPARE(rig->prompts.texts(), QStringList());
+        QCOMPARE(page->inputCombo()->currentIndex(), 6);
+        QVERIFY(!enabled(page->off()));
+        QCOMPARE(page->off()->position(), correction);
+        QCOMPARE(text(page->off()), shown);
+
+        page->textEdit()->setFocus();
+        page->textEdit()->selectAll();
+        QTest::keyClicks(page->textEdit(), QStringLiteral("Novy"));
+        page->sendButton()->click();
+        QCOMPARE(rig->prompts.texts(), QStringList());
+        QCOMPARE(page->panelText(2), QStringLiteral("Operace proběhla OK"));
+        QCOMPARE(rig->device->holding(0x2007), quint16(correction));
+        QCOMPARE(rig->device->holding(0x2001), quint16(0x4E6F));
+    }
+
     // Relay modes and the DAC flag are booleans in a file: any number but 0 is the second
     // item, a text that is no number the default (the first).
     void flagsInAFileAreBooleans_data()
