@@ -195,7 +195,9 @@ TcForm12::TcForm12(QWidget *parent)
     registerControl(m_i2->bar(), kRangeMax);
     registerControl(m_i1b->bar(), kRangeMin);
     registerControl(m_i2b->bar(), kRangeMax);
-    saved({m_sp->bar(), m_dac, m_rel1, m_rel2, m_dot});
+    saved({m_sp->bar()});
+    savedBooleans({m_dac, m_rel1, m_rel2});
+    saved({m_dot});
 
     // Design time: the first items, DAC inactive, the whole range.
     m_input->setCurrentIndex(0);
@@ -282,9 +284,8 @@ void TcForm12::inputTypeRules()
     if (item >= 0)
         m_temperature = isThermometerItem(item);
     const bool dacOn = m_dac->itemIndex() == 1;
+    // Disabled for a linear input, the correction still shows the value it keeps and writes.
     enableField(m_off, m_temperature);
-    // Outside a thermometer the disabled correction keeps its text.
-    m_off->setEditFollowsBar(m_temperature);
     for (TNumericField *f : {m_lim1, m_lim2, m_hys1, m_hys2, m_i1, m_i2})
         f->unitLabel()->setVisible(m_temperature);
     m_dot->setEnabled(!m_temperature);

@@ -216,16 +216,12 @@ void TPwmConverterForm::tailSlots(RegisterBlock &block)
 
 void TPwmConverterForm::savedPwmControls()
 {
-    for (QWidget *w :
-         std::initializer_list<QWidget *>{m_tb, m_pinv, m_pwm16, m_typeSetting, m_sp->bar()})
-        registerControl(w, 0);
+    registerControl(m_tb, 0);
+    savedBooleans({m_pinv, m_pwm16, m_typeSetting});
+    registerControl(m_sp->bar(), 0);
 }
 
 void TPwmConverterForm::pwmLoaded()
 {
-    // Saved as booleans: any number but 0 is the second item.
-    for (TRadioGroup *g : {m_pinv, m_pwm16, m_typeSetting})
-        if (g->itemIndex() < 0)
-            g->setItemIndex(1);
     setTimeBase(m_tb->currentIndex() >= 0 ? m_tb->currentIndex() : m_pwm->position());
 }

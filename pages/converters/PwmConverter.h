@@ -62,8 +62,7 @@ protected:
     void tailSlots(RegisterBlock &block);
     // Radio groups, the time-base list and the PWM settings in the saved order.
     void savedPwmControls();
-    // After a load: a radio group's key read as a boolean, then bar and list from the
-    // saved time base.
+    // After a load: bar and list from the saved time base.
     void pwmLoaded();
 
     QGroupBox *m_ranges = nullptr; // "Nastavení rozsahů"

@@ -57,8 +57,8 @@ void TUniversalInput::typeChange()
     if (item < 0)
         return;
     thermometerMode = isThermometerItem(item);
-    // Outside the thermometer mode the disabled correction keeps its text.
-    m_f.off->setEditFollowsBar(thermometerMode);
+    // Disabled outside the thermometer mode, the correction and the fault value still show
+    // the values they keep and write.
     for (TNumericField *f : {m_f.off, m_f.sp}) {
         f->edit()->setEnabled(thermometerMode);
         f->bar()->setEnabled(thermometerMode);
@@ -81,9 +81,8 @@ void TUniversalInput::typeChange()
             label->setToolTip(hint);
         showInputRange(*f);
     }
-    if (thermometerMode) {
-        m_f.off->edit()->setText(formatFixed(m_f.off->position() / 10.0, 1));
-    } else if (!keepInputRange) {
+    m_f.off->edit()->setText(m_f.off->positionText());
+    if (!thermometerMode && !keepInputRange) {
         const InputType &t = inputTypes()[size_t(item)];
         for (TNumericField *f : {m_f.i1, m_f.u1})
             if (f)

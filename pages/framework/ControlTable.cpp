@@ -35,6 +35,11 @@ void ControlTable::registerControl(QWidget *control, double defaultValue, int lo
     m_entries.push_back({control, defaultValue, loadPass});
 }
 
+void ControlTable::registerBoolean(QWidget *control, bool defaultValue, int loadPass)
+{
+    m_entries.push_back({control, defaultValue ? 1.0 : 0.0, loadPass, true});
+}
+
 std::vector<const componentStruct *> ControlTable::loadOrder() const
 {
     std::vector<const componentStruct *> order;
@@ -114,6 +119,10 @@ bool ControlTable::save(Profile &profile, const QString &section, const KeyOf &k
     profile.beginBatch();
     for (const auto &e : m_entries) {
         const QString key = keyOf(e.control);
+        if (e.boolean) {
+            profile.writeBool(section, key, integerValue(e.control) == 1);
+            continue;
+        }
         switch (controlKindOf(e.control)) {
         case ControlKind::Edit:
             if (auto *edit = qobject_cast<QLineEdit *>(e.control))
@@ -143,6 +152,10 @@ void ControlTable::load(const Profile &profile, const QString &section, const Ke
     for (const componentStruct *entry : loadOrder()) {
         const componentStruct &e = *entry;
         const QString key = keyOf(e.control);
+        if (e.boolean) {
+            setIntegerValue(e.control, profile.readBool(section, key, e.defaultValue != 0) ? 1 : 0);
+            continue;
+        }
         switch (controlKindOf(e.control)) {
         case ControlKind::Edit:
             if (auto *edit = qobject_cast<QLineEdit *>(e.control))

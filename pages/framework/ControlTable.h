@@ -9,7 +9,8 @@
 //
 // The kind of a control comes from its objectName(), first match wins: "Edit" (text),
 // "ScrollBar" (position), "ComboBox" (item index, -1 none), "RadioGroup" (item index),
-// "CheckBox" (bool); anything else is not saved.
+// "CheckBox" (bool); anything else is not saved. A radio group registered as a boolean is
+// saved as one.
 
 #include <QString>
 #include <functional>
@@ -28,6 +29,9 @@ struct componentStruct {
     // Loading applies the entries pass by pass (registration order within a pass), so a
     // value limited by another control arrives after it; the key order stays as registered.
     int loadPass = 0;
+    // A radio group of two items kept as a boolean: true is the second item, and any
+    // number but 0 reads as true, as profile files read booleans.
+    bool boolean = false;
 };
 
 class ControlTable
@@ -36,6 +40,7 @@ public:
     using KeyOf = std::function<QString(const QWidget *)>;
 
     void registerControl(QWidget *control, double defaultValue, int loadPass = 0);
+    void registerBoolean(QWidget *control, bool defaultValue = false, int loadPass = 0);
     const std::vector<componentStruct> &entries() const { return m_entries; }
     // The entries in the order a load applies them (by pass, then as registered).
     std::vector<const componentStruct *> loadOrder() const;

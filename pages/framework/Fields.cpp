@@ -387,7 +387,8 @@ bool TNumericField::eventFilter(QObject *watched, QEvent *event)
         if (text.isEmpty() || (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
             return false; // navigation, Backspace, Delete, shortcuts
         const QChar c = text.at(0);
-        if (c == QChar(8) || c == QChar(127))
+        // Tab, Backspace, Delete, Escape: no characters typed into the field (Tab leaves it).
+        if (!c.isPrint())
             return false;
         if (!keyAccepted(c)) {
             Prompts::instance().beep();

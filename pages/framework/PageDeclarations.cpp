@@ -278,6 +278,12 @@ void TComponentForm::registerControl(QWidget *control, double defaultValue, int 
     m_table.registerControl(control, defaultValue, loadPass);
 }
 
+void TComponentForm::savedBooleans(std::initializer_list<QWidget *> controls)
+{
+    for (QWidget *c : controls)
+        m_table.registerBoolean(c);
+}
+
 RegisterBlock &TComponentForm::block(int start, int count)
 {
     m_blocks.emplace_back(start, count);

@@ -300,6 +300,8 @@ protected:
     // controls that a load applies after the others (loadPass, see ControlTable).
     void saved(std::initializer_list<QWidget *> controls);
     void registerControl(QWidget *control, double defaultValue, int loadPass = 0);
+    // Radio groups of two items saved as booleans (default false), in order.
+    void savedBooleans(std::initializer_list<QWidget *> controls);
     // A register block of the page's image (read, written and verified in order).
     RegisterBlock &block(int start, int count);
     // One column of captions and one of values through all groups (edits of one width,

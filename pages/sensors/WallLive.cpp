@@ -4,14 +4,12 @@
 #include "pages/framework/Fields.h"
 #include "pages/framework/NumberText.h"
 #include "pages/framework/Pictures.h"
-#include "platform/Prompts.h"
 
 #include <QComboBox>
 #include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QIcon>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
@@ -87,39 +85,36 @@ TWallLiveForm::TWallLiveForm(TWallModuleForm &page, bool humidity) : TExtraForm(
     out->setContentsMargins(6, 6, 6, 6);
     digitalOutLabel = new QLabel(QStringLiteral("Digitální výstup"), digitalOutputGroupBox);
     digitalOutLabel->setObjectName(QStringLiteral("digitalOutLabel"));
-    digitalOutMaskEdit = new QLineEdit(QStringLiteral("0"), digitalOutputGroupBox);
-    digitalOutMaskEdit->setObjectName(QStringLiteral("digitalOutMaskEdit"));
-    digitalOutMaskEdit->setMaxLength(6);
+    digitalOut = new TNumericField(*this, QStringLiteral("digitalOut"),
+                                   Rule::whole(0, 65535)
+                                       .limitsFrom([this] {
+                                           return std::make_pair(0.0, double(outputMaximum));
+                                       })
+                                       .barOnlyShows()
+                                       .length(6),
+                                   QString(), digitalOutputGroupBox);
+    digitalOutMaskEdit = digitalOut->edit();
+    digitalOutScrollBar = digitalOut->bar();
     digitalOutMaskEdit->setAlignment(Qt::AlignRight);
     digitalOutMaskEdit->setFixedWidth(digitalOutMaskEdit->fontMetrics().horizontalAdvance("0000000") + 12);
-    digitalOutMaskEdit->installEventFilter(this);
-    digitalOutScrollBar = new QScrollBar(Qt::Horizontal, digitalOutputGroupBox);
-    digitalOutScrollBar->setObjectName(QStringLiteral("digitalOutScrollBar"));
-    digitalOutScrollBar->setRange(0, 65535);
     for (QWidget *w : std::initializer_list<QWidget *>{digitalOutLabel, digitalOutMaskEdit,
                                                         digitalOutScrollBar})
         w->setToolTip(rangeHint(65535));
     out->addWidget(digitalOutLabel, 0, 0);
     out->addWidget(digitalOutMaskEdit, 0, 1);
     out->addWidget(digitalOutScrollBar, 1, 0, 1, 2);
-    connect(digitalOutScrollBar, &QScrollBar::valueChanged, this, [this](int v) {
-        const QSignalBlocker quiet(digitalOutMaskEdit);
-        digitalOutMaskEdit->setText(QString::number(v));
-    });
     connect(digitalOutScrollBar, &QScrollBar::sliderReleased, this,
             [this] { digitalOutScrollEnded(); });
     connect(digitalOutScrollBar, &QScrollBar::actionTriggered, this, [this](int action) {
-        // Steps and pages end at once; a drag ends with the release.
-        if (action != QAbstractSlider::SliderMove && action != QAbstractSlider::SliderNoAction)
-            QMetaObject::invokeMethod(this, [this] { digitalOutScrollEnded(); },
-                                      Qt::QueuedConnection);
+        // A drag ends with the release; steps, pages and the wheel end at once. The action
+        // comes before the bar moves.
+        if (action == QAbstractSlider::SliderNoAction ||
+            (action == QAbstractSlider::SliderMove && digitalOutScrollBar->isSliderDown()))
+            return;
+        QMetaObject::invokeMethod(this, [this] { digitalOutScrollEnded(); },
+                                  Qt::QueuedConnection);
     });
-    connect(digitalOutMaskEdit, &QLineEdit::textEdited, this,
-            [this] { digitalOutTextChanged(false); });
-    connect(digitalOutMaskEdit, &QLineEdit::editingFinished, this, [this] {
-        if (digitalOutMaskEdit->isModified())
-            digitalOutTextChanged(true);
-    });
+    connect(digitalOutMaskEdit, &QLineEdit::textEdited, this, [this] { digitalOutTextChanged(); });
     digitalOutputGroupBox->hide();
     contentLayout()->addWidget(digitalOutputGroupBox);
 
@@ -227,45 +222,26 @@ void TWallLiveForm::digitalOutScrollEnded()
     m_requests.outputValue = digitalOutScrollBar->value();
 }
 
-void TWallLiveForm::digitalOutTextChanged(bool apply)
+void TWallLiveForm::digitalOutTextChanged()
 {
     qint64 v = 0;
-    if (!parseWhole(digitalOutMaskEdit->text(), v) || v < 0) {
-        digitalOutMaskEdit->setText(QStringLiteral("0"));
-        digitalOutMaskEdit->selectAll();
-        digitalOutMaskEdit->setFocus();
-        {
-            const QSignalBlocker quiet(digitalOutScrollBar);
-            digitalOutScrollBar->setValue(0);
-        }
-        Prompts::instance().beep();
-    } else {
-        const int clamped = int(clampToRange(digitalOutMaskEdit, double(v), 0, outputMaximum, 0, true));
-        const QSignalBlocker quiet(digitalOutScrollBar);
-        digitalOutScrollBar->setValue(clamped);
+    if (!parseWhole(digitalOutMaskEdit->text(), v)) {
+        digitalOut->fallBack(QStringLiteral("0"), 0);
+        return;
     }
-    digitalOutMaskEdit->setModified(false);
-    if (apply)
-        digitalOutScrollEnded();
+    const auto [lo, hi] = digitalOut->limits();
+    const int clamped = int(clampToRange(digitalOutMaskEdit, double(v), lo, hi, 0, true));
+    // The text being typed stays as it is.
+    const QSignalBlocker quiet(digitalOutScrollBar);
+    digitalOutScrollBar->setValue(clamped);
 }
 
-bool TWallLiveForm::eventFilter(QObject *watched, QEvent *event)
+void TWallLiveForm::fieldExit(TNumericField &field)
 {
-    if (watched == digitalOutMaskEdit && event->type() == QEvent::KeyPress) {
-        auto *key = static_cast<QKeyEvent *>(event);
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            digitalOutTextChanged(true);
-            digitalOutMaskEdit->selectAll();
-            return true;
-        }
-        const QString t = key->text();
-        if (key->key() != Qt::Key_Backspace && !t.isEmpty() && !(t.size() == 1 && t[0].isDigit()) &&
-            t[0].isPrint()) {
-            Prompts::instance().beep();
-            return true;
-        }
-    }
-    return TExtraForm::eventFilter(watched, event);
+    field.acceptText(true);
+    // Hiding the group moves the focus away: no choice of the user's.
+    if (!digitalOutputGroupBox->isHidden())
+        digitalOutScrollEnded();
 }
 
 // --- reader ---
@@ -345,21 +321,21 @@ void TWallLiveThread::writeRequests()
 {
     // Stored by the user-interface thread; only the lock is shared.
     const TWallLiveForm::Requests r = m_form.takeRequests();
-    // Whatever becomes of a write, the next poll shows what the module holds.
-    for (int p = 0; p < kModes; ++p)
-        if (r.position[p]) {
-            m_refreshPosition[p] = true;
-            writeOne(0x0018 + p, r.positionValue[p]);
-        }
-    if (r.output) {
-        m_refreshOutput = true;
-        writeOne(0x0017, r.outputValue);
+    // Whatever becomes of the writes, the next good poll shows what the module holds for
+    // every item taken here: a failed write ends the cycle before the items after it.
+    m_refreshOutput |= r.output;
+    for (int i = 0; i < kModes; ++i) {
+        m_refreshPosition[i] |= r.position[i];
+        m_refreshMode[i] |= r.mode[i];
     }
+    for (int p = 0; p < kModes; ++p)
+        if (r.position[p])
+            writeOne(0x0018 + p, r.positionValue[p]);
+    if (r.output)
+        writeOne(0x0017, r.outputValue);
     for (int m = 0; m < kModes; ++m)
-        if (r.mode[m]) {
-            m_refreshMode[m] = true;
+        if (r.mode[m])
             writeOne(0x0010 + m, r.modeValue[m]);
-        }
 }
 
 void TWallLiveThread::showValues()

@@ -5,6 +5,7 @@
 // choices are stored on the user-interface thread and written by the reader between polls;
 // the reader never reads a widget.
 
+#include "pages/framework/Fields.h"
 #include "pages/framework/TExtraForm.h"
 #include "pages/sensors/WallModule.h"
 
@@ -19,7 +20,7 @@ class TRadioGroup;
 
 class TWallLiveThread;
 
-class TWallLiveForm : public TExtraForm
+class TWallLiveForm : public TExtraForm, public FieldHost
 {
     Q_OBJECT
 public:
@@ -33,6 +34,8 @@ public:
     TRadioGroup *DigitalOutRadioGroup = nullptr;
     QGroupBox *digitalOutputGroupBox = nullptr;
     QLabel *digitalOutLabel = nullptr;
+    // The output's value: digitalOutMaskEdit with digitalOutScrollBar.
+    TNumericField *digitalOut = nullptr;
     QScrollBar *digitalOutScrollBar = nullptr;
     QLineEdit *digitalOutMaskEdit = nullptr;
     QComboBox *reqMode[kModes] = {};
@@ -43,9 +46,10 @@ public:
     void reqModeChosen(int mode);
     void positionChosen(int position);
     void digitalOutClick();
+    // The bar's position as the output's request.
     void digitalOutScrollEnded();
-    // Each change of the output's text; apply: leaving the field or Enter.
-    void digitalOutTextChanged(bool apply);
+    // Each change of the output's text: converted, clamped and put into the bar.
+    void digitalOutTextChanged();
 
     // Requests as stored for the reader (under the lock).
     struct Requests {
@@ -64,8 +68,12 @@ public:
     int outputMaximum = 65535;
     bool firstFill[kModes] = {true, true, true};
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
+    // FieldHost of the output field: leaving it or Enter applies the text and raises the
+    // request; the window keeps no changed marker.
+    void fieldEdited(TNumericField &) override {}
+    void fieldExit(TNumericField &field) override;
+    void setInvalidInput(bool) override {}
+    void markChanged(bool) override {}
 
 private:
     std::mutex m_lock;

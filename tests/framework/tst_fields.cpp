@@ -156,6 +156,14 @@ private slots:
         QCOMPARE(udec->text(), QString("2,0"));
         QCOMPARE(page.pb->position(), 20);
         QCOMPARE(udec->selectedText(), QString("2,0"));
+        // Tab types nothing: it leaves the field, which accepts its text, without a beep.
+        QVERIFY(QTest::qWaitForWindowActive(&page));
+        sdec->setFocus();
+        sdec->setText("1,25");
+        QTest::keyClick(sdec, Qt::Key_Tab);
+        QVERIFY(!sdec->hasFocus());
+        QCOMPARE(sdec->text(), QString("1,2"));
+        QCOMPARE(prompts.beeps(), 5);
     }
 
     void badEntryFallsBackAndBlocksFiles()

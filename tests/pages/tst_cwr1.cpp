@@ -12,6 +12,33 @@
 #include <QLabel>
 
 #include <QPushButton>
+#include <QScrollBar>
+#include <QWheelEvent>
+#include <atomic>
+#include <set>
+
+// A CWR1 that keeps some registers whatever is written to them.
+class KeepingModule : public sim::models::WallModule
+{
+public:
+    explicit KeepingModule(std::set<int> kept) : WallModule("CWR1", true), m_kept(std::move(kept))
+    {
+        setIdentification(sim::kNewIdentification, "CWR1");
+        setIdentification(sim::kClassicIdentification, "CWR1");
+        setFirmwareText("CWR 2.03");
+        setCommandDelayMs(0);
+    }
+
+protected:
+    void onWriteHolding(int address, quint16 value) override
+    {
+        if (!m_kept.count(address))
+            WallModule::onWriteHolding(address, value);
+    }
+
+private:
+    const std::set<int> m_kept;
+};
 
 class Cwr1Test : public QObject
 {
@@ -310,25 +337,7 @@ private slots:
     void liveWindowShowsAndWrites()
     {
         // A module that keeps its requested state of mode 2 whatever is written.
-        class Keeping : public sim::models::WallModule
-        {
-        public:
-            Keeping() : WallModule("CWR1", true)
-            {
-                setIdentification(sim::kNewIdentification, "CWR1");
-                setIdentification(sim::kClassicIdentification, "CWR1");
-                setFirmwareText("CWR 2.03");
-                setCommandDelayMs(0);
-            }
-
-        protected:
-            void onWriteHolding(int address, quint16 value) override
-            {
-                if (address != 0x0011)
-                    WallModule::onWriteHolding(address, value);
-            }
-        };
-        QVERIFY(rig->start(std::make_shared<Keeping>()));
+        QVERIFY(rig->start(std::make_shared<KeepingModule>(std::set<int>{0x0011})));
         page = std::make_unique<TcForm13>();
         rig->shell.page = page.get();
         rig->device->setValues(sim::Table::Holding, 0x005C, {5, 6, 7, 8});
@@ -401,6 +410,110 @@ private slots:
         QTest::keyClick(live->digitalOutMaskEdit, Qt::Key_Return);
         QTRY_COMPARE(rig->reg(0x0017), quint16(1000));
 
+        page->menuItem(QStringLiteral("mmLoadExtra"))->trigger();
+        QTRY_VERIFY(!page->liveWindow());
+    }
+
+    // Every way the user sets the PWM output ends in a write of what the field shows.
+    void liveOutputEntriesAreWritten_data()
+    {
+        QTest::addColumn<QString>("way");
+        QTest::addColumn<int>("expected"); // -1: whatever the bar moved to
+        QTest::newRow("typed, left with Tab") << "tab" << 250;
+        QTest::newRow("typed, Enter") << "enter" << 250;
+        QTest::newRow("typed beyond the steps, left") << "beyond" << 1000;
+        QTest::newRow("wheel over the bar") << "wheel" << -1;
+        QTest::newRow("arrow key on the bar") << "key" << -1;
+    }
+    void liveOutputEntriesAreWritten()
+    {
+        QFETCH(QString, way);
+        QFETCH(int, expected);
+        open();
+        rig->device->setHolding(0x0032, 999);
+        rig->device->setHolding(0x0017, 300);
+        page->show();
+        page->menuItem(QStringLiteral("mmLoadExtra"))->trigger();
+        auto *live = qobject_cast<Tc13extForm *>(page->liveWindow());
+        QVERIFY(live);
+        QTRY_VERIFY_WITH_TIMEOUT(!live->digitalOutputGroupBox->isHidden(), 5000);
+        QTRY_COMPARE(live->digitalOutScrollBar->value(), 300);
+        live->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(live));
+        QScrollBar *bar = live->digitalOutScrollBar;
+        QLineEdit *edit = live->digitalOutMaskEdit;
+        if (way == "wheel") {
+            QWheelEvent wheel(QPointF(5, 5), bar->mapToGlobal(QPointF(5, 5)), QPoint(),
+                              QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                              false);
+            QApplication::sendEvent(bar, &wheel);
+        } else if (way == "key") {
+            bar->setFocus();
+            QTest::keyClick(bar, Qt::Key_Right);
+        } else {
+            edit->setFocus();
+            edit->selectAll();
+            QTest::keyClicks(edit, way == "beyond" ? "1500" : "250");
+            QTest::keyClick(edit, way == "enter" ? Qt::Key_Return : Qt::Key_Tab);
+            if (way != "enter")
+                QVERIFY(!edit->hasFocus());
+        }
+        if (expected < 0) {
+            QVERIFY(bar->value() != 300);
+            expected = bar->value();
+        }
+        QCOMPARE(edit->text(), QString::number(expected));
+        QTRY_COMPARE_WITH_TIMEOUT(rig->reg(0x0017), quint16(expected), 5000);
+        page->menuItem(QStringLiteral("mmLoadExtra"))->trigger();
+        QTRY_VERIFY(!page->liveWindow());
+    }
+
+    // A live write that fails ends its cycle: the choices taken with it are not written,
+    // and the next good poll shows what the module holds for each of them.
+    void failedLiveWriteShowsTheModule()
+    {
+        // The module keeps its output and requested states whatever is written, so a
+        // choice written in a cycle of its own is shown as the module holds it as well.
+        std::atomic<bool> armed{false};
+        rig->observer = [&](const sim::Frame &f) {
+            const bool positionWrite = !f.reply && quint8(f.bytes[1]) == 16 &&
+                                       quint8(f.bytes[2]) == 0x00 && quint8(f.bytes[3]) == 0x18;
+            if (positionWrite && armed.exchange(false))
+                rig->server->failNextRequests(1, 4);
+        };
+        QVERIFY(rig->start(
+            std::make_shared<KeepingModule>(std::set<int>{0x0010, 0x0011, 0x0012, 0x0017})));
+        page = std::make_unique<TcForm13>();
+        rig->shell.page = page.get();
+        rig->device->setHolding(0x0032, 1); // two-state output, off
+        rig->device->setHolding(0x0017, 0);
+        rig->device->setValues(sim::Table::Holding, 0x005C, {5, 6, 7, 8});
+        rig->device->setHolding(0x0055, 4);
+        rig->device->setHolding(0x0010, 2);
+        rig->device->setHolding(0x0018, 9);
+        page->show();
+        page->menuItem(QStringLiteral("mmLoadExtra"))->trigger();
+        auto *live = qobject_cast<Tc13extForm *>(page->liveWindow());
+        QVERIFY(live);
+        QTRY_COMPARE_WITH_TIMEOUT(live->reqMode[0]->count(), 4, 5000);
+        QTRY_COMPARE(live->reqMode[0]->currentIndex(), 2);
+        QCOMPARE(live->symbolAtPosition[0]->currentIndex(), 9);
+        QCOMPARE(live->DigitalOutRadioGroup->itemIndex(), 0);
+
+        // Three choices in one go; the first write (the position's) fails.
+        armed = true;
+        choose(live->symbolAtPosition[0], 11);
+        live->DigitalOutRadioGroup->setItemIndex(1);
+        choose(live->reqMode[0], 1);
+        QTRY_VERIFY_WITH_TIMEOUT(!armed, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(live->reader()->errorCount() > 0, 5000);
+        const int reads = live->reader()->readCount();
+        QTRY_VERIFY_WITH_TIMEOUT(live->reader()->readCount() > reads + 1, 5000);
+        QCOMPARE(live->symbolAtPosition[0]->currentIndex(), 9);
+        QCOMPARE(live->DigitalOutRadioGroup->itemIndex(), 0);
+        QCOMPARE(live->reqMode[0]->currentIndex(), 2);
+        QCOMPARE(live->reqModeCounter[0]->text(), QStringLiteral("2"));
+        QCOMPARE(rig->reg(0x0018), quint16(9));
         page->menuItem(QStringLiteral("mmLoadExtra"))->trigger();
         QTRY_VERIFY(!page->liveWindow());
     }

@@ -286,6 +286,44 @@ private slots:
         QCOMPARE(pwmText(), QStringLiteral("9375,000"));
     }
 
+    // The resolution, direction and presentation flags are booleans in a file: any number
+    // but 0 is the second item, so a time base of 250 arrives whole with 16 bits.
+    void flagsInAFileAreBooleans_data()
+    {
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<int>("item");
+        QTest::addColumn<int>("timeBase");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("5") << QByteArray("5") << 1 << 250 << "16,384";
+        QTest::newRow("-1") << QByteArray("-1") << 1 << 250 << "16,384";
+        QTest::newRow("1") << QByteArray("1") << 1 << 250 << "16,384";
+        QTest::newRow("0: 8 bits hold 246 at most") << QByteArray("0") << 0 << 246 << "0,107";
+    }
+    void flagsInAFileAreBooleans()
+    {
+        QFETCH(QByteArray, value);
+        QFETCH(int, item);
+        QFETCH(int, timeBase);
+        QFETCH(QString, shown);
+        open();
+        rig->dir.write(QStringLiteral("flags.ini"), "[cForm8]\r\nc8AuTbComboBox=250\r\n"
+                                                    "c8Pwm16RadioGroup=" + value + "\r\n"
+                                                    "c8PInvRadioGroup=" + value + "\r\n");
+        rig->prompts.planFileName(rig->dir.file(QStringLiteral("flags.ini")));
+        page->menuItem(QStringLiteral("mmLoadConfiguration"))->trigger();
+        QCOMPARE(rig->prompts.texts(), QStringList());
+        QCOMPARE(page->pwm16RadioGroup()->itemIndex(), item);
+        QCOMPARE(page->pInvRadioGroup()->itemIndex(), item);
+        QCOMPARE(bar(), timeBase);
+        QCOMPARE(list(), timeBase);
+        QCOMPARE(pwmText(), shown);
+
+        page->sendButton()->click();
+        QCOMPARE(rig->prompts.texts(), QStringList());
+        QCOMPARE(rig->device->holding(0x2000), quint16(item ? 0x0300 : 0x0000));
+        QCOMPARE(rig->device->holding(0x200B), quint16(timeBase));
+    }
+
     void liveWindow()
     {
         open();

@@ -118,8 +118,8 @@ private slots:
     }
 
     // Choosing the selected type again puts back its default range; in plain mode a bad
-    // entry marks the page changed, and the disabled correction keeps its text while a
-    // read moves its bar.
+    // entry marks the page changed, and the disabled correction shows what a read puts
+    // into its bar.
     void sameTypeAgainAndPlainMode()
     {
         open();
@@ -136,12 +136,52 @@ private slots:
         QVERIFY(page->invalidInput());
         typeInto(page->i2(), "2000");
 
-        // The device: current 4-20 mA with a correction of 1,5 that the page cannot show.
+        // The device: current 4-20 mA with a correction of 1,5.
         rig->device->setValues(sim::Table::Holding, 0x2006, {0x0040, 15, 0x0104, 400, 2000});
         page->getButton()->click();
         QCOMPARE(page->off()->position(), 15);
-        QCOMPARE(edit(page->off()), QStringLiteral("0,0"));
+        QCOMPARE(edit(page->off()), QStringLiteral("1,5"));
         choose(2);
+        QCOMPARE(edit(page->off()), QStringLiteral("1,5"));
+    }
+
+    // A correction typed under a thermometer, then a plain type and a correction read or
+    // loaded: the disabled edit shows the new one, and saving (which first commits the
+    // last edited field) and writing keep it.
+    void plainTypeKeepsTheCorrectionReadOrLoaded_data()
+    {
+        QTest::addColumn<bool>("fromFile");
+        QTest::newRow("read") << false;
+        QTest::newRow("loaded") << true;
+    }
+    void plainTypeKeepsTheCorrectionReadOrLoaded()
+    {
+        QFETCH(bool, fromFile);
+        open();
+        typeInto(page->off(), "2,0");
+        choose(8);
+        if (fromFile) {
+            rig->dir.write(QStringLiteral("zk.ini"),
+                           "[cForm4]\r\nc4ZdIntComboBox=8\r\nc4ZdOffScrollBar=15\r\n"
+                           "c4AuI1ScrollBar=400\r\nc4AuI2ScrollBar=2000\r\n");
+            rig->prompts.planFileName(rig->dir.file(QStringLiteral("zk.ini")));
+            page->menuItem(QStringLiteral("mmLoadConfiguration"))->trigger();
+        } else {
+            rig->device->setValues(sim::Table::Holding, 0x2006, {0x0040, 15, 0x0104, 400, 2000});
+            page->getButton()->click();
+        }
+        QCOMPARE(rig->prompts.texts(), QStringList());
+        QVERIFY(!correctionEnabled());
+        QCOMPARE(edit(page->off()), QStringLiteral("1,5"));
+
+        const QString saved = rig->dir.file(QStringLiteral("saved.ini"));
+        rig->prompts.planFileName(saved);
+        page->menuItem(QStringLiteral("mmSaveConfigure"))->trigger();
+        QCOMPARE(Profile(saved).readInteger("cForm4", "c4ZdOffScrollBar", 0), 15);
+        rig->device->setHolding(0x2007, 0);
+        page->sendButton()->click();
+        QCOMPARE(rig->prompts.texts(), QStringList());
+        QCOMPARE(rig->device->holding(0x2007), quint16(15));
         QCOMPARE(edit(page->off()), QStringLiteral("1,5"));
     }
 

@@ -267,6 +267,88 @@ private slots:
         QVERIFY(!page->isChanged());
     }
 
+    // A linear input disables the correction; the correction read or loaded is still the
+    // one the edit shows and a write sends back.
+    void linearInputKeepsItsCorrection_data()
+    {
+        QTest::addColumn<bool>("fromFile");
+        QTest::addColumn<int>("correction");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("read") << false << 25 << "2,5";
+        QTest::newRow("loaded") << true << 40 << "4,0";
+    }
+    void linearInputKeepsItsCorrection()
+    {
+        QFETCH(bool, fromFile);
+        QFETCH(int, correction);
+        QFETCH(QString, shown);
+        open();
+        if (fromFile) {
+            rig->dir.write(QStringLiteral("linear.ini"),
+                           "[cForm12]\r\ncZdIntComboBox=6\r\ncZdOffScrollBar=" +
+                               QByteArray::number(correction) + "\r\n");
+            rig->prompts.planFileName(rig->dir.file(QStringLiteral("linear.ini")));
+            page->menuItem(QStringLiteral("mmLoadConfiguration"))->trigger();
+        } else {
+            rig->device->setHolding(0x2006, 0x3080);
+            rig->device->setHolding(0x2007, quint16(correction));
+            page->getButton()->click();
+        }
+        QCOMPARE(rig->prompts.texts(), QStringList());
+        QCOMPARE(page->inputCombo()->currentIndex(), 6);
+        QVERIFY(!enabled(page->off()));
+        QCOMPARE(page->off()->position(), correction);
+        QCOMPARE(text(page->off()), shown);
+
+        page->textEdit()->setFocus();
+        page->textEdit()->selectAll();
+        QTest::keyClicks(page->textEdit(), QStringLiteral("Novy"));
+        page->sendButton()->click();
+        QCOMPARE(rig->prompts.texts(), QStringList());
+        QCOMPARE(page->panelText(2), QStringLiteral("Operace proběhla OK"));
+        QCOMPARE(rig->device->holding(0x2007), quint16(correction));
+        QCOMPARE(rig->device->holding(0x2001), quint16(0x4E6F));
+    }
+
+    // Relay modes and the DAC flag are booleans in a file: any number but 0 is the second
+    // item, a text that is no number the default (the first).
+    void flagsInAFileAreBooleans_data()
+    {
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<int>("item");
+        QTest::newRow("2") << QByteArray("2") << 1;
+        QTest::newRow("-1") << QByteArray("-1") << 1;
+        QTest::newRow("1") << QByteArray("1") << 1;
+        QTest::newRow("0") << QByteArray("0") << 0;
+        QTest::newRow("no number") << QByteArray("ano") << 0;
+    }
+    void flagsInAFileAreBooleans()
+    {
+        QFETCH(QByteArray, value);
+        QFETCH(int, item);
+        open();
+        QByteArray content = "[cForm12]\r\n";
+        for (const char *key : {"cDacERadioGroup", "cRel1RadioGroup", "cRel2RadioGroup"})
+            content += QByteArray(key) + "=" + value + "\r\n";
+        rig->dir.write(QStringLiteral("flags.ini"), content);
+        rig->prompts.planFileName(rig->dir.file(QStringLiteral("flags.ini")));
+        page->menuItem(QStringLiteral("mmLoadConfiguration"))->trigger();
+        QCOMPARE(rig->prompts.texts(), QStringList());
+        for (TRadioGroup *g : {page->dacActive(), page->relay1(), page->relay2()})
+            QCOMPARE(g->itemIndex(), item);
+        QCOMPARE(page->outputCombo()->isEnabled(), item == 1);
+
+        page->sendButton()->click();
+        QCOMPARE(rig->prompts.texts(), QStringList());
+        QCOMPARE(rig->device->holding(0x2000), quint16(item ? 0x0700 : 0x0000));
+        // Saved back as booleans of the items shown.
+        const QString file = rig->dir.file(QStringLiteral("saved.ini"));
+        rig->prompts.planFileName(file);
+        page->menuItem(QStringLiteral("mmSaveConfigure"))->trigger();
+        QCOMPARE(Profile(file).readString("cForm12", "cRel2RadioGroup", ""),
+                 QString::number(item));
+    }
+
     void liveWindowPollsTwice()
     {
         open();
