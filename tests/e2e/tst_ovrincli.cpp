@@ -389,6 +389,14 @@ private slots:
         // An address the list does not have: no selection, which the write refuses.
         dir->write("bad.ini", withKey(full, "c1SkAdrComboBox", "300"));
         server->clearLog();
+        for (const QStringList &extra : {QStringList{"--dry-run"}, QStringList{}}) {
+            const Run bad = run(path(), QStringList{"write", "bad.ini", "--port", "COM1",
+                                                    "--json"} + extra);
+            QCOMPARE(bad.status, 8);
+            QCOMPARE(bad.json().value("error").toString(),
+                     QString("Všechna pole musí být korektně vyplněna"));
+            QVERIFY(!bad.json().value("ok").toBool());
+        }
         const Run good = run(path(), {"write", "good.ini", "--port", "COM1", "--dry-run", "--json"});
         QCOMPARE(good.status, 0);
         QVERIFY(good.json().value("ok").toBool());
@@ -398,16 +406,6 @@ private slots:
         QCOMPARE(writeRequests(), 0);
         QVERIFY(server->frames().size() > 0);
         QVERIFY(!readDevice("after.ini").contains("Suche"));
-
-        for (const QStringList &extra : {QStringList{"--dry-run"}, QStringList{}}) {
-            const Run bad = run(path(), QStringList{"write", "bad.ini", "--port", "COM1",
-                                                    "--json"} + extra);
-            QCOMPARE(bad.status, 8);
-            QCOMPARE(bad.json().value("error").toString(),
-                     QString("Všechna pole musí být korektně vyplněna"));
-            QVERIFY(!bad.json().value("ok").toBool());
-        }
-        QCOMPARE(writeRequests(), 0);
     }
 
     // Every changed setting is listed under its group and caption, the picture lists of the
@@ -438,6 +436,22 @@ private slots:
                                                       "-> symbol 12\n"),
                  text.out.constData());
         QVERIFY(!text.out.contains("beze změn"));
+
+        // A unit only where the page shows one: a ZG with a voltage input has none.
+        QVERIFY(serve(model("ZG")));
+        QByteArray zg = readDevice("zg.ini");
+        zg = withKey(zg, "c11ZdIntComboBox", "6"); // "napětí 0-10 V"
+        zg = withKey(zg, "c11AuI1ScrollBar", "-20000");
+        dir->write("volts.ini", zg);
+        const Run volts = run(path(), {"write", "volts.ini", "--port", "COM1", "--dry-run", "--json"});
+        QCOMPARE(volts.status, 0);
+        bool listed = false;
+        for (const QJsonValue &c : volts.json().value("changes").toArray())
+            if (c.toObject().value("key").toString() == "c11AuI1ScrollBar") {
+                listed = true;
+                QCOMPARE(c.toObject().value("new").toString(), QString("-20000"));
+            }
+        QVERIFY(listed);
     }
 
     // The device acknowledges the write and falls silent before the read-back: the write and

@@ -189,6 +189,18 @@ private slots:
                  qPrintable(d.details()));
         QVERIFY2(silent.contains(holders.first()), qPrintable(silent));
         QCOMPARE(portHolders(pty.slavePath()), QStringList());
+
+        // A process with both ends open is the device's side (a simulator): no competitor.
+        const pid_t device = ::fork();
+        if (device == 0) {
+            ::pause();
+            ::_exit(0);
+        }
+        QTest::qWait(100);
+        const QStringList peers = portHolders(pty.slavePath());
+        ::kill(device, SIGTERM);
+        ::waitpid(device, nullptr, 0);
+        QCOMPARE(peers, QStringList());
     }
 
     // Who may open a device by its mode bits and the user's groups: the group is advised only
