@@ -192,6 +192,7 @@ JobResult provision(CliShell &shell, TerminalPrompts &prompts, const FilePlan &p
                        diagnosisOf(d.error, shell.port));
     r.listIndex = d.listIndex;
     r.identification = d.identification.trimmed();
+    r.json.insert(QStringLiteral("model"), componentNames().value(d.listIndex));
     r.json.insert(QStringLiteral("identification"), r.identification);
     r.json.insert(QStringLiteral("firmware"), d.firmware);
     // The device's own section of the file (a file may hold several pages').

@@ -545,16 +545,33 @@ private slots:
         QCOMPARE(log.size(), 3);
         QCOMPARE(log[1][1], QString("T6yR"));
         QCOMPARE(log[1][7], QString("Operace proběhla OK"));
+        QCOMPARE(log[2][1], QString("ZK"));
         QCOMPARE(log[2][2], QString("ZK"));
+        QCOMPARE(log[2].mid(5, 2), (QStringList{"ne", "ne"}));
         QCOMPARE(log[2][7],
                  QString("Zařízení, které máte připojeno, není vámi zvolená komponenta"));
         QCOMPARE(log[2][8], QString("4"));
         const QString out = QString::fromUtf8(batch.out());
         QVERIFY2(out.contains("zařízení 1 (T6yR): Operace proběhla OK, ověřeno"), qPrintable(out));
-        QVERIFY2(out.contains("zařízení 2: Zařízení, které máte připojeno, není vámi zvolená "
-                              "komponenta (kód 4)"),
+        QVERIFY2(out.contains("zařízení 2 (ZK): Zařízení, které máte připojeno, není vámi "
+                              "zvolená komponenta (kód 4)"),
                  qPrintable(out));
         QVERIFY(batch.err().contains("konec: 2 zařízení, z toho 1 s chybou"));
+
+        // The same failure as JSON: one whole line with its reason.
+        Batch json(path(), {"two.ini", "--port", "COM1", "--log", "json.csv", "--json"});
+        QVERIFY(json.started());
+        QTRY_VERIFY_WITH_TIMEOUT(logLines("json.csv").size() >= 2, 30000);
+        QCOMPARE(json.interrupt(), 4);
+        const QList<QByteArray> lines = json.out().trimmed().split('\n');
+        QCOMPARE(lines.size(), 1);
+        const QJsonObject result = QJsonDocument::fromJson(lines[0]).object();
+        QCOMPARE(result.value("device").toInt(), 1);
+        QCOMPARE(result.value("ok").toBool(), false);
+        QCOMPARE(result.value("status").toInt(), 4);
+        QCOMPARE(result.value("model").toString(), QString("ZK"));
+        QCOMPARE(result.value("error").toString(),
+                 QString("Zařízení, které máte připojeno, není vámi zvolená komponenta"));
     }
 
     // A line that drops one reply while the device stays connected: one device, one line.
