@@ -216,9 +216,12 @@ Outcome outcomeOf(TComponentForm &page, TerminalPrompts &prompts, const QString 
     }
     o.text = prompts.messages.isEmpty() ? page.panelText(2) : prompts.messages.first();
     o.status = StatusInternal;
+    o.error = -1;
     for (int error = 0; error < kMessageCount; ++error)
-        if (message(error) == o.text)
+        if (message(error) == o.text) {
             o.status = statusOfError(error);
+            o.error = error;
+        }
     if (o.text == message(21))
         o.status = StatusFile;
     return o;

@@ -114,6 +114,7 @@ std::unique_ptr<TComponentForm> createPage(CliShell &shell, int listIndex);
 struct Outcome {
     CliStatus status = StatusOk;
     QString text;
+    int error = 0; // the error number the text is the message of (-1: none)
 };
 Outcome readPage(TComponentForm &page, TerminalPrompts &prompts);
 Outcome writePage(TComponentForm &page, TerminalPrompts &prompts);

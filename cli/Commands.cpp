@@ -280,7 +280,7 @@ private:
         const Outcome o = readPage(*page, m_prompts);
         m_shell.progress.end();
         if (o.status != StatusOk)
-            return failed(o.status, o.text, diagnosisOf(o.status, m_shell.port));
+            return failed(o.status, o.text, diagnosisOf(o.error, m_shell.port));
         // Into a file of its own, then over the target: the result is the page's file alone.
         QTemporaryDir scratch;
         const QString file = scratch.filePath(QStringLiteral("read.ini"));
@@ -388,10 +388,14 @@ private:
                            .arg(m_o.portTimeoutS)
                            .arg(diagnosisOf(int(ErrPortClosed), m_shell.port)));
                 break;
-            case WaitingLine::Say::BadReplies:
-                notice(QStringLiteral("%1: zařízení odpovídá, ale nepoužitelně: %2. Čekám dál.")
-                           .arg(m_o.port, message(seen.error)));
+            case WaitingLine::Say::BadReplies: {
+                QString text = QStringLiteral("%1: zařízení odpovídá, ale nepoužitelně: %2. "
+                                              "Čekám dál.")
+                                   .arg(m_o.port, message(seen.error));
+                const QString why = diagnosisOf(seen.error, m_shell.port);
+                notice(why.isEmpty() ? text : text + QLatin1Char('\n') + why);
                 break;
+            }
             case WaitingLine::Say::Silent: {
                 const QString why = diagnosisOf(int(ErrNoReply), m_shell.port);
                 if (!why.isEmpty())

@@ -146,17 +146,19 @@ QString diagnosisOf(int error, int portNumber)
         return diagnosePort(portNumber).details();
     if (error == ErrNoReply)
         return silenceDiagnosis(portNumber);
+    if (error == ErrCrc) {
+        QStringList lines = {QStringLiteral(
+            "Odpovědi přicházejí poškozené: zkontrolujte, zda zařízení komunikuje rychlostí "
+            "19200 Bd, zda je na lince jen jedno zařízení s adresou, na kterou se program "
+            "ptá, a zapojení a zakončení vedení.")};
+        const QString others = silenceDiagnosis(portNumber);
+        if (!others.isEmpty())
+            lines << others;
+        return lines.join(QLatin1Char('\n'));
+    }
     return QString();
 }
 
-QString diagnosisOf(CliStatus status, int portNumber)
-{
-    if (status == StatusPort)
-        return diagnosisOf(int(ErrPortClosed), portNumber);
-    if (status == StatusSilent)
-        return diagnosisOf(int(ErrNoReply), portNumber);
-    return QString();
-}
 
 QString customerTextOf(const TComponentForm &page)
 {
@@ -209,7 +211,7 @@ JobResult provision(CliShell &shell, TerminalPrompts &prompts, const FilePlan &p
     const Outcome read = readPage(*page, prompts);
     shell.progress.end();
     if (read.status != StatusOk)
-        return failure(r, read.status, read.text, diagnosisOf(read.status, shell.port));
+        return failure(r, read.status, read.text, diagnosisOf(read.error, shell.port));
     r.customerText = customerTextOf(*page);
 
     const QString backup = backupPath(caption);
@@ -238,7 +240,7 @@ JobResult provision(CliShell &shell, TerminalPrompts &prompts, const FilePlan &p
         r.json.insert(QStringLiteral("verified"), false);
         if (!line.stopped() && checked.status != StatusOk)
             return failure(r, checked.status, checked.text,
-                           diagnosisOf(checked.status, shell.port));
+                           diagnosisOf(checked.error, shell.port));
         r.json.insert(QStringLiteral("checked"), true);
         return r;
     }
@@ -257,7 +259,7 @@ JobResult provision(CliShell &shell, TerminalPrompts &prompts, const FilePlan &p
     if (written.status != StatusOk) {
         if (tally.sent() > 0)
             r.customerText.reset(); // the device may hold part of the new settings
-        return failure(r, written.status, written.text, diagnosisOf(written.status, shell.port));
+        return failure(r, written.status, written.text, diagnosisOf(written.error, shell.port));
     }
     r.customerText = customerTextOf(*page);
     for (QComboBox *combo : page->findChildren<QComboBox *>())

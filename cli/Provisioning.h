@@ -56,9 +56,8 @@ struct JobResult {
 JobResult provision(CliShell &shell, TerminalPrompts &prompts, const FilePlan &plan, bool dryRun);
 
 // The diagnosis that goes with an error: why the port does not open (7), who else has the
-// port open when the device is silent (6); empty otherwise.
+// port open when the device is silent (6), what damages replies (29); empty otherwise.
 QString diagnosisOf(int error, int portNumber);
-QString diagnosisOf(CliStatus status, int portNumber);
 
 // The customer text the device holds, read through the page of its model.
 std::optional<QString> readCustomerText(CliShell &shell, TerminalPrompts &prompts, int listIndex);
