@@ -1,20 +1,17 @@
 #include "cli/CliSession.h"
 
 #include "link/Messages.h"
+#include "link/SerialDevice.h"
 #include "link/TSerial.h"
 #include "link/TTransmit.h"
-#include "pages/framework/Fields.h"
+#include "link/Traffic.h"
 #include "pages/framework/TComponentForm.h"
-#include "pages/framework/TExtraForm.h"
 #include "platform/Profile.h"
 #include "shell/Identification.h"
 #include "shell/PageRegistry.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QScrollBar>
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <unistd.h>
 
@@ -157,7 +154,7 @@ int CliShell::componentType() const
 
 // --- device and pages ---
 
-Detection detectDevice(CliShell &shell)
+Detection identifyDevice(CliShell &shell)
 {
     Detection d;
     TTransmit t(shell);
@@ -172,19 +169,29 @@ Detection detectDevice(CliShell &shell)
         d.listIndex = modelIndexForIdentification(ident);
         if (d.listIndex >= 0) {
             d.identification = ident;
-            if (newer) {
-                QString text;
-                if (t.readFirmwareText(text).error == 0)
-                    d.firmware = text.trimmed();
-            } else {
-                const TransmitResult f = t.readFirmwareNumber();
-                if (f.error == 0)
-                    d.firmware = QString::number(static_cast<qint16>(f.value));
-            }
+            d.newer = newer;
             return d;
         }
     }
     d.error = ErrUnknownDevice;
+    return d;
+}
+
+Detection detectDevice(CliShell &shell)
+{
+    Detection d = identifyDevice(shell);
+    if (d.error != 0)
+        return d;
+    TTransmit t(shell);
+    if (d.newer) {
+        QString text;
+        if (t.readFirmwareText(text).error == 0)
+            d.firmware = text.trimmed();
+    } else {
+        const TransmitResult f = t.readFirmwareNumber();
+        if (f.error == 0)
+            d.firmware = QString::number(static_cast<qint16>(f.value));
+    }
     return d;
 }
 
@@ -195,48 +202,6 @@ std::unique_ptr<TComponentForm> createPage(CliShell &shell, int listIndex)
         qobject_cast<TComponentForm *>(PageRegistry::instance().create(listIndex)));
     shell.page = page.get();
     return page;
-}
-
-std::vector<ShownValue> shownValues(const TComponentForm &page)
-{
-    std::vector<ShownValue> out;
-    for (const componentStruct &entry : page.controlTable().entries()) {
-        QWidget *w = entry.control;
-        ShownValue v;
-        v.key = page.keyOf(w);
-        if (auto *label = qobject_cast<QLabel *>(w->property("label").value<QObject *>()))
-            v.caption = label->text();
-        if (v.caption.isEmpty())
-            v.caption = w->objectName();
-        if (auto *bar = qobject_cast<QScrollBar *>(w)) {
-            if (QLineEdit *edit = findMaskEditOf(bar))
-                v.text = edit->text();
-            else
-                v.text = QString::number(bar->value());
-            QString unitName = bar->objectName();
-            unitName.chop(9);
-            if (auto *unit = page.findChild<QLabel *>(unitName + QStringLiteral("ULabel")))
-                v.text += QLatin1Char(' ') + unit->text();
-        } else if (auto *combo = qobject_cast<QComboBox *>(w)) {
-            v.text =
-                combo->currentIndex() < 0 ? QStringLiteral("(nevybráno)") : combo->currentText();
-        } else if (auto *check = qobject_cast<QCheckBox *>(w)) {
-            if (!check->text().isEmpty() && v.caption == w->objectName())
-                v.caption = check->text();
-            v.text = check->isChecked() ? QStringLiteral("ano") : QStringLiteral("ne");
-        } else if (auto *radio = qobject_cast<TRadioGroup *>(w)) {
-            if (v.caption == w->objectName())
-                v.caption = radio->title();
-            const int i = radio->itemIndex();
-            const auto buttons = radio->findChildren<QAbstractButton *>();
-            v.text =
-                i >= 0 && i < buttons.size() ? buttons[i]->text() : QStringLiteral("(nevybráno)");
-        } else if (auto *edit = qobject_cast<QLineEdit *>(w)) {
-            v.text = edit->text();
-        }
-        out.push_back(v);
-    }
-    return out;
 }
 
 namespace {
@@ -251,9 +216,12 @@ Outcome outcomeOf(TComponentForm &page, TerminalPrompts &prompts, const QString 
     }
     o.text = prompts.messages.isEmpty() ? page.panelText(2) : prompts.messages.first();
     o.status = StatusInternal;
+    o.error = -1;
     for (int error = 0; error < kMessageCount; ++error)
-        if (message(error) == o.text)
+        if (message(error) == o.text) {
             o.status = statusOfError(error);
+            o.error = error;
+        }
     if (o.text == message(21))
         o.status = StatusFile;
     return o;
@@ -305,6 +273,20 @@ int listIndexOfModel(const QString &name)
     return -1;
 }
 
+std::vector<int> listIndicesOfFile(CliShell &shell, const QString &file)
+{
+    std::vector<int> found;
+    const Profile profile(file);
+    for (int index : PageRegistry::instance().indices()) {
+        std::unique_ptr<TComponentForm> page = createPage(shell, index);
+        if (page && profile.sectionExists(page->traits().configurationSection()))
+            found.push_back(index);
+    }
+    shell.page = nullptr;
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
 int listIndexOfFile(CliShell &shell, const QString &file)
 {
     const Profile profile(file);
@@ -315,4 +297,135 @@ int listIndexOfFile(CliShell &shell, const QString &file)
     }
     shell.page = nullptr;
     return -1;
+}
+
+// --- dry run ---
+
+namespace {
+
+std::atomic<bool> g_dryRunStopped{false};
+
+bool changesDevice(quint8 function)
+{
+    return function == 5 || function == 6 || function == 15 || function == 16;
+}
+
+// The port of a dry run: the address byte waits until the function byte shows what the
+// request does; a request that would change the device never reaches the line, and its
+// exchange ends without waiting for a reply.
+class DryRunDevice : public SerialDevice
+{
+public:
+    explicit DryRunDevice(std::unique_ptr<SerialDevice> line) : m_line(std::move(line)) {}
+
+    bool open(const QString &path) override { return m_line->open(path); }
+    Settings settings() const override { return m_line->settings(); }
+    void apply(const Settings &settings) override { m_line->apply(settings); }
+    void setReadBufferSize(int bytes) override { m_line->setReadBufferSize(bytes); }
+    int writeByte(quint8 byte, int budgetMs) override
+    {
+        if (m_cut)
+            return 1;
+        if (m_passing)
+            return m_line->writeByte(byte, budgetMs);
+        if (!m_haveAddress) {
+            m_address = byte;
+            m_haveAddress = true;
+            return 1;
+        }
+        if (changesDevice(byte)) {
+            m_cut = true;
+            g_dryRunStopped.store(true);
+            return 1;
+        }
+        m_passing = true;
+        m_line->writeByte(m_address, budgetMs);
+        return m_line->writeByte(byte, budgetMs);
+    }
+    int readByte(quint8 &byte, int budgetMs) override
+    {
+        return m_cut ? 0 : m_line->readByte(byte, budgetMs);
+    }
+
+private:
+    std::unique_ptr<SerialDevice> m_line;
+    bool m_haveAddress = false;
+    bool m_passing = false;
+    bool m_cut = false;
+    quint8 m_address = 0;
+};
+
+std::unique_ptr<SerialDevice> lineOfBackend()
+{
+    if (SerialDevice::backend() == SerialDevice::Backend::Native)
+        if (auto native = createNativeSerialDevice())
+            return native;
+    return createQtSerialDevice();
+}
+
+} // namespace
+
+DryRunLine::DryRunLine()
+{
+    g_dryRunStopped.store(false);
+    SerialDevice::setFactory([] { return std::make_unique<DryRunDevice>(lineOfBackend()); });
+}
+
+DryRunLine::~DryRunLine()
+{
+    SerialDevice::setFactory({});
+}
+
+bool DryRunLine::stopped() const
+{
+    return g_dryRunStopped.load();
+}
+
+// --- writes acknowledged ---
+
+WriteTally::WriteTally() : m_wasRecording(Traffic::recording())
+{
+    Traffic::since(0, &m_mark);
+    Traffic::setRecording(true);
+}
+
+WriteTally::~WriteTally()
+{
+    Traffic::setRecording(m_wasRecording);
+}
+
+namespace {
+
+// Requests that change the device since `mark`, and those of them the device acknowledged.
+std::pair<int, int> tally(quint64 mark)
+{
+    int sent = 0;
+    int acknowledged = 0;
+    bool pending = false;
+    for (const Traffic::Frame &f : Traffic::since(mark)) {
+        if (!f.reply) {
+            pending = f.bytes.size() > 1 && changesDevice(quint8(f.bytes[1]));
+            continue;
+        }
+        // A request the port never let out (error 7) did not go out.
+        if (pending && f.error != ErrPortClosed) {
+            ++sent;
+            if (f.error == 0)
+                ++acknowledged;
+        }
+        pending = false;
+    }
+    return {sent, acknowledged};
+}
+
+} // namespace
+
+int WriteTally::sent() const
+{
+    return tally(m_mark).first;
+}
+
+int WriteTally::acknowledged() const
+{
+    return tally(m_mark).second;
 }

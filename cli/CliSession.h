@@ -12,6 +12,7 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class TComponentForm;
 
@@ -24,16 +25,16 @@ enum CliStatus {
     StatusWrongDevice = 4, // another model, or no known one (errors 9, 10)
     StatusRefused = 5,     // the device refused a request (errors 2 to 5, 8)
     StatusVerify = 6,      // the read-back differs (error 16)
-    StatusFile = 7,        // a configuration file that is not the page's, or not valid
+    StatusFile = 7,        // a configuration file missing, of no page here, or incomplete
     StatusInvalid = 8,     // a value the page refuses to write or save (error 13)
     StatusInternal = 9,    // error 12, anything else
     StatusInterrupted = 10,
 };
 CliStatus statusOfError(int error);
 
-// The prompts of the page, on the terminal: messages are collected (and printed unless the
-// output is JSON), questions are answered No, file dialogs return the file the command
-// chose.
+// The prompts of the page, on the terminal: messages are collected (and printed unless
+// quiet: the commands print a page's outcome themselves), questions are answered No, file
+// dialogs return the file the command chose.
 class TerminalPrompts : public Prompts
 {
 public:
@@ -51,7 +52,7 @@ public:
     QString file;         // what the next file dialog returns
     QStringList messages; // since the last clear
     QString details;      // of the last message with details
-    bool quiet = false;   // JSON: messages go into the result, not to stderr
+    bool quiet = false;   // messages go into the result only
 };
 
 // The progress dialog of the page, drawn as one line on a terminal.
@@ -97,18 +98,14 @@ struct Detection {
     int listIndex = -1;
     QString identification;
     QString firmware;
+    bool newer = false; // identified at 0x0010
 };
 
-// The attached device's model (identification at 0x0001, then at 0x0010) and firmware.
+// The attached device's model (identification at 0x0001, then at 0x0010); error 10 when
+// it answers as no known model.
+Detection identifyDevice(CliShell &shell);
+// The same, and its firmware.
 Detection detectDevice(CliShell &shell);
-
-// One value of a saved control as the user sees it.
-struct ShownValue {
-    QString key;
-    QString caption;
-    QString text;
-};
-std::vector<ShownValue> shownValues(const TComponentForm &page);
 
 // A page of the list index, built without a window; null when the model has none yet.
 std::unique_ptr<TComponentForm> createPage(CliShell &shell, int listIndex);
@@ -117,6 +114,7 @@ std::unique_ptr<TComponentForm> createPage(CliShell &shell, int listIndex);
 struct Outcome {
     CliStatus status = StatusOk;
     QString text;
+    int error = 0; // the error number the text is the message of (-1: none)
 };
 Outcome readPage(TComponentForm &page, TerminalPrompts &prompts);
 Outcome writePage(TComponentForm &page, TerminalPrompts &prompts);
@@ -127,3 +125,35 @@ Outcome loadPage(TComponentForm &page, TerminalPrompts &prompts, const QString &
 // a configuration file holds; -1 when none.
 int listIndexOfModel(const QString &name);
 int listIndexOfFile(CliShell &shell, const QString &file);
+// Every list index whose page has its section in the file, in list order.
+std::vector<int> listIndicesOfFile(CliShell &shell, const QString &file);
+
+// A dry run's line: while it exists, exchanges go out as usual up to the first request that
+// would change the device (functions 5, 6, 15, 16). That request is held back and its
+// exchange ends at once without a reply, so the page stops there with every check before it
+// done.
+class DryRunLine
+{
+public:
+    DryRunLine();
+    ~DryRunLine();
+    DryRunLine(const DryRunLine &) = delete;
+    DryRunLine &operator=(const DryRunLine &) = delete;
+    // Whether a request that would change the device was held back.
+    bool stopped() const;
+};
+
+// Requests that change the device since a mark of the traffic record: how many went out and
+// how many the device acknowledged. The record is on while a WriteTally exists.
+class WriteTally
+{
+public:
+    WriteTally();
+    ~WriteTally();
+    int sent() const;
+    int acknowledged() const;
+
+private:
+    quint64 m_mark = 0;
+    bool m_wasRecording = false;
+};

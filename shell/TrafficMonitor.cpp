@@ -141,10 +141,18 @@ void TTrafficMonitor::refresh()
     const bool atEnd = m_table->rowCount() == 0 || m_table->verticalScrollBar()->value() ==
                                                        m_table->verticalScrollBar()->maximum();
     m_table->setUpdatesEnabled(false);
-    for (const Traffic::Frame &f : frames) {
+    for (size_t i = 0; i < frames.size(); ++i) {
+        const Traffic::Frame &f = frames[i];
+        // A port that did not open let no request out: one row says so, under the request's
+        // address and function.
+        const bool unsent = f.reply ? f.error == ErrPortClosed
+                                    : i + 1 < frames.size() && frames[i + 1].reply &&
+                                          frames[i + 1].error == ErrPortClosed;
+        if (unsent && !f.reply)
+            continue;
+        const QByteArray &b = unsent && i > 0 ? frames[i - 1].bytes : f.bytes;
         const int row = m_table->rowCount();
         m_table->insertRow(row);
-        const QByteArray &b = f.bytes;
         QString outcome;
         if (f.reply)
             outcome = f.error == 0
@@ -153,12 +161,17 @@ void TTrafficMonitor::refresh()
         QString cells[Columns];
         cells[Time] =
             QDateTime::fromMSecsSinceEpoch(f.timeMs).toString(QStringLiteral("HH:mm:ss.zzz"));
-        cells[Direction] = f.reply ? QStringLiteral("odpověď") : QStringLiteral("požadavek");
+        cells[Direction] = unsent    ? QStringLiteral("—")
+                           : f.reply ? QStringLiteral("odpověď")
+                                     : QStringLiteral("požadavek");
         cells[Address] = b.size() > 0 ? QString::number(quint8(b[0])) : QString();
         cells[Function] = b.size() > 1 ? functionName(quint8(b[1])) : QString();
         cells[Outcome] = outcome;
-        cells[Bytes] = b.isEmpty() ? QStringLiteral("(nic nepřišlo)")
-                                   : QString::fromLatin1(b.toHex(' ').toUpper());
+        if (unsent)
+            cells[Bytes] = QStringLiteral("(nic neodešlo)");
+        else
+            cells[Bytes] = b.isEmpty() ? QStringLiteral("(nic nepřišlo)")
+                                       : QString::fromLatin1(b.toHex(' ').toUpper());
         for (int c = 0; c < Columns; ++c) {
             auto *item = new QTableWidgetItem(cells[c]);
             if (c == Outcome || c == Bytes)

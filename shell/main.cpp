@@ -4,6 +4,7 @@
 #include "shell/AboutBox.h"
 #include "shell/MainForm.h"
 #include "shell/PageRegistry.h"
+#include "shell/ProgramIcon.h"
 #include "shell/SystemDialog.h"
 #include "shell/Translations.h"
 
@@ -46,6 +47,8 @@ int main(int argc, char **argv)
     // caption of every page.
     QApplication::setApplicationName(QStringLiteral("TORVAK Ovrin 1.0.15"));
     QApplication::setApplicationVersion(QStringLiteral("1.0.15"));
+    // Every window (main window, pages, live and test windows) carries the program's icon.
+    QApplication::setWindowIcon(programIcon());
     installCzechTranslations(app);
 
     QtPrompts prompts;

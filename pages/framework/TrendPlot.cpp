@@ -1,9 +1,9 @@
 #include "pages/framework/TrendPlot.h"
 
 #include "pages/framework/NumberText.h"
+#include "platform/CsvFile.h"
 
 #include <QDateTime>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -86,24 +86,32 @@ void TTrendPlot::addSample(int index, qint64 nowMs, double value, const QString 
     m_latestMs = std::max(m_latestMs, nowMs);
 }
 
-QString TTrendPlot::csv() const
+namespace {
+const QStringList kCsvHeader = {QStringLiteral("čas"), QStringLiteral("veličina"),
+                                QStringLiteral("hodnota"), QStringLiteral("jednotka")};
+}
+
+std::vector<QStringList> TTrendPlot::csvRows() const
 {
-    QString out = QStringLiteral("čas;veličina;hodnota;jednotka\n");
+    std::vector<QStringList> rows;
     for (const Series &s : m_series)
         for (const Sample &p : s.samples)
-            out += QStringLiteral("%1;%2;%3;%4\n")
-                       .arg(QDateTime::fromMSecsSinceEpoch(p.ms).toString(Qt::ISODateWithMs),
-                            s.name, formatShortest(p.value), s.unit);
+            rows.push_back({QDateTime::fromMSecsSinceEpoch(p.ms).toString(Qt::ISODateWithMs),
+                            s.name, formatShortest(p.value), s.unit});
+    return rows;
+}
+
+QString TTrendPlot::csv() const
+{
+    QString out = csv::line(kCsvHeader) + QLatin1Char('\n');
+    for (const QStringList &row : csvRows())
+        out += csv::line(row) + QLatin1Char('\n');
     return out;
 }
 
 bool TTrendPlot::saveCsv(const QString &path) const
 {
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
-        return false;
-    f.write(csv().toUtf8());
-    return f.error() == QFileDevice::NoError;
+    return csv::write(path, kCsvHeader, csvRows());
 }
 
 void TTrendPlot::paintEvent(QPaintEvent *)

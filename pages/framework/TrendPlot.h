@@ -8,6 +8,7 @@
 // value box of the window is a series, named by its caption, in the unit beside it.
 
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 #include <deque>
 #include <vector>
@@ -45,6 +46,7 @@ public:
 
     // Every sample as "čas;veličina;hodnota;jednotka" lines (ISO time, decimal comma).
     QString csv() const;
+    // The same as a file a Czech spreadsheet opens as it is (UTF-8 with a byte-order mark).
     bool saveCsv(const QString &path) const;
 
     QSize sizeHint() const override { return QSize(226, minimumHeight()); }
@@ -53,6 +55,8 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    std::vector<QStringList> csvRows() const;
+
     std::vector<Series> m_series;
     bool m_watching = false;
     int m_spanMs = 5 * 60 * 1000;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package from the build tree, unpacks it into a temporary root and checks
-# what a user gets: the programs, the desktop entry (valid), the icons, the README, and
-# dependencies that name every library the programs link plus Qt's Czech texts.
+# what a user gets: the programs (ovrin-cli among them), the desktop entry (valid, starting
+# the program in a folder of the user's own), the icons, the README, and dependencies that
+# name every library the programs link plus Qt's Czech texts.
 set -euo pipefail
 build=${1:?build directory}
 tmp=$(mktemp -d)
@@ -17,7 +18,7 @@ deb=$(ls "$tmp"/out/ovrin_*_amd64.deb "$tmp"/out/ovrin_*.deb 2>/dev/null | head 
 dpkg-deb -x "$deb" "$tmp/root"
 root=$tmp/root
 
-for f in usr/bin/ovrin usr/bin/ovrin-sim; do
+for f in usr/bin/ovrin usr/bin/ovrin-cli usr/bin/ovrin-sim usr/bin/ovrin-start; do
     [ -x "$root/$f" ] || fail "$f missing or not executable"
 done
 for size in 16 24 32 48 64 128 256; do
@@ -27,7 +28,15 @@ done
 desktop=$root/usr/share/applications/ovrin.desktop
 [ -s "$desktop" ] || fail "desktop entry missing"
 desktop-file-validate "$desktop" || fail "desktop entry not valid"
-grep -q '^Exec=ovrin$' "$desktop" || fail "desktop entry does not start ovrin"
+grep -q '^Exec=ovrin-start$' "$desktop" || fail "desktop entry does not start ovrin-start"
+# The menu starts the program in ~/Ovrin, whatever folder the menu itself is in; the
+# launcher runs the ovrin beside it (a stand-in here that tells where it was started).
+mkdir -p "$tmp/launch" "$tmp/home"
+cp "$root/usr/bin/ovrin-start" "$tmp/launch/"
+printf '#!/bin/sh\npwd\n' >"$tmp/launch/ovrin"
+chmod +x "$tmp/launch/ovrin"
+started=$(cd / && HOME="$tmp/home" "$tmp/launch/ovrin-start") || fail "ovrin-start did not run"
+[ "$started" = "$tmp/home/Ovrin" ] || fail "ovrin-start started the program in $started"
 grep -q '^Icon=ovrin$' "$desktop" || fail "desktop entry without the icon"
 grep -q '^Comment=.*sériové lince' "$desktop" || fail "desktop entry comment not Czech"
 
@@ -35,7 +44,7 @@ depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
 case "$depends" in *qt6-translations-l10n*) ;; *) fail "Qt's Czech texts not a dependency" ;; esac
 # Every library a program links comes from a package the package depends on.
-for program in "$root/usr/bin/ovrin" "$root/usr/bin/ovrin-sim"; do
+for program in "$root/usr/bin/ovrin" "$root/usr/bin/ovrin-cli" "$root/usr/bin/ovrin-sim"; do
     for lib in $(objdump -p "$program" | awk '$1 == "NEEDED" { print $2 }'); do
         path=$(ldd "$program" | awk -v l="$lib" '$1 == l { print $3 }')
         [ -n "$path" ] && [ "$path" != "not" ] || fail "$lib of $(basename "$program") not found"
@@ -50,6 +59,11 @@ for program in "$root/usr/bin/ovrin" "$root/usr/bin/ovrin-sim"; do
 done
 # The unpacked simulator runs from the package's files.
 "$root/usr/bin/ovrin-sim" --help >/dev/null || fail "the packaged ovrin-sim does not run"
+# The packaged CLI runs (offscreen, as it always does) and speaks Czech.
+help=$("$root/usr/bin/ovrin-cli" --help) || fail "the packaged ovrin-cli does not run"
+case "$help" in "použití: ovrin-cli"*) ;; *) fail "ovrin-cli --help is not Czech" ;; esac
+ports=$(cd "$tmp" && "$root/usr/bin/ovrin-cli" ports --json) || fail "ovrin-cli ports failed"
+case "$ports" in *'"ok":true'*) ;; *) fail "ovrin-cli ports: $ports" ;; esac
 # Installable here: every dependency is satisfied (a dry run changes nothing).
 if [ "$(id -u)" = 0 ]; then
     dpkg --dry-run -i "$deb" >"$tmp/dpkg.log" 2>&1 || { cat "$tmp/dpkg.log" >&2; fail "dpkg would not install it"; }

@@ -6,6 +6,7 @@
 #include "link/Traffic.h"
 #include "shell/AboutBox.h"
 #include "shell/MainForm.h"
+#include "shell/ProgramIcon.h"
 #include "shell/StatusPanels.h"
 #include "shell/SystemDialog.h"
 #include "shell/TrafficMonitor.h"
@@ -78,6 +79,7 @@ private slots:
     void aboutBoxAndProgressDialog();
     void czechStandardTexts();
     void trafficMonitorAndPortDetails();
+    void programIconInEverySize();
 };
 
 void TestLooks::mainWindowViews()
@@ -229,6 +231,20 @@ void TestLooks::trafficMonitorAndPortDetails()
     keepShot(&box, QStringLiteral("port-details"));
     QVERIFY(
         box.detailedText().startsWith(QStringLiteral("Port COM3 odpovídá zařízení /dev/ttyUSB7.")));
+}
+
+// The icon the windows carry, in the sizes the desktop entry installs.
+void TestLooks::programIconInEverySize()
+{
+    const QIcon icon = programIcon();
+    QVERIFY(!icon.isNull());
+    for (int size : {16, 24, 32, 48, 64, 128, 256}) {
+        QVERIFY2(icon.availableSizes().contains(QSize(size, size)), qPrintable(QString::number(size)));
+        QCOMPARE(icon.pixmap(size, size).size(), QSize(size, size));
+    }
+    QApplication::setWindowIcon(icon);
+    QWidget window;
+    QCOMPARE(window.windowIcon().availableSizes(), icon.availableSizes());
 }
 
 QTEST_MAIN(TestLooks)

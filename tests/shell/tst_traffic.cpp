@@ -107,6 +107,31 @@ private slots:
         QVERIFY(Traffic::since(0, &last).empty());
     }
 
+    // A port that does not open lets no request out: one row with the outcome, none that
+    // claims a request went out.
+    void portThatDoesNotOpen()
+    {
+        WorkingDir dir;
+        Traffic::clear();
+        TTrafficMonitor monitor;
+        monitor.show();
+        PtyPortOwner owner(dir.file("no-such-device"));
+        TTransmit t(owner);
+        QCOMPARE(readBlock(t).error, int(ErrPortClosed));
+        QString ident;
+        QCOMPARE(t.readIdentification(ident).error, int(ErrPortClosed));
+        monitor.refresh();
+        QCOMPARE(monitor.table()->rowCount(), 2);
+        for (int row = 0; row < 2; ++row) {
+            QCOMPARE(cell(monitor, row, 1), QString("—"));
+            QCOMPARE(cell(monitor, row, 2), QString("255"));
+            QCOMPARE(cell(monitor, row, 4), "chyba 7: " + message(ErrPortClosed));
+            QCOMPARE(cell(monitor, row, 5), QString("(nic neodešlo)"));
+        }
+        QCOMPARE(cell(monitor, 0, 3), QString("3 čtení registrů"));
+        QCOMPARE(cell(monitor, 1, 3), QString("4 čtení vstupních registrů"));
+    }
+
     void keepsTheLastTenThousand()
     {
         Traffic::clear();
