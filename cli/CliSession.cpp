@@ -346,6 +346,11 @@ public:
     {
         return m_cut ? 0 : m_line->readByte(byte, budgetMs);
     }
+    void drain() override
+    {
+        if (!m_cut)
+            m_line->drain();
+    }
 
 private:
     std::unique_ptr<SerialDevice> m_line;
