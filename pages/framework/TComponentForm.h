@@ -286,7 +286,9 @@ protected:
     QLineEdit &customerText(QGroupBox &group, const QString &name);
     QComboBox &baudList(QGroupBox &group, const QString &name, const QStringList &items,
                         const QString &hint, const QString &labelHint = QString());
-    QComboBox &networkAddress(QGroupBox &group, const QString &name);
+    QComboBox &
+    networkAddress(QGroupBox &group, const QString &name,
+                   const QString &labelHint = QStringLiteral("Síťová adresa regulátoru"));
     QCheckBox &checkBox(QGroupBox &group, const QString &name, const QString &caption,
                         const QString &hint = QString());
     TRadioGroup &radioGroup(QGroupBox &group, const QString &name, const QString &caption,
