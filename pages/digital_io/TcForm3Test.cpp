@@ -170,6 +170,11 @@ void TcForm3TestP::c3TestPOutGroupBoxClick()
 void TcForm3TestP::c3TestPRunButtonClick()
 {
     const Step step(*this);
+    // The module's address first: a test.ini that cannot give it stops the run before the
+    // technician is sent to the switches or anything is written.
+    int address = 0;
+    if (!attempt([&] { address = moduleAddress(TTestFile(TTestFile::Use::Run), kAddressKey); }))
+        return;
     if (!m_switchesOn) {
         showInfo(QStringLiteral("Přepněte spínače DIP1 a DIP2 do polohy On"));
         m_switchesOn = true;
@@ -223,10 +228,7 @@ void TcForm3TestP::c3TestPRunButtonClick()
     m_lastOnTime = m_d->position();
     showInfo(QStringLiteral("Přepněte spínače DIP1 a DIP2 do polohy Off"));
     m_switchesOn = false;
-    int address = 0;
-    const bool written =
-        attempt([&] { address = moduleAddress(TTestFile(TTestFile::Use::Run), kAddressKey); }) &&
-        writeOnTime(address, d);
+    const bool written = writeOnTime(address, d);
     if (written)
         m_updateTimer->start();
     finish(written);

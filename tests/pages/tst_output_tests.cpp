@@ -426,7 +426,7 @@ private slots:
         QTest::addColumn<QString>("test");
         QTest::addColumn<QString>("edit");
         QTest::addColumn<QString>("message");
-        for (const char *test : {"two-state run", "refresh"}) {
+        for (const char *test : {"two-state run", "proportional run", "refresh"}) {
             QTest::addRow("%s, no test.ini", test) << test << "-" << kNoFile;
             QTest::addRow("%s, address 300", test)
                 << test << "c3SkAdrComboBox=300" << kBadAddressInRun;
