@@ -77,14 +77,21 @@ class E7pzTestWindowTest : public QObject
         QTRY_VERIFY(!page->liveWindow());
     }
     static void press(QPushButton *button) { QTest::mouseClick(button, Qt::LeftButton); }
-    // The countdown's lock ends now (its real seconds are not what is tested here).
-    // (A close waiting for the countdown may take the window and its countdown along.)
+    // The countdown's lock ends now (its real seconds are not what is tested here); the next
+    // countdown keeps its own pace. A close waiting for the countdown may take the window and
+    // its countdown along.
     static void endCountdown(TButtonCountdown *countdown)
     {
         QPointer<TButtonCountdown> c(countdown);
+        const int tick = c->animateSaveTimer()->interval();
+        const int lock = c->saveTimer()->interval();
         c->animateSaveTimer()->start(1);
         c->saveTimer()->start(5);
         QTRY_VERIFY(!c || !c->running());
+        if (c) {
+            c->animateSaveTimer()->setInterval(tick);
+            c->saveTimer()->setInterval(lock);
+        }
     }
     QStringList runWrites(int from) const
     {
