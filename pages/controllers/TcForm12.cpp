@@ -85,7 +85,7 @@ TcForm12::TcForm12(QWidget *parent)
 {
     auto &basic = group(QStringLiteral("Základní nastavení"), 0);
     m_text = &customerText(basic, QStringLiteral("cZdTextEdit"));
-    m_address = &networkAddress(basic, QStringLiteral("cSkAdrComboBox"));
+    m_address = &networkAddress(basic, QStringLiteral("cSkAdrComboBox"), /*labelHint=*/QString());
     m_speed = &baudList(basic, QStringLiteral("cSkSpdComboBox"), kBaudRates,
                         QStringLiteral("Rozsah 1 200 - 230 400Bd"));
     m_input = &codedCombo(basic, QStringLiteral("cZdIntComboBox"),

@@ -138,6 +138,7 @@ TcForm2::TcForm2(QWidget *parent)
     m_test->setObjectName(QStringLiteral("c2TestButton"));
     static_cast<QGridLayout *>(mode.layout())->addWidget(m_test, 0, 3, 2, 1);
     connect(m_test, &QPushButton::clicked, this, [this] { c2TestButtonClick(); });
+    testButtons({m_test});
 
     // --- Autonomní režim ---
     auto &aut = group(QStringLiteral("Autonomní režim"), 0);
@@ -444,13 +445,25 @@ TExtraForm *TcForm2::createLiveWindow()
 
 void TcForm2::c2SendButtonClick()
 {
-    m_countdown->start(sendButton(), QStringLiteral("&Uložit data"), 3,
-                       {sendButton(), getButton(), m_test});
+    if (testActive())
+        return;
+    m_countdown->prepare(sendButton(), QStringLiteral("&Uložit data"), 3,
+                         {sendButton(), getButton(), m_test});
     sendButtonClick();
+}
+
+void TcForm2::writeAll()
+{
+    TComponentForm::writeAll();
+    // The device stores its settings from the end of the write.
+    if (m_countdown->waiting())
+        m_countdown->run();
 }
 
 void TcForm2::c2TestButtonClick()
 {
+    if (!beginTest())
+        return;
     if (TExtraForm *live = liveWindow(); live && live->reader())
         live->reader()->handOver(3);
     else
@@ -459,11 +472,15 @@ void TcForm2::c2TestButtonClick()
 
 void TcForm2::testStart()
 {
-    // The reader keeps off the line from here until the test window has closed.
-    if (TExtraForm *live = liveWindow(); live && live->reader())
-        live->reader()->suspendAfterCommands();
     OutputTestPlan plan;
     plan.count = 12;
+    // The reader keeps off the line from here until the test window has closed.
+    plan.begin = [this] {
+        if (TExtraForm *live = liveWindow(); live && live->reader())
+            live->reader()->suspendAfterCommands();
+    };
+    plan.leftOvers = {TcForm2Test::kind()};
+    plan.notRestored = TcForm2Test::notRestored();
     plan.entries = [](const std::vector<quint16> &r) { return TcForm2Test::entries(r); };
     plan.preparation = [](const TTestFile &) { return TcForm2Test::preparation(); };
     plan.openWindow = [this] {

@@ -7,7 +7,6 @@
 #include "shell/SystemDialog.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -52,6 +51,17 @@ std::vector<TestWrite> TcForm2Test::preparation()
     return {{0x2000, {kRestPattern}}, {0x2006, {1, 0, 1, 100, 25600, 1}}};
 }
 
+TestKind TcForm2Test::kind()
+{
+    return {testKeys(entries, 12), restoreOf};
+}
+
+QString TcForm2Test::notRestored()
+{
+    return QStringLiteral("Původní nastavení se nepodařilo zapsat zpět do zařízení. Soubor "
+                          "test.ini zůstává uložen.");
+}
+
 quint8 TcForm2Test::storedModeFlags(const TTestFile &file)
 {
     quint8 bits = 0;
@@ -69,7 +79,8 @@ quint8 TcForm2Test::storedOutputFlags(const TTestFile &file)
 }
 
 TcForm2Test::TcForm2Test(TComponentForm &page)
-    : TOutputTestForm(page, QStringLiteral("cForm2Test"), QStringLiteral("E-7PZ Test"))
+    : TOutputTestForm(page, QStringLiteral("cForm2Test"), QStringLiteral("E-7PZ Test"),
+                      Placement::OverPage)
 {
     auto *layout = new QVBoxLayout(body());
     layout->setContentsMargins(10, 10, 10, 10);
@@ -105,6 +116,7 @@ TcForm2Test::TcForm2Test(TComponentForm &page)
 
     m_countdown = new TButtonCountdown(this);
     m_countdown->setLockTime(6000);
+    connect(m_countdown, &TButtonCountdown::captionBack, this, [this] { releaseClose(); });
     connect(m_countdown, &TButtonCountdown::unlocked, this, [this] { unlock(); });
     // The module needs its time in the test state before the first run.
     lock(4);
@@ -112,8 +124,9 @@ TcForm2Test::TcForm2Test(TComponentForm &page)
 
 void TcForm2Test::lock(int count)
 {
-    // While the countdown goes the run button, the mode and the boxes wait, and the window
-    // stays open (see closeEvent).
+    // While the countdown goes the run button, the mode and the boxes wait, and closing waits
+    // until the caption is back.
+    holdClose();
     m_mode->setEnabled(false);
     for (QCheckBox *b : m_boxes)
         b->setEnabled(false);
@@ -142,6 +155,7 @@ void TcForm2Test::c2TestRunButtonClick()
 {
     if (locked())
         return;
+    holdClose();
     {
         const Step step(*this);
         m_run->setEnabled(false);
@@ -157,13 +171,13 @@ void TcForm2Test::c2TestRunButtonClick()
             d->setBarVisible(true);
         }
         attempt([&] {
-            const quint8 mode = storedModeFlags(TTestFile());
+            const quint8 mode = storedModeFlags(TTestFile(TTestFile::Use::Run));
             bool any = false;
             for (int pass = 0; pass < 6; ++pass) {
                 const bool skipped = pass < 5 ? manual && !m_boxes[pass]->isChecked() : any;
                 if (!skipped) {
                     // The stored mode flags are read from the file again for every write.
-                    const quint8 stored = storedModeFlags(TTestFile());
+                    const quint8 stored = storedModeFlags(TTestFile(TTestFile::Use::Run));
                     const int pattern = pass < 5 ? kPatterns[pass] : kRestPattern;
                     exchange::identification(transmit(), kModels, false);
                     exchange::writeHolding(transmit(), 0x2000,
@@ -187,6 +201,11 @@ void TcForm2Test::c2TestRunButtonClick()
 
 std::vector<TestWrite> TcForm2Test::restoreWrites(const TTestFile &file)
 {
+    return restoreOf(file);
+}
+
+std::vector<TestWrite> TcForm2Test::restoreOf(const TTestFile &file)
+{
     const auto word = [&file](const char *key, int fallback) {
         return quint16(file.word(QString::fromLatin1(key), fallback));
     };
@@ -205,14 +224,4 @@ void TcForm2Test::afterRestore(bool)
 {
     if (auto *p = qobject_cast<TcForm2 *>(&page()))
         p->testWindowClosed();
-}
-
-void TcForm2Test::closeEvent(QCloseEvent *event)
-{
-    // Close button, Alt+F4 and quitting alike: not while a run or its countdown goes.
-    if (locked()) {
-        event->ignore();
-        return;
-    }
-    TOutputTestForm::closeEvent(event);
 }

@@ -2,7 +2,9 @@
 
 // The E-7PZ output test: each relay output switched in turn for 7 s by inverting its rest
 // state, either all of them ("Automaticky") or the ones ticked ("Manuálně"). The settings
-// the test changes are kept in test.ini and written back when the window closes.
+// the test changes are kept in test.ini and written back when the window closes. The window
+// opens over the page; while a run or the countdown after it goes, its close icon is gone and
+// a close asked for meanwhile follows when the countdown is over.
 
 #include "pages/framework/OutputTest.h"
 
@@ -21,6 +23,11 @@ public:
     // The test.ini entries of the block from 0x2000 (12 registers) and the test state.
     static std::vector<TestEntry> entries(const std::vector<quint16> &block);
     static std::vector<TestWrite> preparation();
+    // A test.ini of this test: its keys, and the writes that put its settings back.
+    static TestKind kind();
+    static std::vector<TestWrite> restoreOf(const TTestFile &file);
+    // After a failed write-back (the module keeps test values, test.ini stays).
+    static QString notRestored();
     // The patterns of the five passes; 6 is the rest pattern.
     static constexpr int kPatterns[5] = {7, 4, 2, 14, 22};
     static constexpr int kRestPattern = 6;
@@ -32,13 +39,13 @@ public:
     QCheckBox *outputBox(int i) const { return m_boxes[i]; }
     QPushButton *runButton() const { return m_run; }
     TButtonCountdown *countdown() const { return m_countdown; }
-    // A run or the countdown after it is going: the window cannot be closed.
+    // A run or the countdown after it is going.
     bool locked() const;
 
 protected:
     std::vector<TestWrite> restoreWrites(const TTestFile &file) override;
     void afterRestore(bool restored) override;
-    void closeEvent(QCloseEvent *event) override;
+    QString notRestoredText() const override { return notRestored(); }
 
 private:
     void lock(int count);

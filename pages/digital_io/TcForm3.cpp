@@ -27,6 +27,50 @@ QString output(int i)
     return QStringLiteral("DO.%1").arg(i);
 }
 
+constexpr int kSnapshot = 25; // the settings block from 0x2000
+const QString kAddressKey = QStringLiteral("c3SkAdrComboBox");
+const QString kSpeedKey = QStringLiteral("c3SkSpdComboBox");
+
+// What each test keeps of the block in test.ini, in file order.
+std::vector<TestEntry> twoStateEntries(const std::vector<quint16> &r)
+{
+    std::vector<TestEntry> e = {{QStringLiteral("c3ZdTerScrollBar"), r[6]}};
+    addBitEntries(e, QStringLiteral("c3Pdo%1RadioGroup"), quint8(r[0] >> 8), TcForm3::kOutputs);
+    addBitEntries(e, QStringLiteral("c3Eout%1CheckBox"), quint8(r[0]), TcForm3::kOutputs);
+    e.push_back({kSpeedKey, r[24] & 0xFF});
+    e.push_back({kAddressKey, r[24] >> 8});
+    addBitEntries(e, QStringLiteral("c3Rout%1CheckBox"), quint8(r[7] >> 8), TcForm3::kOutputs);
+    return e;
+}
+
+std::vector<TestEntry> proportionalEntries(const std::vector<quint16> &r)
+{
+    std::vector<TestEntry> e;
+    for (int i = 0; i < TcForm3::kOutputs; ++i) {
+        const quint16 pair = r[size_t(0x0B - i / 2)];
+        e.push_back({QStringLiteral("ZdT%1").arg(i), i % 2 ? pair >> 8 : pair & 0xFF});
+    }
+    for (int i = TcForm3::kOutputs - 1; i >= 0; --i)
+        e.push_back({QStringLiteral("ZdK%1").arg(i), r[size_t(0x13 - i)]});
+    e.push_back({QStringLiteral("c3ZdTerScrollBar"), r[6]});
+    e.push_back({kSpeedKey, r[24] & 0xFF});
+    e.push_back({kAddressKey, r[24] >> 8});
+    addBitEntries(e, QStringLiteral("c3Pdo%1RadioGroup"), quint8(r[0] >> 8), TcForm3::kOutputs);
+    addBitEntries(e, QStringLiteral("c3Eout%1CheckBox"), quint8(r[0]), TcForm3::kOutputs);
+    return e;
+}
+
+// A left-over test.ini of either test: the proportional one by its pulse keys, any other with
+// the page's keys as the two-state one.
+std::vector<TestKind> leftOvers()
+{
+    QStringList pulses;
+    for (int i = 0; i < TcForm3::kOutputs; ++i)
+        pulses << QStringLiteral("ZdT%1").arg(i) << QStringLiteral("ZdK%1").arg(i);
+    return {{pulses, TcForm3TestP::restoreOf},
+            {testKeys(twoStateEntries, kSnapshot), TcForm3Test::restoreOf}};
+}
+
 } // namespace
 
 TcForm3::TcForm3(QWidget *parent)
@@ -44,6 +88,7 @@ TcForm3::TcForm3(QWidget *parent)
         &groupButton(basic, QStringLiteral("c3TestPButton"), QStringLiteral("&Proporční TEST"));
     connect(m_testD, &QPushButton::clicked, this, [this] { c3TestDButtonClick(); });
     connect(m_testP, &QPushButton::clicked, this, [this] { c3TestPButtonClick(); });
+    testButtons({m_testD, m_testP});
 
     auto &modes = group(QStringLiteral("Režim"), 0, QStringLiteral("c3ModeGroupBox"));
     for (int i = 0; i < kOutputs; ++i) {
@@ -203,29 +248,22 @@ void TcForm3::c3ZdE0ScrollBarChange(QObject *sender)
 
 void TcForm3::c3TestDButtonClick()
 {
+    if (!beginTest())
+        return;
     OutputTestPlan plan;
-    plan.count = 25;
+    plan.count = kSnapshot;
+    plan.leftOvers = leftOvers();
     plan.afterSnapshot = [this](const QString &ident) {
         showDeviceName(ident);
         readAndShowFirmware();
     };
-    plan.entries = [](const std::vector<quint16> &r) {
-        std::vector<TestEntry> e = {{QStringLiteral("c3ZdTerScrollBar"), r[6]}};
-        addBitEntries(e, QStringLiteral("c3Pdo%1RadioGroup"), quint8(r[0] >> 8), kOutputs);
-        addBitEntries(e, QStringLiteral("c3Eout%1CheckBox"), quint8(r[0]), kOutputs);
-        e.push_back({QStringLiteral("c3SkSpdComboBox"), r[24] & 0xFF});
-        e.push_back({QStringLiteral("c3SkAdrComboBox"), r[24] >> 8});
-        addBitEntries(e, QStringLiteral("c3Rout%1CheckBox"), quint8(r[7] >> 8), kOutputs);
-        return e;
-    };
+    plan.entries = twoStateEntries;
     plan.preparation = [](const TTestFile &f) {
         return std::vector<TestWrite>{{0x2000, {0}},
                                       {0x2006, {1}},
                                       {0x2006, {65000}},
                                       {0x2007, {0}},
-                                      {0x2018,
-                                       {testAddressRegister(f, QStringLiteral("c3SkAdrComboBox"),
-                                                            QStringLiteral("c3SkSpdComboBox"))}}};
+                                      {0x2018, {testAddressRegister(f, kAddressKey, kSpeedKey)}}};
     };
     plan.openWindow = [this] {
         auto *window = new TcForm3Test(*this);
@@ -237,32 +275,19 @@ void TcForm3::c3TestDButtonClick()
 
 void TcForm3::c3TestPButtonClick()
 {
+    if (!beginTest())
+        return;
     OutputTestPlan plan;
-    plan.count = 25;
-    plan.entries = [](const std::vector<quint16> &r) {
-        std::vector<TestEntry> e;
-        for (int i = 0; i < kOutputs; ++i) {
-            const quint16 pair = r[size_t(0x0B - i / 2)];
-            e.push_back({QStringLiteral("ZdT%1").arg(i), i % 2 ? pair >> 8 : pair & 0xFF});
-        }
-        for (int i = kOutputs - 1; i >= 0; --i)
-            e.push_back({QStringLiteral("ZdK%1").arg(i), r[size_t(0x13 - i)]});
-        e.push_back({QStringLiteral("c3ZdTerScrollBar"), r[6]});
-        e.push_back({QStringLiteral("c3SkSpdComboBox"), r[24] & 0xFF});
-        e.push_back({QStringLiteral("c3SkAdrComboBox"), r[24] >> 8});
-        addBitEntries(e, QStringLiteral("c3Pdo%1RadioGroup"), quint8(r[0] >> 8), kOutputs);
-        addBitEntries(e, QStringLiteral("c3Eout%1CheckBox"), quint8(r[0]), kOutputs);
-        return e;
-    };
+    plan.count = kSnapshot;
+    plan.leftOvers = leftOvers();
+    plan.entries = proportionalEntries;
     plan.preparation = [](const TTestFile &f) {
         // Every output proportional with one step of 40 us.
         return std::vector<TestWrite>{
             {0x2000, {0xFF00}},
             {0x2006, {65000}},
             {0x2008, {0x0101, 0x0101, 0x0101, 0x0101, 1, 1, 1, 1, 1, 1, 1, 1}},
-            {0x2018,
-             {testAddressRegister(f, QStringLiteral("c3SkAdrComboBox"),
-                                  QStringLiteral("c3SkSpdComboBox"))}}};
+            {0x2018, {testAddressRegister(f, kAddressKey, kSpeedKey)}}};
     };
     plan.openWindow = [this] {
         auto *window = new TcForm3TestP(*this);

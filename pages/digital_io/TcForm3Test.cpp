@@ -44,6 +44,11 @@ TcForm3Test::TcForm3Test(TComponentForm &page)
 
 std::vector<TestWrite> TcForm3Test::restoreWrites(const TTestFile &file)
 {
+    return restoreOf(file);
+}
+
+std::vector<TestWrite> TcForm3Test::restoreOf(const TTestFile &file)
+{
     return {{0x2000, {modesAndNegations(file)}},
             {0x2006, {quint16(file.word(kTimeKey, 2))}},
             {0x2007, {quint16(file.bits(QStringLiteral("c3Rout%1CheckBox"), 8) << 8)}},
@@ -165,6 +170,11 @@ void TcForm3TestP::c3TestPOutGroupBoxClick()
 void TcForm3TestP::c3TestPRunButtonClick()
 {
     const Step step(*this);
+    // The module's address first: a test.ini that cannot give it stops the run before the
+    // technician is sent to the switches or anything is written.
+    int address = 0;
+    if (!attempt([&] { address = moduleAddress(TTestFile(TTestFile::Use::Run), kAddressKey); }))
+        return;
     if (!m_switchesOn) {
         showInfo(QStringLiteral("Přepněte spínače DIP1 a DIP2 do polohy On"));
         m_switchesOn = true;
@@ -218,9 +228,7 @@ void TcForm3TestP::c3TestPRunButtonClick()
     m_lastOnTime = m_d->position();
     showInfo(QStringLiteral("Přepněte spínače DIP1 a DIP2 do polohy Off"));
     m_switchesOn = false;
-    int address = 0;
-    const bool written = attempt([&] { address = moduleAddress(TTestFile(), kAddressKey); }) &&
-                         writeOnTime(address, d);
+    const bool written = writeOnTime(address, d);
     if (written)
         m_updateTimer->start();
     finish(written);
@@ -252,7 +260,7 @@ void TcForm3TestP::updateTimerTimer()
     // Exactly the last run again: its outputs and its on-time, whatever the window shows now.
     const Step step(*this);
     int address = 0;
-    if (!attempt([&] { address = moduleAddress(TTestFile(), kAddressKey); })) {
+    if (!attempt([&] { address = moduleAddress(TTestFile(TTestFile::Use::Run), kAddressKey); })) {
         m_updateTimer->stop();
         return;
     }
@@ -268,6 +276,11 @@ void TcForm3TestP::beforeRestore()
 }
 
 std::vector<TestWrite> TcForm3TestP::restoreWrites(const TTestFile &file)
+{
+    return restoreOf(file);
+}
+
+std::vector<TestWrite> TcForm3TestP::restoreOf(const TTestFile &file)
 {
     std::vector<quint16> pulses;
     for (int i = 7; i > 0; i -= 2)

@@ -27,6 +27,9 @@ public:
     void c3TestModeRadioGroupClick() { testModeRadioGroupClick(); }
     void c3TestRunButtonClick() { testRunButtonClick(); }
 
+    // The writes that give the module back the settings test.ini keeps.
+    static std::vector<TestWrite> restoreOf(const TTestFile &file);
+
 protected:
     std::vector<TestWrite> restoreWrites(const TTestFile &file) override;
 };
@@ -57,6 +60,8 @@ public:
     QPushButton *runButton() const { return m_run; }
     QTimer *updateTimer() const { return m_updateTimer; }
     bool switchesOn() const { return m_switchesOn; }
+
+    static std::vector<TestWrite> restoreOf(const TTestFile &file);
 
     // FieldHost: these fields change nothing of the page.
     void fieldEdited(TNumericField &) override {}

@@ -41,6 +41,7 @@ TcForm7::TcForm7(QWidget *parent)
     m_testIn =
         &groupButton(basic, QStringLiteral("c7TestInButton"), QStringLiteral("&Test vstupů"));
     connect(m_testIn, &QPushButton::clicked, this, [this] { c7TestInButtonClick(); });
+    testButtons({m_testIn});
 
     auto &advanced = group(QStringLiteral("Rozšiřující nastavení"), 0,
                            QStringLiteral("c7AdvanceSettingsGroupBox"));
@@ -77,6 +78,8 @@ TRadioGroup *TcForm7::edge(int i) const
 
 void TcForm7::c7TestInButtonClick()
 {
+    if (!beginTest())
+        return;
     auto *window = new TcForm7TestDI(*this);
     window->FormCreate();
 }

@@ -16,6 +16,19 @@ namespace {
 const QStringList kModels = {QStringLiteral("E-HB5/HN9"), QStringLiteral("E HB5/HN9")};
 const QString kAddressKey = QStringLiteral("c9SkAdrComboBox");
 const QString kSpeedKey = QStringLiteral("c9SkSpdComboBox");
+constexpr int kSnapshot = 10; // the settings block from 0x2000
+
+// What the output test keeps of the block in test.ini, in file order.
+std::vector<TestEntry> outputTestEntries(const std::vector<quint16> &r)
+{
+    std::vector<TestEntry> e = {{QStringLiteral("c9ZdTerScrollBar"), r[6]}};
+    addBitEntries(e, QStringLiteral("c9Rout%1CheckBox"), quint8(r[0]), TcForm9::kOutputs);
+    e.push_back({kSpeedKey, r[9] & 0xFF});
+    // 255 is no address a restore could give the module back.
+    e.push_back({kAddressKey, std::min(r[9] >> 8, 254)});
+    addBitEntries(e, QStringLiteral("c9Eout%1CheckBox"), quint8(r[7] >> 8), TcForm9::kOutputs);
+    return e;
+}
 
 // Sampling time in seconds, in steps of 100 us (register 1..65535). The edit shows the step
 // the register holds.
@@ -45,6 +58,7 @@ TcForm9::TcForm9(QWidget *parent)
         &groupButton(basic, QStringLiteral("c9TestInButton"), QStringLiteral("&Test vstupů"));
     connect(m_testOut, &QPushButton::clicked, this, [this] { c9TestOutButtonClick(); });
     connect(m_testIn, &QPushButton::clicked, this, [this] { c9TestInButtonClick(); });
+    testButtons({m_testOut, m_testIn});
 
     auto &outputs =
         group(QStringLiteral("Nastavení výstupů"), 1, QStringLiteral("c9OutputGroupBox"));
@@ -102,17 +116,12 @@ QCheckBox *TcForm9::fault(int i) const
 
 void TcForm9::c9TestOutButtonClick()
 {
+    if (!beginTest())
+        return;
     OutputTestPlan plan;
-    plan.count = 10;
-    plan.entries = [](const std::vector<quint16> &r) {
-        std::vector<TestEntry> e = {{QStringLiteral("c9ZdTerScrollBar"), r[6]}};
-        addBitEntries(e, QStringLiteral("c9Rout%1CheckBox"), quint8(r[0]), kOutputs);
-        e.push_back({kSpeedKey, r[9] & 0xFF});
-        // 255 is no address a restore could give the module back.
-        e.push_back({kAddressKey, std::min(r[9] >> 8, 254)});
-        addBitEntries(e, QStringLiteral("c9Eout%1CheckBox"), quint8(r[7] >> 8), kOutputs);
-        return e;
-    };
+    plan.count = kSnapshot;
+    plan.leftOvers = {{testKeys(outputTestEntries, kSnapshot), TcForm9Test::restoreOf}};
+    plan.entries = outputTestEntries;
     plan.preparation = [](const TTestFile &f) {
         return std::vector<TestWrite>{{0x2000, {0}},
                                       {0x2006, {65000, 0}},
@@ -128,6 +137,8 @@ void TcForm9::c9TestOutButtonClick()
 
 void TcForm9::c9TestInButtonClick()
 {
+    if (!beginTest())
+        return;
     auto *window = new TcForm9TestDI(*this);
     window->FormCreate();
 }
@@ -142,6 +153,11 @@ TcForm9Test::TcForm9Test(TComponentForm &page)
 }
 
 std::vector<TestWrite> TcForm9Test::restoreWrites(const TTestFile &file)
+{
+    return restoreOf(file);
+}
+
+std::vector<TestWrite> TcForm9Test::restoreOf(const TTestFile &file)
 {
     const int outputs = TcForm9::kOutputs;
     return {{0x2000, {file.bits(QStringLiteral("c9Rout%1CheckBox"), outputs)}},

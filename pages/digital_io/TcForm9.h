@@ -63,6 +63,9 @@ public:
     void c9TestModeRadioGroupClick() { testModeRadioGroupClick(); }
     void c9TestRunButtonClick() { testRunButtonClick(); }
 
+    // The writes that give the module back the settings test.ini keeps.
+    static std::vector<TestWrite> restoreOf(const TTestFile &file);
+
 protected:
     std::vector<TestWrite> restoreWrites(const TTestFile &file) override;
 };

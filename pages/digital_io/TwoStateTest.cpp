@@ -84,7 +84,7 @@ void TTwoStateTestForm::testRunButtonClick()
         d->setBarVisible(true);
     }
     attempt([&] {
-        const int address = moduleAddress(TTestFile(), m_d.addressKey);
+        const int address = moduleAddress(TTestFile(TTestFile::Use::Run), m_d.addressKey);
         quint16 value = 0;
         bool any = false;
         for (int i = 0; i <= n; ++i) {

@@ -25,6 +25,13 @@ TButtonCountdown::TButtonCountdown(QObject *parent) : QObject(parent)
 void TButtonCountdown::start(QPushButton *button, const QString &caption, int count,
                              const std::vector<QPushButton *> &locked)
 {
+    prepare(button, caption, count, locked);
+    run();
+}
+
+void TButtonCountdown::prepare(QPushButton *button, const QString &caption, int count,
+                               const std::vector<QPushButton *> &locked)
+{
     // A countdown still running gives its button its caption back first.
     if (m_animateTimer->isActive() && m_button)
         m_button->setText(m_caption);
@@ -36,6 +43,14 @@ void TButtonCountdown::start(QPushButton *button, const QString &caption, int co
         b->setEnabled(false);
         m_locked.emplace_back(b);
     }
+    m_saveTimer->stop();
+    m_animateTimer->stop();
+    m_waiting = true;
+}
+
+void TButtonCountdown::run()
+{
+    m_waiting = false;
     m_saveTimer->start();
     m_animateTimer->start();
 }
@@ -59,6 +74,7 @@ void TButtonCountdown::tick()
     if (m_value <= 0) {
         m_button->setText(m_caption);
         m_animateTimer->stop();
+        emit captionBack();
         return;
     }
     m_button->setText(QStringLiteral("(%1)").arg(m_value));

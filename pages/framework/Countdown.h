@@ -22,6 +22,13 @@ public:
     // are locked and both timers run.
     void start(QPushButton *button, const QString &caption, int count,
                const std::vector<QPushButton *> &locked);
+    // The same in two steps: the buttons locked now (before a write), the timers started by
+    // run() (once the write is over).
+    void prepare(QPushButton *button, const QString &caption, int count,
+                 const std::vector<QPushButton *> &locked);
+    void run();
+    // Prepared, and its timers not started yet.
+    bool waiting() const { return m_waiting; }
     bool running() const;
     // How long the buttons stay locked (4100 ms unless set).
     void setLockTime(int ms);
@@ -30,6 +37,8 @@ public:
     QTimer *animateSaveTimer() const { return m_animateTimer; }
 
 signals:
+    // The button shows its own caption again (the last tick).
+    void captionBack();
     // The lock time is over and the buttons are enabled again.
     void unlocked();
 
@@ -39,6 +48,7 @@ private:
     QTimer *m_saveTimer;
     QTimer *m_animateTimer;
     int m_value = 0;
+    bool m_waiting = false;
     QPointer<QPushButton> m_button;
     QString m_caption;
     std::vector<QPointer<QPushButton>> m_locked;

@@ -38,11 +38,47 @@ void error(const QString &text)
     Prompts::instance().message(text, QStringLiteral("Chyba"), PromptIcon::Error);
 }
 
+void info(const QString &text)
+{
+    Prompts::instance().message(text, QCoreApplication::applicationName(), PromptIcon::Information);
+}
+
+QString notRestored(const QString &text)
+{
+    return text.isEmpty() ? message(kMessageTestChanged) : text;
+}
+
+// Writes of a restore in order, function 16 to address 255, the dialog's bar advanced before
+// each; first (if given) runs before them. The error number, 0 when all went through; the
+// dialog is left up for the caller.
+int writeBack(TTransmit &transmit, const std::vector<TestWrite> &writes, TSystemDialog *d,
+              const std::function<void()> &first = {})
+{
+    if (d) {
+        d->showOverPage();
+        d->setMaximum(static_cast<int>(writes.size()));
+        d->setPosition(0);
+        d->setBarVisible(true);
+    }
+    const int err = exchange::errorOf([&] {
+        if (first)
+            first();
+        for (const TestWrite &w : writes) {
+            if (d)
+                d->setPosition(d->position() + 1);
+            exchange::writeHolding(transmit, w.start, w.values);
+        }
+    });
+    if (d)
+        d->setBarVisible(false);
+    return err;
+}
+
 } // namespace
 
 // --- test.ini ---
 
-TTestFile::TTestFile() : m_profile(std::make_unique<Profile>(path()))
+TTestFile::TTestFile(Use use) : m_profile(std::make_unique<Profile>(path())), m_use(use)
 {
     if (!m_profile->exists() || !m_profile->sectionExists(section()))
         throw TextError(QStringLiteral("Neplatný ini soubor"));
@@ -98,11 +134,15 @@ int TTestFile::checked(const QString &key, int fallback, int min, int max) const
     const QString text = m_profile->readString(section(), key, QString());
     bool ok = false;
     const int v = text.toInt(&ok);
-    if (!ok || v < min || v > max)
+    if (!ok || v < min || v > max) {
+        const QString bad =
+            QStringLiteral("Soubor test.ini obsahuje neplatnou hodnotu %1=%2. ").arg(key, text);
         throw TestFileError(
-            QStringLiteral("Soubor test.ini obsahuje neplatnou hodnotu %1=%2. Nastavení prvku "
-                           "z něj nebylo zapsáno, soubor zůstává uložen.")
-                .arg(key, text));
+            bad + (m_use == Use::Restore
+                       ? QStringLiteral("Nastavení prvku z něj nebylo zapsáno, soubor zůstává "
+                                        "uložen.")
+                       : QStringLiteral("Test byl zastaven.")));
+    }
     return v;
 }
 
@@ -121,6 +161,24 @@ int TTestFile::bit(const QString &key, int fallback) const
     return checked(key, fallback, 0, 1);
 }
 
+bool TTestFile::holdsAny(const QStringList &keys) const
+{
+    for (const QString &key : keys)
+        if (m_profile->valueExists(section(), key))
+            return true;
+    return false;
+}
+
+QStringList
+testKeys(const std::function<std::vector<TestEntry>(const std::vector<quint16> &)> &entries,
+         int count)
+{
+    QStringList keys;
+    for (const TestEntry &e : entries(std::vector<quint16>(size_t(std::max(count, 0)))))
+        keys << e.key;
+    return keys;
+}
+
 quint8 TTestFile::bits(const QString &keyPattern, int count, int fallback) const
 {
     quint8 b = 0;
@@ -132,23 +190,80 @@ quint8 TTestFile::bits(const QString &keyPattern, int count, int fallback) const
 
 // --- preparation ---
 
+bool TComponentForm::takeLeftOverTestFile(const OutputTestPlan &plan)
+{
+    const TestKind *kind = nullptr;
+    try {
+        const TTestFile file(TTestFile::Use::Restore);
+        for (const TestKind &k : plan.leftOvers) {
+            if (file.holdsAny(k.keys)) {
+                kind = &k;
+                break;
+            }
+        }
+    } catch (const TextError &) {
+        // No section "test": nothing of ours to write back.
+    }
+    if (kind && Prompts::instance().question(
+                    QStringLiteral("Nalezen soubor test.ini z nedokončeného testu. Zapsat z něj "
+                                   "původní nastavení do modulu?"),
+                    QStringLiteral("Uložit"), PromptButtons::YesNo,
+                    PromptIcon::Question) == PromptAnswer::Yes) {
+        std::vector<TestWrite> writes;
+        try {
+            writes = kind->restore(TTestFile(TTestFile::Use::Restore));
+        } catch (const TextError &e) {
+            error(e.text());
+            return false;
+        }
+        TSystemDialog *dialog = systemDialog();
+        const int err = writeBack(m_transmit, writes, dialog, [this] { checkIdentification(); });
+        if (dialog)
+            dialog->closeOverPage();
+        if (err != 0) {
+            // The file stays test.ini: it is still the module's only record.
+            error(message(err));
+            error(notRestored(plan.notRestored));
+            return false;
+        }
+    }
+    const QString aside = TTestFile::moveAside();
+    if (aside.isEmpty()) {
+        error(QStringLiteral("Soubor test.ini z nedokončeného testu nelze přejmenovat. Test "
+                             "nebyl spuštěn, nastavení prvku se nezměnilo."));
+        return false;
+    }
+    const QString moved =
+        QStringLiteral("Soubor test.ini z nedokončeného testu uložen jako ") + aside;
+    info(moved);
+    showStatusMessage(moved);
+    return true;
+}
+
 bool TComponentForm::prepareOutputTest(const OutputTestPlan &plan)
 {
+    // One start at a time; a start that reaches a closing page (queued behind the close) would
+    // leave the module in its test state.
+    if (m_testState == TestState::Starting || m_testWindow)
+        return false;
+    if (m_closing) {
+        endTest();
+        return false;
+    }
+    if (m_testState == TestState::Idle)
+        beginTest();
+    m_testState = TestState::Starting;
     const Operation running(*this);
-    auto failed = [&plan](bool snapshot) {
+    auto failed = [this, &plan](bool snapshot) {
+        endTest();
         if (plan.failed)
             plan.failed(snapshot);
     };
-    if (TTestFile::exists()) {
-        const QString aside = TTestFile::moveAside();
-        if (aside.isEmpty()) {
-            error(QStringLiteral("Soubor test.ini z nedokončeného testu nelze přejmenovat. Test "
-                                 "nebyl spuštěn, nastavení prvku se nezměnilo."));
-            failed(true);
-            return false;
-        }
-        showStatusMessage(QStringLiteral("Soubor test.ini z nedokončeného testu uložen jako ") +
-                          aside);
+    if (plan.begin)
+        plan.begin();
+    if (TTestFile::exists() && !takeLeftOverTestFile(plan)) {
+        failed(true);
+        return false;
     }
     TSystemDialog *dialog = systemDialog();
     if (dialog)
@@ -177,7 +292,7 @@ bool TComponentForm::prepareOutputTest(const OutputTestPlan &plan)
         try {
             if (!written)
                 throw TextError(QString());
-            writes = plan.preparation(TTestFile());
+            writes = plan.preparation(TTestFile(TTestFile::Use::Restore));
         } catch (const std::exception &) {
             fileProblem = QStringLiteral("Nastavení prvku nelze uložit do souboru test.ini. Test "
                                          "nebyl spuštěn, nastavení prvku se nezměnilo.");
@@ -235,7 +350,7 @@ bool TComponentForm::prepareOutputTest(const OutputTestPlan &plan)
         if (undone)
             Profile::deleteFile(TTestFile::path());
         else
-            error(message(kMessageTestChanged));
+            error(notRestored(plan.notRestored));
         failed(false);
         return false;
     }
@@ -255,8 +370,8 @@ bool TComponentForm::prepareOutputTest(const OutputTestPlan &plan)
 // --- the window ---
 
 TOutputTestForm::TOutputTestForm(TComponentForm &page, const QString &formName,
-                                 const QString &caption)
-    : TTestWindow(page, formName, caption), m_transmit(Shell::instance())
+                                 const QString &caption, Placement placement)
+    : TTestWindow(page, formName, caption, placement), m_transmit(Shell::instance())
 {
 }
 
@@ -272,6 +387,28 @@ TOutputTestForm::Step::~Step()
 {
     if (--m_window.m_steps == 0)
         m_window.body()->setEnabled(true);
+}
+
+void TOutputTestForm::holdClose()
+{
+    if (m_hold)
+        return;
+    // The page counts busy meanwhile: its close and ours wait (TComponentForm::whenIdle).
+    m_hold = std::make_unique<TComponentForm::Operation>(page());
+    setCloseIconShown(false);
+}
+
+void TOutputTestForm::releaseClose()
+{
+    if (!m_hold)
+        return;
+    setCloseIconShown(true);
+    m_hold.reset();
+}
+
+QString TOutputTestForm::notRestoredText() const
+{
+    return message(kMessageTestChanged);
 }
 
 TSystemDialog *TOutputTestForm::dialog() const
@@ -318,7 +455,7 @@ bool TOutputTestForm::attempt(const std::function<void()> &body)
 
 void TOutputTestForm::showInfo(const QString &text)
 {
-    Prompts::instance().message(text, QCoreApplication::applicationName(), PromptIcon::Information);
+    info(text);
 }
 
 void TOutputTestForm::showError(int err)
@@ -369,7 +506,7 @@ bool TOutputTestForm::restore()
 {
     std::vector<TestWrite> writes;
     try {
-        const TTestFile file;
+        const TTestFile file(TTestFile::Use::Restore);
         writes = restoreWrites(file);
     } catch (const TextError &e) {
         // Nothing was written: the module keeps its test state, test.ini its settings.
@@ -377,27 +514,14 @@ bool TOutputTestForm::restore()
         return false;
     }
     TSystemDialog *d = dialog();
+    const int err = writeBack(m_transmit, writes, d);
     if (d) {
-        d->showOverPage();
-        d->setMaximum(static_cast<int>(writes.size()));
-        d->setPosition(0);
-        d->setBarVisible(true);
-    }
-    const int err = exchange::errorOf([&] {
-        for (const TestWrite &w : writes) {
-            if (d)
-                d->setPosition(d->position() + 1);
-            exchange::writeHolding(m_transmit, w.start, w.values);
-        }
-    });
-    if (d) {
-        d->setBarVisible(false);
         d->keepPageDisabled = false;
         d->closeOverPage();
     }
     if (err != 0) {
         error(message(err));
-        error(message(kMessageTestChanged));
+        error(notRestoredText());
         return false;
     }
     Profile::deleteFile(TTestFile::path());

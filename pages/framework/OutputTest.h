@@ -17,19 +17,25 @@
 //   plan.openWindow = [this] { return new TcForm3Test(*this); };
 //   prepareOutputTest(plan);
 //
-// A test.ini left by an unfinished test holds a module's own settings: it is moved aside
-// (test-<date>-<time>.ini, said in the status bar) and never overwritten. The new test.ini is
-// written as a whole and read back before the first preparation write; a file that does not
-// read back as written stops the test with the module unchanged. A failing preparation write
-// puts the snapshot back into every register the preparation touched, the failed one included;
-// test.ini goes only when that went through, else it stays and message 11 says so.
+// The start runs inside the page's test gate (TComponentForm::beginTest): a second start while
+// one runs or a window is open is refused, and so is a start on a page that is closing.
+//
+// A test.ini left by an unfinished test holds a module's own settings. When it is this model's
+// (plan.leftOvers), the technician is asked whether to write its settings back into the module
+// first; either way it is then moved aside (test-<date>-<time>.ini, named in a message box)
+// and never overwritten. A write-back that fails stops the start with test.ini kept. The new
+// test.ini is written as a whole and read back before the first preparation write; a file that
+// does not read back as written stops the test with the module unchanged. A failing
+// preparation write puts the snapshot back into every register the preparation touched, the
+// failed one included; test.ini goes only when that went through, else it stays and the plan's
+// notRestored text (message 11 unless set) says so.
 //
 // The window (TOutputTestForm) runs its steps inside a Step (closing waits for them), waits
 // through the clock object, and restores the module from test.ini when it closes:
 // restoreWrites() in order, function 16 to address 255, the bar advanced before each. test.ini
-// is deleted only when every write went through (else it stays and message 11 says so); the
-// page is enabled again in every case. Values from the file are checked against their byte or
-// bit range first: one outside it refuses the restore with its own message, the file kept.
+// is deleted only when every write went through (else it stays and notRestoredText() says so);
+// the page is enabled again in every case. Values from the file are checked against their byte
+// or bit range first: one outside it refuses the restore with its own message, the file kept.
 
 #include "link/TTransmit.h"
 #include "pages/framework/TComponentForm.h"
@@ -37,6 +43,7 @@
 #include "platform/TextError.h"
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -65,8 +72,14 @@ public:
 class TTestFile
 {
 public:
+    // What the file is read for: a bad value's message says what did not happen.
+    enum class Use {
+        Restore, // the module's settings written back from it
+        Run      // a run of the test window, or its refresh
+    };
+
     // Opens the file; throws TextError "Neplatný ini soubor" without the file or its section.
-    TTestFile();
+    explicit TTestFile(Use use);
     ~TTestFile();
 
     static QString path();
@@ -86,16 +99,37 @@ public:
     int bit(const QString &key, int fallback) const;
     // Bit i from the key keyPattern.arg(i), i = 0..count-1.
     quint8 bits(const QString &keyPattern, int count, int fallback = 0) const;
+    // The file holds at least one of the keys.
+    bool holdsAny(const QStringList &keys) const;
 
 private:
     int checked(const QString &key, int fallback, int min, int max) const;
 
     std::unique_ptr<Profile> m_profile;
+    Use m_use;
 };
+
+// What one kind of output test keeps in test.ini: a file holding any of keys is this kind's,
+// and restore gives the writes that put the module's settings back from it.
+struct TestKind {
+    QStringList keys;
+    std::function<std::vector<TestWrite>(const TTestFile &file)> restore;
+};
+// The keys a test's entries function writes (its snapshot block of count registers).
+QStringList
+testKeys(const std::function<std::vector<TestEntry>(const std::vector<quint16> &)> &entries,
+         int count);
 
 struct OutputTestPlan {
     int start = 0x2000; // snapshot block, read after the page's identification check
     int count = 0;
+    // Once the start is accepted, before anything else (the E-7PZ holds its live reader).
+    std::function<void()> begin;
+    // The kinds of test.ini this model's tests leave, most particular first.
+    std::vector<TestKind> leftOvers;
+    // Said after a failed write-back (the module keeps test values, test.ini stays); empty:
+    // message 11 (the DIP switches).
+    QString notRestored;
     // After the snapshot (the dialog still up): status panels and the like; may throw
     // PageError.
     std::function<void(const QString &identification)> afterSnapshot;
@@ -108,12 +142,13 @@ struct OutputTestPlan {
     std::function<void(bool snapshot)> failed;
 };
 
-// An output test window (TTestWindow: no parent, fixed, centred on the desktop).
+// An output test window (TTestWindow: no parent, fixed, placed on the page's screen).
 class TOutputTestForm : public TTestWindow
 {
     Q_OBJECT
 public:
-    TOutputTestForm(TComponentForm &page, const QString &formName, const QString &caption);
+    TOutputTestForm(TComponentForm &page, const QString &formName, const QString &caption,
+                    Placement placement = Placement::Screen);
     ~TOutputTestForm() override;
 
     bool stepRunning() const { return m_steps > 0; }
@@ -154,11 +189,20 @@ protected:
     // A note to the technician (the DIP switches), with the program's caption.
     static void showInfo(const QString &text);
 
+    // From holdClose() to releaseClose() the close icon is gone and a close asked for
+    // meanwhile (the window system's, the page's) waits, then happens.
+    void holdClose();
+    void releaseClose();
+    bool closeHeld() const { return m_hold != nullptr; }
+
     // Closing: beforeRestore (messages, captions), the page's marker as it was at opening,
     // the restore, afterRestore(restored), the page enabled again, the window destroyed.
     virtual void beforeRestore() {}
     virtual std::vector<TestWrite> restoreWrites(const TTestFile &file) = 0;
     virtual void afterRestore(bool /*restored*/) {}
+    // Said after the error of a failed restore: message 11 (the DIP switches) unless a test
+    // says otherwise.
+    virtual QString notRestoredText() const;
 
     void closeEvent(QCloseEvent *event) override;
 
@@ -166,6 +210,7 @@ private:
     bool restore();
 
     TTransmit m_transmit;
+    std::unique_ptr<TComponentForm::Operation> m_hold;
     int m_steps = 0;
     bool m_closed = false;
     bool m_closeDeferred = false;

@@ -213,11 +213,11 @@ QComboBox &TComponentForm::baudList(QGroupBox &group, const QString &name, const
     return box;
 }
 
-QComboBox &TComponentForm::networkAddress(QGroupBox &group, const QString &name)
+QComboBox &TComponentForm::networkAddress(QGroupBox &group, const QString &name,
+                                          const QString &labelHint)
 {
-    QComboBox &box =
-        addressCombo(group, name, QStringLiteral("Síťová adresa"), QStringLiteral("Rozsah 1 - 254"),
-                     QStringLiteral("Síťová adresa regulátoru"));
+    QComboBox &box = addressCombo(group, name, QStringLiteral("Síťová adresa"),
+                                  QStringLiteral("Rozsah 1 - 254"), labelHint);
     required(box);
     return box;
 }

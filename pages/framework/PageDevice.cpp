@@ -269,6 +269,9 @@ int TComponentForm::writeRegisterAction(int address, quint16 value, int slave)
 
 void TComponentForm::readAll()
 {
+    // A read queued behind a test start would read the test state into the page.
+    if (m_testState == TestState::Starting || m_testWindow)
+        return;
     const Operation running(*this);
     clearInvalidMarks();
     const bool wasChanged = isChanged();
@@ -299,6 +302,8 @@ void TComponentForm::readAll()
 
 void TComponentForm::writeAll()
 {
+    if (m_testState == TestState::Starting || m_testWindow)
+        return;
     const Operation running(*this);
     if (!validateSelections()) {
         Prompts::instance().message(message(ErrInvalidInput), QStringLiteral("Chyba"),

@@ -547,6 +547,8 @@ void TComponentForm::liveWindowGone(TExtraForm *window)
 
 void TComponentForm::getButtonClick()
 {
+    if (testActive())
+        return;
     if (m_live && m_live->reader() && m_live->reader()->isRunning())
         m_live->reader()->handOver(1);
     else
@@ -555,6 +557,8 @@ void TComponentForm::getButtonClick()
 
 void TComponentForm::sendButtonClick()
 {
+    if (testActive())
+        return;
     if (m_live && m_live->reader() && m_live->reader()->isRunning())
         m_live->reader()->handOver(2);
     else

@@ -196,10 +196,19 @@ public:
     void whenIdle(std::function<void()> f);
 
     // --- Test windows ---
+    // One test at a time. A test button's press calls beginTest(): false (the press does
+    // nothing) while a test is pending or its window is open; else the page's test buttons,
+    // Get and Send are locked until the window has closed or the start has failed. Meanwhile
+    // Get and Send do nothing, and once the start runs no queued read or write does either
+    // (commands handed over before the press still run first, as they came).
+    bool beginTest();
+    // A test is pending, starting or open.
+    bool testActive() const { return m_testState != TestState::Idle || m_testWindow; }
     // The page's open test window (an output or input test). It has no parent, so it stays
     // usable while the page is disabled. Closing the page closes it first (its restore runs),
-    // and it goes with the page; its hints last as long as the page's.
-    void setTestWindow(QWidget *window) { m_testWindow = window; }
+    // and it goes with the page; its hints last as long as the page's. Setting none ends the
+    // test (the buttons are released).
+    void setTestWindow(QWidget *window);
     QWidget *testWindow() const { return m_testWindow; }
 
     // --- Shell operations ---
@@ -286,7 +295,9 @@ protected:
     QLineEdit &customerText(QGroupBox &group, const QString &name);
     QComboBox &baudList(QGroupBox &group, const QString &name, const QStringList &items,
                         const QString &hint, const QString &labelHint = QString());
-    QComboBox &networkAddress(QGroupBox &group, const QString &name);
+    QComboBox &
+    networkAddress(QGroupBox &group, const QString &name,
+                   const QString &labelHint = QStringLiteral("Síťová adresa regulátoru"));
     QCheckBox &checkBox(QGroupBox &group, const QString &name, const QString &caption,
                         const QString &hint = QString());
     TRadioGroup &radioGroup(QGroupBox &group, const QString &name, const QString &caption,
@@ -332,8 +343,11 @@ protected:
     int writeCoilAction(int address, bool on, int slave = -1);
     int writeRegisterAction(int address, quint16 value, int slave = -1);
     // An output test's preparation (OutputTest.h): snapshot, test.ini, the test state, the
-    // window opened with the page kept disabled. True when the window is open.
+    // window opened with the page kept disabled. True when the window is open. Refused while
+    // another start runs or a test window is open, and on a page that is closing.
     bool prepareOutputTest(const OutputTestPlan &plan);
+    // The page's test buttons, locked with Get and Send while a test is pending or open.
+    void testButtons(std::initializer_list<QPushButton *> buttons);
     // Identification read of the page's generation, checked against traits().models.
     QString checkIdentification();
     void readAndShowFirmware();
@@ -378,6 +392,11 @@ protected:
     QHBoxLayout *actionLayout() const { return m_actions; }
 
 private:
+    enum class TestState { Idle, Pending, Starting };
+    // The test is over (or never started): the locked buttons are released.
+    void endTest();
+    // A test.ini left by an unfinished test, before a start: false stops the start.
+    bool takeLeftOverTestFile(const OutputTestPlan &plan);
     void runIdleCalls();
     void buildMenus();
     void buildStatusBar();
@@ -410,6 +429,9 @@ private:
     QString m_configFile;
     QPointer<TExtraForm> m_live;
     QPointer<QWidget> m_testWindow;
+    TestState m_testState = TestState::Idle;
+    std::vector<QPointer<QPushButton>> m_testButtons;
+    std::vector<QPointer<QPushButton>> m_testLocked; // the buttons a test start locked
     // The saved controls as saveToTemp found them (for a temp.ini that cannot be read back).
     std::vector<std::pair<QWidget *, QVariant>> m_tempCopy;
     bool m_tempCopyHints = true;

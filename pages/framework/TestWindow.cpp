@@ -5,14 +5,63 @@
 #include "shell/SystemDialog.h"
 
 #include <QGuiApplication>
+#include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
 
-TTestWindow::TTestWindow(TComponentForm &page, const QString &formName, const QString &caption)
+// --- the page's side: one test at a time ---
+
+bool TComponentForm::beginTest()
+{
+    if (testActive())
+        return false;
+    m_testState = TestState::Pending;
+    m_testLocked.clear();
+    std::vector<QPushButton *> locked = {m_getButton, m_sendButton};
+    for (const auto &b : m_testButtons)
+        locked.push_back(b);
+    for (QPushButton *b : locked) {
+        // What is locked already (a countdown) is not ours to give back.
+        if (b && b->isEnabled()) {
+            b->setEnabled(false);
+            m_testLocked.emplace_back(b);
+        }
+    }
+    return true;
+}
+
+void TComponentForm::endTest()
+{
+    m_testState = TestState::Idle;
+    for (const auto &b : m_testLocked)
+        if (b)
+            b->setEnabled(true);
+    m_testLocked.clear();
+}
+
+void TComponentForm::setTestWindow(QWidget *window)
+{
+    m_testWindow = window;
+    if (window)
+        m_testState = TestState::Idle; // the window holds the test from here
+    else
+        endTest();
+}
+
+void TComponentForm::testButtons(std::initializer_list<QPushButton *> buttons)
+{
+    for (QPushButton *b : buttons)
+        m_testButtons.emplace_back(b);
+}
+
+// --- the window ---
+
+TTestWindow::TTestWindow(TComponentForm &page, const QString &formName, const QString &caption,
+                         Placement placement)
     : QWidget(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                            Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                            Qt::WindowCloseButtonHint),
-      m_pageWasChanged(page.isChanged()), m_page(page)
+      m_pageWasChanged(page.isChanged()), m_page(page), m_placement(placement)
 {
     setObjectName(formName);
     setWindowTitle(caption);
@@ -38,15 +87,45 @@ void TTestWindow::releasePage()
         m_page.setTestWindow(nullptr);
 }
 
+bool TTestWindow::closeIconShown() const
+{
+    return windowFlags().testFlag(Qt::WindowCloseButtonHint);
+}
+
+void TTestWindow::setCloseIconShown(bool shown)
+{
+    if (closeIconShown() == shown)
+        return;
+    // New flags take a new native window, which starts hidden.
+    const bool visible = isVisible();
+    const QPoint at = pos();
+    setWindowFlag(Qt::WindowCloseButtonHint, shown);
+    if (visible) {
+        move(at);
+        show();
+    }
+}
+
 void TTestWindow::showEvent(QShowEvent *event)
 {
     if (!m_placed) {
         m_placed = true;
         adjustSize();
         setFixedSize(sizeHint());
-        QScreen *s = screen() ? screen() : QGuiApplication::primaryScreen();
-        const QRect area = s ? s->geometry() : QRect(0, 0, 1024, 768);
-        move(area.width() / 2 - width() / 2, area.height() / 2 - height() / 2);
+        const QRect own = frameGeometry();
+        const QRect page = m_page.frameGeometry();
+        QRect area = page;
+        if (m_placement == Placement::Screen) {
+            // The screen the page is on, wherever that screen lies on the desktop.
+            QScreen *s = QGuiApplication::screenAt(page.center());
+            if (!s)
+                s = m_page.screen();
+            if (!s)
+                s = QGuiApplication::primaryScreen();
+            area = s ? s->geometry() : QRect(0, 0, 1024, 768);
+        }
+        move(area.left() + area.width() / 2 - own.width() / 2,
+             area.top() + area.height() / 2 - own.height() / 2);
     }
     QWidget::showEvent(event);
 }

@@ -1,12 +1,14 @@
 // The output-test session on its own, as a page without digital I/O (the E-7PZ's use) sees
-// it: a plan of snapshot, test.ini and test state, a window that restores as it closes, and a
-// test.ini that cannot be written, which stops the test before the module is touched.
+// it: a plan of snapshot, test.ini and test state, a window that restores as it closes, a
+// test.ini that cannot be written, which stops the test before the module is touched, and one
+// test at a time while the live reader still has commands queued.
 
 #include "FrameworkFixture.h"
 #include "pages/framework/OutputTest.h"
 #include "tests/support/ScriptedPrompts.h"
 
 #include <QDir>
+#include <QPushButton>
 #include <QtTest>
 
 namespace {
@@ -101,6 +103,44 @@ private slots:
                              "spuštěn, nastavení prvku se nezměnilo."});
         QVERIFY(!page.testWindow());
         QVERIFY(page.isEnabled());
+    }
+
+    // While a test window is open a second start is refused, the buttons stay locked, and a
+    // read or write the live reader still has queued does not run inside the test; once the
+    // window has closed, Get works again.
+    void oneTestAtATime()
+    {
+        SessionPage page;
+        rig->shell.page = &page;
+        page.show();
+        page.menuItem(QStringLiteral("mmLoadExtra"))->trigger();
+        auto *live = static_cast<TestLive *>(page.liveWindow());
+        QVERIFY(live);
+        QTRY_VERIFY_WITH_TIMEOUT(live->reader()->readCount() > 0, 5000);
+        QVERIFY(page.prepareOutputTest(plan(page, false)));
+        QPointer<QWidget> w(page.testWindow());
+        QVERIFY(w);
+        QVERIFY(!page.prepareOutputTest(plan(page, false)));
+        QCOMPARE(rig->frames(16, 0x2020), 1);
+        QVERIFY(!page.getButton()->isEnabled());
+        QVERIFY(!page.sendButton()->isEnabled());
+
+        live->reader()->handOver(1);
+        live->reader()->handOver(2);
+        const int reads = live->reader()->readCount();
+        QTRY_VERIFY_WITH_TIMEOUT(live->reader()->readCount() > reads + 1, 5000);
+        QCOMPARE(live->reader()->pendingCommands(), 0);
+        QCOMPARE(rig->frames(3, 0x2001), 0);
+        QCOMPARE(rig->frames(16, 0x2001), 0);
+
+        w->close();
+        QTRY_VERIFY(w.isNull());
+        QVERIFY(page.getButton()->isEnabled());
+        QVERIFY(page.sendButton()->isEnabled());
+        QTest::mouseClick(page.getButton(), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(rig->frames(3, 0x2001), 1, 5000);
+        page.menuItem(QStringLiteral("mmLoadExtra"))->trigger();
+        QTRY_VERIFY(!page.liveWindow());
     }
 };
 

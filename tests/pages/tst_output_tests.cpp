@@ -1,6 +1,8 @@
 // The output tests of the E-HN2 (two-state and proportional) and E-HB5/HN9 modules against the
 // simulator, with the clock faked: the exact requests of the preparation, the runs and the
-// restore, the DIP prompts, test.ini, and what happens when a write fails on the way.
+// restore, the DIP prompts, test.ini (missing, with a bad value, left by an unfinished test),
+// what happens when a write fails on the way, and where the windows open when the page is on
+// a second screen (the suite runs with two).
 
 #include "DigitalIoFixture.h"
 #include "pages/digital_io/TcForm3.h"
@@ -10,10 +12,13 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
+#include <QTemporaryFile>
 #include <QTimer>
 
 using Kind = ScriptedPrompts::Kind;
@@ -30,6 +35,16 @@ const QString kChanged = QStringLiteral("Nepodařilo se navázat spojení s při
                                         "                             Zřejmě nebyly přepnuty DIP "
                                         "spínače 1 a 2");
 const QString kException4 = QStringLiteral("Při provádění požadavku došlo k neodstranitelné chybě");
+const QString kLeftOver = QStringLiteral("Nalezen soubor test.ini z nedokončeného testu. Zapsat z "
+                                         "něj původní nastavení do modulu?");
+const QString kNoFile = QStringLiteral("Neplatný ini soubor");
+const QString kBadAddressInRun = QStringLiteral("Soubor test.ini obsahuje neplatnou hodnotu "
+                                                "c3SkAdrComboBox=300. Test byl zastaven.");
+const QString kBadAddressInRestore =
+    QStringLiteral("Soubor test.ini obsahuje neplatnou hodnotu c3SkAdrComboBox=300. Nastavení "
+                   "prvku z něj nebylo zapsáno, soubor zůstává uložen.");
+// Two screens side by side, the second lower: a window's place counts from its screen's origin.
+const QRect kSecondScreen(1024, 100, 1280, 1024);
 
 QStringList oneSecondSteps(const QStringList &values, int slave = 1)
 {
@@ -68,6 +83,37 @@ class OutputTestsTest : public QObject
         QVERIFY(page->isEnabled());
         QVERIFY(!rig->shell.dialog.keepPageDisabled);
         QVERIFY(!rig->shell.dialog.isVisible());
+    }
+
+    // Changes test.ini as a technician's editor would: "-" removes it, "key=value" sets a key.
+    void editTestIni(const QString &edit)
+    {
+        if (edit == "-") {
+            QVERIFY(QFile::remove(rig->dir.file("test.ini")));
+            return;
+        }
+        const QStringList kv = edit.split('=');
+        Profile(rig->dir.file("test.ini")).writeString("test", kv[0], kv[1]);
+    }
+
+public:
+    static void initMain()
+    {
+        static QTemporaryFile config;
+        if (!config.open())
+            return;
+        config.write(QStringLiteral(R"({"screens": [
+            {"name": "first", "x": 0, "y": 0, "width": 1024, "height": 768,
+             "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1},
+            {"name": "second", "x": %1, "y": %2, "width": %3, "height": %4,
+             "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})")
+                         .arg(kSecondScreen.x())
+                         .arg(kSecondScreen.y())
+                         .arg(kSecondScreen.width())
+                         .arg(kSecondScreen.height())
+                         .toUtf8());
+        config.flush();
+        qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + config.fileName().toLocal8Bit());
     }
 
 private slots:
@@ -372,51 +418,166 @@ private slots:
         verifyReleased(window);
     }
 
-    // test.ini missing during a run or at the refresh: nothing is written, the refresh stops.
-    void runWithoutTestIni()
+    // A test.ini that is missing or holds a bad address when a run or the refresh needs it:
+    // nothing is written, the technician is not sent to the switches, the message says what
+    // did not happen, and the refresh stops.
+    void runWithoutAGoodTestIni_data()
     {
+        QTest::addColumn<QString>("test");
+        QTest::addColumn<QString>("edit");
+        QTest::addColumn<QString>("message");
+        for (const char *test : {"two-state run", "proportional run", "refresh"}) {
+            QTest::addRow("%s, no test.ini", test) << test << "-" << kNoFile;
+            QTest::addRow("%s, address 300", test)
+                << test << "c3SkAdrComboBox=300" << kBadAddressInRun;
+        }
+    }
+    void runWithoutAGoodTestIni()
+    {
+        QFETCH(QString, test);
+        QFETCH(QString, edit);
+        QFETCH(QString, message);
         auto *p = open<TcForm3>("E-HN2");
         QVERIFY(p);
-        p->testDButton()->click();
-        QVERIFY2(twoState(), qPrintable(rig->prompts.texts().join(" | ")));
-        QVERIFY(QFile::remove(rig->dir.file("test.ini")));
-        int from = rig->received();
-        twoState()->runButton()->click();
+        const bool isTwoState = test == "two-state run";
+        QTest::mouseClick(isTwoState ? p->testDButton() : p->testPButton(), Qt::LeftButton);
+        QPointer<TOutputTestForm> w(static_cast<TOutputTestForm *>(p->testWindow()));
+        QVERIFY2(w, qPrintable(rig->prompts.texts().join(" | ")));
+        QPushButton *run = isTwoState ? twoState()->runButton() : proportional()->runButton();
+        if (test == "refresh")
+            QTest::mouseClick(run, Qt::LeftButton);
+        editTestIni(edit);
+        const int from = rig->received();
+        rig->prompts.clear();
+        if (test == "refresh") {
+            QVERIFY(proportional()->updateTimer()->isActive());
+            proportional()->updateTimer()->start(1);
+            QTRY_VERIFY(!proportional()->updateTimer()->isActive());
+        } else {
+            QTest::mouseClick(run, Qt::LeftButton);
+        }
         QCOMPARE(rig->writes(from), QStringList());
-        QCOMPARE(rig->prompts.lastText(), QString("Neplatný ini soubor"));
+        QCOMPARE(rig->prompts.texts(), QStringList{message});
         QVERIFY(!rig->shell.dialog.isVisible());
-        twoState()->close();
-        QTRY_VERIFY(!p->testWindow());
-
-        p->testPButton()->click();
-        TcForm3TestP *w = proportional();
-        QVERIFY(w);
-        w->runButton()->click();
-        QVERIFY(w->updateTimer()->isActive());
-        QVERIFY(QFile::remove(rig->dir.file("test.ini")));
-        from = rig->received();
-        w->updateTimerTimer();
-        QCOMPARE(rig->writes(from), QStringList());
-        QCOMPARE(rig->prompts.lastText(), QString("Neplatný ini soubor"));
-        QVERIFY(!w->updateTimer()->isActive());
+        if (!isTwoState)
+            QVERIFY(!proportional()->updateTimer()->isActive());
     }
 
-    // A test.ini left by an unfinished test holds a module's own settings: it is moved aside,
-    // never overwritten, and the status bar says where it went.
-    void leftOverTestIniIsKept()
+    // A test.ini left by an unfinished test holds a module's own settings. When it is this
+    // module's (either E-HN2 test), the technician may have them written back first, through
+    // the restore of the test that wrote it; either way the file is moved aside, never
+    // overwritten, and a message box names it. A write-back that cannot happen stops the start
+    // and leaves the file where it is.
+    void leftOverTestIni_data()
     {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<bool>("writeBack");  // the technician's answer, if asked
+        QTest::addColumn<QString>("refused"); // a request the module refuses
+        QTest::addColumn<QStringList>("writesBefore");
+        QTest::addColumn<QStringList>("texts"); // "aside": the message naming the moved file
+        const QByteArray twoState = "[test]\r\nc3ZdTerScrollBar=4321\r\nc3Pdo7RadioGroup=1\r\n"
+                                    "c3SkSpdComboBox=4\r\nc3SkAdrComboBox=1\r\n"
+                                    "c3Rout2CheckBox=1\r\n";
+        const QStringList twoStateBack = {"255/16/2000=8000", "255/16/2006=10e1", "255/16/2007=400",
+                                          "255/16/2018=104"};
+        QTest::newRow("two-state file, written back")
+            << twoState << true << QString() << twoStateBack
+            << QStringList{kLeftOver, "aside", kOff};
+        QTest::newRow("proportional file, written back")
+            << QByteArray("[test]\r\nZdT0=3\r\nZdK0=7\r\nc3ZdTerScrollBar=4321\r\n"
+                          "c3SkSpdComboBox=4\r\nc3SkAdrComboBox=1\r\n")
+            << true << QString()
+            << QStringList{"255/16/2000=0", "255/16/2006=10e1",
+                           "255/16/2008=101,101,101,103,1,1,1,1,1,1,1,7", "255/16/2018=104"}
+            << QStringList{kLeftOver, "aside", kOff};
+        QTest::newRow("kept as it is") << twoState << false << QString() << QStringList()
+                                       << QStringList{kLeftOver, "aside", kOff};
+        QTest::newRow("another module's file")
+            << QByteArray("[test]\r\nc9ZdTerScrollBar=300\r\nc9SkAdrComboBox=1\r\n") << true
+            << QString() << QStringList() << QStringList{"aside", kOff};
+        QTest::newRow("bad value")
+            << QByteArray("[test]\r\nc3SkAdrComboBox=300\r\n") << true << QString() << QStringList()
+            << QStringList{kLeftOver, kBadAddressInRestore};
+        QTest::newRow("module refuses")
+            << twoState << true << "255/16/2000=8000" << QStringList{"255/16/2000=8000"}
+            << QStringList{kLeftOver, kException4, kChanged};
+    }
+    void leftOverTestIni()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(bool, writeBack);
+        QFETCH(QString, refused);
+        QFETCH(QStringList, writesBefore);
+        QFETCH(QStringList, texts);
         auto *p = open<TcForm3>("E-HN2");
         QVERIFY(p);
-        rig->dir.write("test.ini", "[test]\r\nc3ZdTerScrollBar=4321\r\n");
-        p->testDButton()->click();
-        QVERIFY2(twoState(), qPrintable(rig->prompts.texts().join(" | ")));
-        QStringList aside = QDir(rig->dir.file(".")).entryList({"test-*.ini"});
-        QCOMPARE(aside.size(), 1);
+        rig->dir.write("test.ini", file);
+        if (!refused.isEmpty())
+            rig->failOn(refused, 4);
+        rig->prompts.planAnswer(writeBack ? PromptAnswer::Yes : PromptAnswer::No);
+        QTest::mouseClick(p->testDButton(), Qt::LeftButton);
+        const QStringList aside = QDir(rig->dir.file(".")).entryList({"test-*.ini"});
+        const bool started = texts.contains("aside");
+        QCOMPARE(aside.size(), started ? 1 : 0);
+        for (QString &t : texts)
+            if (t == "aside")
+                t = "Soubor test.ini z nedokončeného testu uložen jako " + aside[0];
+        QCOMPARE(rig->prompts.texts(), texts);
+        QCOMPARE(rig->writes().mid(0, writesBefore.size()), writesBefore);
+        if (!started) {
+            QVERIFY(!p->testWindow());
+            QCOMPARE(rig->dir.read("test.ini"), file);
+            QCOMPARE(rig->writes(), writesBefore);
+            QVERIFY(p->isEnabled());
+            QVERIFY(p->testDButton()->isEnabled());
+            QVERIFY(p->getButton()->isEnabled());
+            return;
+        }
         QVERIFY(QRegularExpression("^test-\\d{8}-\\d{6}\\.ini$").match(aside[0]).hasMatch());
-        QCOMPARE(rig->dir.read(aside[0]), QByteArray("[test]\r\nc3ZdTerScrollBar=4321\r\n"));
-        QCOMPARE(p->panelText(2), "Soubor test.ini z nedokončeného testu uložen jako " + aside[0]);
+        QCOMPARE(rig->dir.read(aside[0]), file);
+        QCOMPARE(p->panelText(2), texts[texts.size() - 2]);
+        QVERIFY(twoState());
+        // The new snapshot is what the module holds now.
         QCOMPARE(Profile(rig->dir.file("test.ini")).readInteger("test", "c3ZdTerScrollBar", 0),
-                 500);
+                 writesBefore.isEmpty() ? 500 : 4321);
+    }
+
+    // Every test window opens centred on the screen the page is on, wherever that screen
+    // lies on the desktop.
+    void windowOnThePagesScreen_data()
+    {
+        QTest::addColumn<QString>("model");
+        QTest::addColumn<QString>("button");
+        QTest::newRow("E-HN2 two-state") << "E-HN2"
+                                         << "c3TestDButton";
+        QTest::newRow("E-HN2 proportional") << "E-HN2"
+                                            << "c3TestPButton";
+        QTest::newRow("E-HB5/HN9 outputs") << "E-HB5/HN9"
+                                           << "c9TestOutButton";
+        QTest::newRow("E-HB5/HN9 inputs") << "E-HB5/HN9"
+                                          << "c9TestInButton";
+    }
+    void windowOnThePagesScreen()
+    {
+        QFETCH(QString, model);
+        QFETCH(QString, button);
+        QCOMPARE(QGuiApplication::screens().size(), 2);
+        QVERIFY(rig->start(model));
+        page = makeDigitalPage(model);
+        rig->shell.page = page.get();
+        page->show();
+        page->move(kSecondScreen.topLeft() + QPoint(40, 30));
+        QTRY_COMPARE(QGuiApplication::screenAt(page->frameGeometry().center())->geometry(),
+                     kSecondScreen);
+        QTest::mouseClick(page->findChild<QPushButton *>(button), Qt::LeftButton);
+        QWidget *w = page->testWindow();
+        QVERIFY2(w, qPrintable(rig->prompts.texts().join(" | ")));
+        const QRect at = w->frameGeometry();
+        QCOMPARE(at.topLeft(),
+                 QPoint(kSecondScreen.left() + kSecondScreen.width() / 2 - at.width() / 2,
+                        kSecondScreen.top() + kSecondScreen.height() / 2 - at.height() / 2));
+        w->close();
+        QTRY_VERIFY(!page->testWindow());
     }
 
     // Closing at awkward moments, with the real clock: the window during a run's whole-second

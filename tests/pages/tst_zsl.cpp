@@ -8,6 +8,7 @@
 #include "pages/framework/Shape.h"
 #include "platform/Profile.h"
 
+#include <QLabel>
 #include <QPushButton>
 #include <QTimer>
 
@@ -34,6 +35,18 @@ private slots:
     {
         page.reset();
         rig.reset();
+    }
+
+    // The address keeps the transmitter's own caption, without the controllers' hint.
+    void addressCaption()
+    {
+        open();
+        const QLabel *label = page->labelOf(page->addressList());
+        QVERIFY(label);
+        QCOMPARE(label->text(), QStringLiteral("Síťová adresa"));
+        // Without a hint of its own the caption shows the list's.
+        QCOMPARE(label->toolTip(), QStringLiteral("Rozsah 1 - 254"));
+        QCOMPARE(page->addressList()->toolTip(), QStringLiteral("Rozsah 1 - 254"));
     }
 
     void readShowsCodesAndKinds_data()
