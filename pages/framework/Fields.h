@@ -178,9 +178,11 @@ public:
     // The standard exit handler; the page's intPlusMaskEditExit / flMinusMaskEditExit /
     // flPlusMaskEditExit call it. Returns false for text that is not a number.
     bool acceptText(bool warn = true);
-    // Text that is not a number: the edit shows `text`, the bar takes `position`, the page
-    // is marked changed and the field's dependencies run as for any change; then a beep and
-    // the invalid-input flag. acceptText uses the rule's fallback.
+    // Text that is not a number: the bar takes `position`, brought into the field's limits
+    // (computed ones included) and the bar's range as typed text would be, and the edit shows
+    // `text`, or the text of the position taken when that differs; the page is marked changed
+    // and the field's dependencies run as for any change; then a beep and the invalid-input
+    // flag. acceptText uses the rule's fallback.
     void fallBack(const QString &text, int position);
     // Whether a bar move rewrites the edit (a disabled field that keeps its text: off).
     void setEditFollowsBar(bool on) { m_editFollowsBar = on; }
