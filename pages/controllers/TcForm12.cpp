@@ -97,7 +97,8 @@ TcForm12::TcForm12(QWidget *parent)
 
     // Range values: the bar holds the register (-999..9999); the page shows and parses
     // the edit as the input and the decimal point say. Six characters: "-0,999".
-    const Rule range = Rule::signedDecimal(-99.9, 999.9).nearest().barOnlyShows().length(6);
+    const Rule range =
+        Rule::signedDecimal(-99.9, 999.9).nearest().barOnlyShows().length(6).largeStep(100);
     const QString degrees = QStringLiteral("°C");
     auto &dac = group(QStringLiteral("Nastavení DAC"), 0);
     m_i1 = &numeric(dac, QStringLiteral("cZdI1"),

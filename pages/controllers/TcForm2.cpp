@@ -261,9 +261,9 @@ TcForm2::TcForm2(QWidget *parent)
     pg->addWidget(axis, 2, 1, Qt::AlignHCenter);
     bandGrid->addWidget(picture, 0, 0, 1, 4, Qt::AlignHCenter);
     const QString bandHint = QStringLiteral("Rozsah 0 - 100%");
-    m_vmin = new QScrollBar(Qt::Horizontal, &band);
+    m_vmin = newScrollBar(&band);
     m_vmin->setObjectName(QStringLiteral("c2ZdVminScrollBar"));
-    m_vmax = new QScrollBar(Qt::Horizontal, &band);
+    m_vmax = newScrollBar(&band);
     m_vmax->setObjectName(QStringLiteral("c2ZdVmaxScrollBar"));
     m_vminLabel = new QLabel(QStringLiteral("Min = 0"), &band);
     m_vminLabel->setObjectName(QStringLiteral("c2ZdVminLabel"));

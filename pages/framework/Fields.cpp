@@ -189,8 +189,9 @@ TNumericField::TNumericField(FieldHost &host, const QString &prefix, const Rule 
     m_edit = new QLineEdit(parent);
     m_edit->setObjectName(prefix + QStringLiteral("MaskEdit"));
     m_edit->installEventFilter(this);
-    m_bar = new QScrollBar(Qt::Horizontal, parent);
+    m_bar = newScrollBar(parent);
     m_bar->setObjectName(prefix + QStringLiteral("ScrollBar"));
+    m_bar->setPageStep(m_rule.pageStep);
     if (!m_rule.hasBarRange) {
         m_rule.barMin = roundPosition(m_rule.min * m_rule.scale, Rounding::Nearest);
         m_rule.barMax = roundPosition(m_rule.max * m_rule.scale, Rounding::Nearest);
@@ -476,6 +477,13 @@ void TRadioGroup::setItemIndex(int index)
 }
 
 // --- pairing, text registers, combo mapping ---
+
+QScrollBar *newScrollBar(QWidget *parent)
+{
+    auto *bar = new QScrollBar(Qt::Horizontal, parent);
+    bar->setInvertedControls(false);
+    return bar;
+}
 
 static QWidget *searchRoot(QWidget *w)
 {

@@ -93,7 +93,7 @@ TWallLiveForm::TWallLiveForm(TWallModuleForm &page, bool humidity) : TExtraForm(
     digitalOutMaskEdit->setAlignment(Qt::AlignRight);
     digitalOutMaskEdit->setFixedWidth(digitalOutMaskEdit->fontMetrics().horizontalAdvance("0000000") + 12);
     digitalOutMaskEdit->installEventFilter(this);
-    digitalOutScrollBar = new QScrollBar(Qt::Horizontal, digitalOutputGroupBox);
+    digitalOutScrollBar = newScrollBar(digitalOutputGroupBox);
     digitalOutScrollBar->setObjectName(QStringLiteral("digitalOutScrollBar"));
     digitalOutScrollBar->setRange(0, 65535);
     for (QWidget *w : std::initializer_list<QWidget *>{digitalOutLabel, digitalOutMaskEdit,

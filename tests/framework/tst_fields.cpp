@@ -266,6 +266,46 @@ private slots:
         QCOMPARE(prompts.count(Kind::Message), 0);
     }
 
+    // The bar's keys go the way its value does; PageUp and PageDown by the large step.
+    void scrollBarKeys_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("delta");
+        QTest::newRow("Right") << int(Qt::Key_Right) << 1;
+        QTest::newRow("Up") << int(Qt::Key_Up) << 1;
+        QTest::newRow("Left") << int(Qt::Key_Left) << -1;
+        QTest::newRow("Down") << int(Qt::Key_Down) << -1;
+        QTest::newRow("PageUp") << int(Qt::Key_PageUp) << 100;
+        QTest::newRow("PageDown") << int(Qt::Key_PageDown) << -100;
+    }
+    void scrollBarKeys()
+    {
+        QFETCH(int, key);
+        QFETCH(int, delta);
+        TestShell shell;
+        ScriptedPrompts prompts;
+        QWidget window;
+        struct Host : FieldHost {
+            void fieldEdited(TNumericField &) override {}
+            void fieldExit(TNumericField &f) override { f.acceptText(); }
+            void setInvalidInput(bool) override {}
+            void markChanged(bool) override {}
+        } host;
+        TNumericField f(host, "zdOff", Rule::signedDecimal(-100, 100).largeStep(100), "°C",
+                        &window);
+        f.setPosition(0);
+        QTest::keyClick(f.bar(), Qt::Key(key));
+        QCOMPARE(f.position(), delta);
+        QCOMPARE(f.edit()->text(), formatFixed(delta / 10.0, 1));
+        // A bar made outside the fields behaves the same.
+        QScrollBar *bar = newScrollBar(&window);
+        bar->setRange(0, 1000);
+        bar->setPageStep(100);
+        bar->setValue(500);
+        QTest::keyClick(bar, Qt::Key(key));
+        QCOMPARE(bar->value(), 500 + delta);
+    }
+
     void scrollBarCouplingAndDependencies()
     {
         TestShell shell;
