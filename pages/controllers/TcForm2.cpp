@@ -32,12 +32,6 @@ QStringList numbers(int last)
     return items;
 }
 
-void markRed(QWidget *w, bool red)
-{
-    w->setStyleSheet(red ? QStringLiteral("QGroupBox { color: red }") : QString());
-    w->setProperty("invalidMark", red);
-}
-
 void enableField(TNumericField *f, bool on)
 {
     f->edit()->setEnabled(on);
@@ -392,6 +386,8 @@ TcForm2::TcForm2(QWidget *parent)
     registerControl(m_etv->bar(), 1, 1);
     for (QWidget *w : std::initializer_list<QWidget *>{m_tp->bar(), m_sp, m_vkmn, m_hys})
         registerControl(w, 0, 1);
+    for (TRadioGroup *g : {m_ohch, m_pid, m_syn, m_nmin, m_nmax})
+        required(*g);
     registerControl(m_nmin, 1, 1);
     for (QWidget *w : std::initializer_list<QWidget *>{m_nmax, m_syn, m_rest[0], m_rest[1],
                                                       m_rest[2], m_rest[3], m_rest[4], m_vmin,
@@ -627,25 +623,6 @@ quint8 TcForm2::packOutputFlags() const
 void TcForm2::unpackOutputFlags(quint8 bits)
 {
     setBitsOf({m_rest[0], m_rest[1], m_rest[2], m_rest[3], m_rest[4], m_syn, m_nmin, m_nmax}, bits);
-}
-
-bool TcForm2::validateSelections()
-{
-    bool ok = TComponentForm::validateSelections();
-    for (TRadioGroup *g : {m_ohch, m_pid, m_syn, m_nmin, m_nmax}) {
-        if (g->itemIndex() < 0) {
-            markRed(g, true);
-            ok = false;
-        }
-    }
-    return ok;
-}
-
-void TcForm2::clearInvalidMarks()
-{
-    TComponentForm::clearInvalidMarks();
-    for (TRadioGroup *g : {m_ohch, m_pid, m_syn, m_nmin, m_nmax})
-        markRed(g, false);
 }
 
 void TcForm2::settleAfterRead(bool)

@@ -33,6 +33,12 @@ namespace {
 
 const char kChanged[] = "Změněno";
 
+void markGroupRed(TRadioGroup *group, bool red)
+{
+    group->setStyleSheet(red ? QStringLiteral("QGroupBox { color: red }") : QString());
+    group->setProperty("invalidMark", red);
+}
+
 } // namespace
 
 // --- PageTraits ---
@@ -332,6 +338,8 @@ void TComponentForm::clearInvalidMarks()
             r.marker->setProperty("invalidMark", false);
         }
     }
+    for (TRadioGroup *g : m_requiredGroups)
+        markGroupRed(g, false);
 }
 
 bool TComponentForm::validateSelections()
@@ -346,7 +354,23 @@ bool TComponentForm::validateSelections()
             }
         }
     }
+    for (TRadioGroup *g : m_requiredGroups) {
+        if (g->itemIndex() < 0) {
+            ok = false;
+            markGroupRed(g, true);
+        }
+    }
     return ok;
+}
+
+void TComponentForm::required(TRadioGroup &group)
+{
+    m_requiredGroups.push_back(&group);
+    // Choosing an item takes the mark away at once, as a list's choice does its label's.
+    connect(&group, &TRadioGroup::clicked, this, [g = &group](int index) {
+        if (index >= 0)
+            markGroupRed(g, false);
+    });
 }
 
 void TComponentForm::intPlusMaskEditExit(TNumericField &field)

@@ -296,6 +296,9 @@ protected:
     void required(QComboBox &combo, QWidget *marker = nullptr);
     // A required list whose missing selection refuses the write without marking a label.
     void requiredUnmarked(QComboBox &combo);
+    // A radio group validateSelections requires an item of: without one its caption turns
+    // red until an item is chosen (or clearInvalidMarks).
+    void required(TRadioGroup &group);
     // Saved controls with default 0, in order; registerControl for other defaults and for
     // controls that a load applies after the others (loadPass, see ControlTable).
     void saved(std::initializer_list<QWidget *> controls);
@@ -395,6 +398,7 @@ private:
         QWidget *marker;
     };
     std::vector<Required> m_required;
+    std::vector<TRadioGroup *> m_requiredGroups;
 
     bool m_invalidInput = false;
     bool m_minimised = false;

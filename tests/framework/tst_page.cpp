@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QRadioButton>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QToolTip>
@@ -106,6 +107,27 @@ public:
     quint8 forced = 0; // the page's logical state: outputs whose bit is written 0
     std::vector<int> commandFrames;
 };
+
+// Two radio groups a write requires an item of.
+class RadioPage : public TestPage
+{
+public:
+    RadioPage()
+    {
+        auto &g = group(QStringLiteral("Režimy"), 2);
+        for (int i = 0; i < 2; ++i) {
+            modes.push_back(&radioGroup(g, QStringLiteral("c20Mode%1RadioGroup").arg(i),
+                                        QStringLiteral("Režim %1").arg(i), {"A", "B"}));
+            required(*modes.back());
+        }
+    }
+    std::vector<TRadioGroup *> modes;
+};
+
+bool markedRed(const QWidget *w)
+{
+    return w->property("invalidMark").toBool();
+}
 
 } // namespace
 
@@ -632,6 +654,29 @@ private slots:
         QCOMPARE(shell->componentChoices, 1);
         QCOMPARE(shell->closedPages, 2);
         QCOMPARE(prompts->count(), 0);
+    }
+
+    // A required radio group without an item refuses the write and turns red; choosing an
+    // item clears its mark at once, the other group's stays.
+    void requiredRadioGroups()
+    {
+        RadioPage page;
+        shell->page = &page;
+        page.show();
+        page.readAll();
+        for (TRadioGroup *g : page.modes)
+            g->setItemIndex(-1);
+        page.writeAll();
+        QCOMPARE(prompts->lastText(), QString("Všechna pole musí být korektně vyplněna"));
+        QVERIFY(markedRed(page.modes[0]) && markedRed(page.modes[1]));
+        QCOMPARE(functionFrames(16), 0);
+        auto *b = page.modes[0]->findChildren<QRadioButton *>().at(1);
+        QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(5, b->height() / 2));
+        QCOMPARE(page.modes[0]->itemIndex(), 1);
+        QVERIFY(!markedRed(page.modes[0]));
+        QVERIFY(markedRed(page.modes[1]));
+        page.clearInvalidMarks();
+        QVERIFY(!markedRed(page.modes[1]));
     }
 
     void loadAfterStartReadsTheDevice()

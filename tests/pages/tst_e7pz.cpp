@@ -124,6 +124,13 @@ private slots:
         QCOMPARE(rig->frames(16), 0);
         QVERIFY(page->pid()->property("invalidMark").toBool());
         QVERIFY(isRed(labelNamed(page.get(), "c2AuTdLabel")));
+        // Choosing an item takes the group's mark away; the list's label stays red.
+        page->pid()->setItemIndex(0);
+        QVERIFY(!page->pid()->property("invalidMark").toBool());
+        QVERIFY(isRed(labelNamed(page.get(), "c2AuTdLabel")));
+        page->pid()->setItemIndex(-1);
+        QVERIFY(!page->validateSelections());
+        QVERIFY(page->pid()->property("invalidMark").toBool());
         // (The countdown keeps the Get button locked for a while.)
         page->readAll();
         QVERIFY(!page->pid()->property("invalidMark").toBool());
