@@ -272,6 +272,7 @@ void TComponentForm::readAll()
     const Operation running(*this);
     clearInvalidMarks();
     const bool wasChanged = isChanged();
+    const auto before = snapshotControls();
     std::vector<std::pair<QWidget *, QVariant>> unsaved;
     deviceAction(
         [this, &unsaved] {
@@ -290,9 +291,10 @@ void TComponentForm::readAll()
                 restoreControlValues(unsaved);
             }
             settleAfterRead(error == 0);
-            // A failed read leaves the page as before, its marker included.
-            if (error != 0)
-                markChanged(wasChanged);
+            // The marker tells whether the read changed a field, whatever the handlers and
+            // the settle step did on the way: a re-read of what the page holds leaves it as
+            // it was, and so does a failed read.
+            markChanged(wasChanged || (error == 0 && snapshotControls() != before));
         });
     deleteTemp();
 }

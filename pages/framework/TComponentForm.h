@@ -383,6 +383,8 @@ private:
     void buildMenus();
     void buildStatusBar();
     std::vector<std::pair<QWidget *, QVariant>> snapshotUnsavedControls() const;
+    // Every control a read can change (saved or not), with its value.
+    std::vector<std::pair<QWidget *, QVariant>> snapshotControls() const;
     void restoreControlValues(const std::vector<std::pair<QWidget *, QVariant>> &values);
     void addRow(QGroupBox &group, QLabel *label, QWidget *value, QWidget *extra, QLabel *unit);
     QLabel *makeLabel(QGroupBox &group, const QString &controlName, const QString &caption,

@@ -108,6 +108,15 @@ public:
     std::vector<int> commandFrames;
 };
 
+// A page whose settle step marks it changed, as pages that rebuild dependent controls do.
+class SettlingPage : public TestPage
+{
+public:
+    explicit SettlingPage(bool newer = false) : TestPage(newer) {}
+    void settleAfterRead(bool) override { markChanged(true); }
+    void controlsLoaded() override { markChanged(true); }
+};
+
 // Two radio groups a write requires an item of.
 class RadioPage : public TestPage
 {
@@ -654,6 +663,50 @@ private slots:
         QCOMPARE(shell->componentChoices, 1);
         QCOMPARE(shell->closedPages, 2);
         QCOMPARE(prompts->count(), 0);
+    }
+
+    // The marker after a read says whether a field changed, whatever the settle step does;
+    // a refused file touches nothing, so the marker stays as it was.
+    void markerAfterReadAndRefusedFile_data()
+    {
+        QTest::addColumn<bool>("newer");
+        QTest::newRow("classic") << false;
+        QTest::newRow("newer") << true;
+    }
+    void markerAfterReadAndRefusedFile()
+    {
+        QFETCH(bool, newer);
+        SettlingPage page(newer);
+        shell->page = &page;
+        page.show();
+        page.markChanged(false);
+        page.readAll();
+        QVERIFY(page.isChanged()); // the factory values differ from the page's
+        page.markChanged(false);
+        page.readAll();
+        QCOMPARE(page.panelText(2), QString("Operace proběhla OK"));
+        QVERIFY(!page.isChanged());
+        device->setHolding(0x2020, 41);
+        page.readAll();
+        QVERIFY(page.isChanged());
+        // A failed read leaves it as before, too.
+        page.markChanged(false);
+        device->setIdentification(sim::kClassicIdentification, "ZK");
+        device->setIdentification(sim::kNewIdentification, "ZK");
+        page.readAll();
+        QCOMPARE(prompts->count(Kind::Message), 1);
+        QVERIFY(!page.isChanged());
+
+        dir->write("other.ini", "[cForm7]\nc7ZdTextEdit=Cizí\n");
+        for (bool changed : {false, true}) {
+            page.markChanged(changed);
+            prompts->planFileName(dir->file("other.ini"));
+            page.mmLoadConfigurationClick();
+            QCOMPARE(prompts->lastText(),
+                     QString("Soubor s konfigurací není určen pro tento formulář"));
+            QCOMPARE(page.isChanged(), changed);
+            QCOMPARE(page.pa->position(), 41);
+        }
     }
 
     // A required radio group without an item refuses the write and turns red; choosing an

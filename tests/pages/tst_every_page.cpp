@@ -179,6 +179,50 @@ private slots:
         QCOMPARE(b->value(), std::min(b->minimum() + step, b->maximum()));
     }
 
+    // A file of another page is refused and the marker stays as it was, set or not.
+    void refusedFileKeepsTheMarker_data()
+    {
+        QTest::addColumn<QString>("model");
+        QTest::addColumn<bool>("changed");
+        for (const QString &m : kModels) {
+            QTest::newRow(qPrintable(m + " clear")) << m << false;
+            QTest::newRow(qPrintable(m + " set")) << m << true;
+        }
+    }
+    void refusedFileKeepsTheMarker()
+    {
+        QFETCH(QString, model);
+        QFETCH(bool, changed);
+        TComponentForm *p = open(model);
+        rig->dir.write("other.ini", "[cForm99]\nc99ZdTextEdit=Jiný\nmmShowHint=1\n");
+        p->markChanged(changed);
+        rig->prompts.planFileName(rig->dir.file("other.ini"));
+        p->mmLoadConfigurationClick();
+        QCOMPARE(rig->prompts.lastText(),
+                 QString("Soubor s konfigurací není určen pro tento formulář"));
+        QCOMPARE(p->isChanged(), changed);
+    }
+
+    // A read that finds what the page already shows changes no field: the marker stays
+    // clear, so closing after a re-read asks nothing. A read that changes a field sets it.
+    void rereadLeavesTheMarker_data() { everyModel(); }
+    void rereadLeavesTheMarker()
+    {
+        QFETCH(QString, model);
+        TestClock clock;
+        QVERIFY(rig->start(model));
+        if (model == "KQx")
+            rig->shell.variant = 1;
+        TComponentForm *p = open(model);
+        p->readAll();
+        QCOMPARE(rig->prompts.count(), 0);
+        QVERIFY(p->isChanged());
+        p->markChanged(false);
+        p->readAll();
+        QCOMPARE(rig->prompts.count(), 0);
+        QCOMPARE(p->panelText(2), QString("Operace proběhla OK"));
+        QVERIFY(!p->isChanged());
+    }
 };
 
 QTEST_MAIN(EveryPageTest)
