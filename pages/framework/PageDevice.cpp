@@ -232,9 +232,17 @@ int TComponentForm::deviceAction(const std::function<void()> &body, const QStrin
     TSystemDialog *dialog = Shell::isInstalled() ? &shell().systemDialog() : nullptr;
     if (dialog)
         dialog->showOverPage();
-    const int error = exchange::errorOf(body);
-    if (beforeClose)
-        beforeClose(error);
+    int error = 0;
+    try {
+        error = exchange::errorOf(body);
+        if (beforeClose)
+            beforeClose(error);
+    } catch (...) {
+        // Page code that throws ends the action all the same: the page is usable again.
+        if (dialog)
+            dialog->closeOverPage();
+        throw;
+    }
     if (error == 0 && !successStatus.isEmpty())
         showStatusMessage(successStatus);
     if (dialog)

@@ -1,5 +1,6 @@
 #include "pages/framework/Poller.h"
 
+#include "link/Messages.h"
 #include "pages/framework/Exchanges.h"
 #include "shell/Shell.h"
 
@@ -74,10 +75,27 @@ void TPoller::stopAndJoin()
     join();
 }
 
+namespace {
+
+// Page code that throws inside a hand-over ends what it was doing with its error box; the
+// hand-over itself completes, so the poller goes on and a close can still join it.
+void runHandedOver(const std::function<void()> &f)
+{
+    try {
+        f();
+    } catch (const PageError &e) {
+        Shell::reportError(e.error);
+    } catch (...) {
+        Shell::reportError(ErrInternal);
+    }
+}
+
+} // namespace
+
 void TPoller::onUiThread(const std::function<void()> &f)
 {
     if (QThread::currentThread() == m_context.thread()) {
-        f();
+        runHandedOver(f);
         return;
     }
     std::unique_lock<std::mutex> lock(m_mutex);
@@ -96,7 +114,7 @@ void TPollerRelay::serve()
         f = m_poller.m_handed;
     }
     if (f)
-        (*f)();
+        runHandedOver(*f);
     const std::lock_guard<std::mutex> lock(m_poller.m_mutex);
     m_poller.m_handDone = true;
     m_poller.m_handCondition.notify_all();

@@ -71,7 +71,9 @@ public:
 protected:
     // Waits for resumeReader() or a stop.
     void pause();
-    // Runs f on the user-interface thread and waits for it.
+    // Runs f on the user-interface thread and waits for it. What f throws ends f with its
+    // error box (caption "Chyba"; a PageError's message, else the internal error) and stays
+    // on the user-interface thread.
     void onUiThread(const std::function<void()> &f);
 
     // Helpers for the poll (throw PageError on failure).

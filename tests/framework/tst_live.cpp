@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QElapsedTimer>
 #include <QHelpEvent>
+#include <QPushButton>
 #include <QToolTip>
 #include <QtTest>
 
@@ -333,6 +334,63 @@ private slots:
         reader->handOver(7, 5);
         page.closeLiveWindow();
         QCOMPARE(page.log.last(), QString("coil 5"));
+    }
+
+    // Page code that throws inside a hand-over ends that operation with its error box; the
+    // reader goes on polling and the window still closes.
+    void throwInAHandOver_data()
+    {
+        QTest::addColumn<QString>("where");
+        QTest::addColumn<QString>("box");
+        const QString internal = "Vnitřní chyba programu";
+        QTest::newRow("extra operation") << "extra" << internal;
+        QTest::newRow("page error") << "argument" << message(5);
+        QTest::newRow("showValues") << "show" << internal;
+        QTest::newRow("settle step of a Get") << "settle" << internal;
+    }
+    void throwInAHandOver()
+    {
+        QFETCH(QString, where);
+        QFETCH(QString, box);
+        struct ProbePage : TestPage {
+            void extraOperation() override { throw std::runtime_error("probe"); }
+            void extraOperationWithArgument(quint8 argument) override { throw PageError(argument); }
+            void settleAfterRead(bool) override
+            {
+                if (throwOnSettle)
+                    throw std::logic_error("probe");
+            }
+            bool throwOnSettle = false;
+        } page;
+        TestLive *live = openLive(page);
+        TestReader *reader = live->testReader();
+        QTRY_VERIFY(reader->readCount() >= 2);
+        if (where == "extra")
+            reader->handOver(3);
+        else if (where == "argument")
+            reader->handOver(7, 5);
+        else if (where == "show")
+            reader->throwOnShow = true;
+        else {
+            page.throwOnSettle = true;
+            page.getButtonClick();
+        }
+        QTRY_COMPARE(prompts->count(Kind::Message), 1);
+        QCOMPARE(prompts->lastText(), box);
+        QCOMPARE(prompts->lastCaption(), QString("Chyba"));
+        const int reads = reader->readCount();
+        QTRY_VERIFY(reader->readCount() > reads + 2);
+        QCOMPARE(reader->pendingCommands(), 0);
+        QVERIFY(!shell->dialog.isVisible());
+        QVERIFY(page.isEnabled());
+        QVERIFY(!page.busy());
+        QPointer<TExtraForm> guard(live);
+        QElapsedTimer closing;
+        closing.start();
+        live->close();
+        QVERIFY(!page.liveWindow());
+        QVERIFY(closing.elapsed() < 5000);
+        QTRY_VERIFY(guard.isNull());
     }
 
     // The poller base on its own (the input tests use it): every hand-over is served while
