@@ -153,6 +153,11 @@ TComponentForm::TComponentForm(const PageTraits &traits, QWidget *parent)
     if (Shell::isInstalled() && Shell::instance().loadDataAfterStart())
         m_loadTimer->start();
 
+    m_idleRetry = new QTimer(this);
+    m_idleRetry->setSingleShot(true);
+    m_idleRetry->setInterval(10);
+    connect(m_idleRetry, &QTimer::timeout, this, [this] { runIdleCalls(); });
+
     // Floating hints: 12000 ms, and off with mmShowHint.
     qApp->installEventFilter(this);
 }
@@ -604,13 +609,14 @@ void TComponentForm::mmLoadExtraClick()
 
 void TComponentForm::mmSerialClick()
 {
-    shell().openSerialSettings();
+    // Control goes back when the page really closes, after what it still has to finish.
+    m_handBack = [this] { shell().openSerialSettings(); };
     close();
 }
 
 void TComponentForm::mmChooseComponentClick()
 {
-    shell().openComponentChoice();
+    m_handBack = [this] { shell().openComponentChoice(); };
     close();
 }
 
@@ -633,27 +639,28 @@ void TComponentForm::closeEvent(QCloseEvent *event)
     // Nothing is deleted under a running operation: the close follows once it has ended.
     if (busy()) {
         event->ignore();
-        if (!m_closeDeferred) {
-            m_closeDeferred = true;
-            whenIdle([this] {
-                m_closeDeferred = false;
-                close();
-            });
-        }
+        deferClose();
         return;
     }
     if (m_testWindow) {
         // The test window puts the module's settings back as it closes; the page follows.
         event->ignore();
         m_testWindow->close();
-        if (!m_testWindow && !m_closeDeferred) {
-            m_closeDeferred = true;
-            whenIdle([this] {
-                m_closeDeferred = false;
-                close();
-            });
-        }
+        if (!m_testWindow)
+            deferClose();
         return;
+    }
+    // A Get or Send handed to the reader runs while the page is still there, its boxes over
+    // it, and its result is part of what the close question asks about.
+    if (commandsQueued()) {
+        event->ignore();
+        deferClose();
+        return;
+    }
+    if (m_handBack) {
+        const auto handBack = std::move(m_handBack);
+        m_handBack = nullptr;
+        handBack();
     }
     if (isChanged() &&
         Prompts::instance().question(
@@ -668,6 +675,19 @@ void TComponentForm::closeEvent(QCloseEvent *event)
     closeLiveWindow();
     event->accept();
     destroyPage();
+}
+
+void TComponentForm::deferClose()
+{
+    if (m_closeDeferred)
+        return;
+    m_closeDeferred = true;
+    whenIdle(
+        [this] {
+            m_closeDeferred = false;
+            close();
+        },
+        true);
 }
 
 void TComponentForm::changeEvent(QEvent *event)

@@ -192,8 +192,11 @@ public:
     };
     // An operation runs, or this thread is inside an exchange (a wait in it runs events).
     bool busy() const;
-    // Runs f from the event loop once the page is no longer busy.
-    void whenIdle(std::function<void()> f);
+    // Commands handed over to the live reader that have not yet run to their end.
+    bool commandsQueued() const;
+    // Runs f from the event loop once the page is no longer busy (and, with afterCommands,
+    // once the reader's queued commands have run).
+    void whenIdle(std::function<void()> f, bool afterCommands = false);
 
     // --- Test windows ---
     // The page's open test window (an output or input test). It has no parent, so it stays
@@ -380,6 +383,10 @@ protected:
 
 private:
     void runIdleCalls();
+    // The close asked for, carried out once the page is idle and its commands have run.
+    void deferClose();
+    // The page itself, its test window or a window it owns (the live window).
+    bool isPageWindow(const QWidget *window) const;
     void buildMenus();
     void buildStatusBar();
     std::vector<std::pair<QWidget *, QVariant>> snapshotUnsavedControls() const;
@@ -409,10 +416,17 @@ private:
     bool m_closing = false;
     bool m_closeDeferred = false;
     int m_operations = 0;
-    std::vector<std::function<void()>> m_idleCalls;
+    struct IdleCall {
+        std::function<void()> run;
+        bool afterCommands;
+    };
+    std::vector<IdleCall> m_idleCalls;
+    QTimer *m_idleRetry = nullptr;
     QPointer<TNumericField> m_lastEdited;
     QString m_configFile;
     QPointer<TExtraForm> m_live;
+    // What a close hands back to the main window (serial settings, device choice).
+    std::function<void()> m_handBack;
     QPointer<QWidget> m_testWindow;
     // The saved controls as saveToTemp found them (for a temp.ini that cannot be read back).
     std::vector<std::pair<QWidget *, QVariant>> m_tempCopy;

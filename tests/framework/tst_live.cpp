@@ -393,6 +393,69 @@ private slots:
         QTRY_VERIFY(guard.isNull());
     }
 
+    // A Get or Send still queued for the reader when the page is asked to close runs first,
+    // with the page still there; then the page closes (its question asking about the read).
+    void queuedCommandRunsBeforeThePageCloses_data()
+    {
+        QTest::addColumn<bool>("send");
+        QTest::newRow("Get") << false;
+        QTest::newRow("Send") << true;
+    }
+    void queuedCommandRunsBeforeThePageCloses()
+    {
+        QFETCH(bool, send);
+        // What the page saw when its operation ran (kept outside: the page goes).
+        struct Seen {
+            int closedPages = -1;
+            bool shown = false;
+        } seen;
+        struct WatchedPage : TestPage {
+            TestShell *shell = nullptr;
+            Seen *seen = nullptr;
+            void note()
+            {
+                seen->closedPages = shell->closedPages;
+                seen->shown = isVisible();
+            }
+            void readAll() override
+            {
+                note();
+                TestPage::readAll();
+            }
+            void writeAll() override
+            {
+                note();
+                TestPage::writeAll();
+            }
+        };
+        auto *page = new WatchedPage;
+        page->shell = shell;
+        page->seen = &seen;
+        QPointer<WatchedPage> guard(page);
+        TestLive *live = openLive(*page);
+        QTRY_VERIFY(live->testReader()->readCount() >= 2);
+        page->markChanged(false);
+        device->setHolding(0x2020, 66);
+        // A write the page refuses: its error box must come while the page is there.
+        if (send)
+            page->addr->setCurrentIndex(-1);
+        page->markChanged(false);
+        prompts->planAnswer(PromptAnswer::No);
+        (send ? page->sendButton() : page->getButton())->click();
+        page->close();
+        QTRY_VERIFY(guard.isNull());
+        QCOMPARE(seen.closedPages, 0);
+        QVERIFY(seen.shown);
+        QCOMPARE(shell->closedPages, 1);
+        if (send) {
+            QCOMPARE(prompts->texts(), QStringList{"Všechna pole musí být korektně vyplněna"});
+            QCOMPARE(prompts->count(Kind::Question), 0);
+        } else {
+            QCOMPARE(prompts->count(Kind::Message), 0);
+            QCOMPARE(prompts->count(Kind::Question), 1); // the read changed a field
+        }
+    }
+
     // The poller base on its own (the input tests use it): every hand-over is served while
     // joining, and a failure that comes once the stop was asked for shows nothing.
     void pollerBase()
