@@ -713,6 +713,18 @@ void TComponentForm::changeEvent(QEvent *event)
     QMainWindow::changeEvent(event);
 }
 
+bool TComponentForm::isPageWindow(const QWidget *window) const
+{
+    if (!window)
+        return false;
+    if (window == this || (m_testWindow && window == m_testWindow))
+        return true;
+    for (const QWidget *p = window->parentWidget(); p; p = p->parentWidget())
+        if (p == this)
+            return true;
+    return false;
+}
+
 bool TComponentForm::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::ShortcutOverride && watched->isWidgetType() &&
@@ -727,15 +739,22 @@ bool TComponentForm::eventFilter(QObject *watched, QEvent *event)
             }
         }
     }
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
+        isPageWindow(static_cast<QWidget *>(watched)->window())) {
+        // Alt with a character is a shortcut, never text: the shortcut of a disabled button
+        // (one a countdown holds) must not type its letter into the field with the focus.
+        // An enabled button's shortcut never arrives here: it is taken before the key.
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const Qt::KeyboardModifiers mods = key->modifiers();
+        if ((mods & Qt::AltModifier) && !(mods & Qt::ControlModifier) && !key->text().isEmpty())
+            return true;
+    }
     if (event->type() == QEvent::ToolTip && watched->isWidgetType()) {
         auto *w = static_cast<QWidget *>(watched);
         // The hide pause is the application's: the hints of the page's own windows (live
         // window, test windows) stay as long, but only the page's hints follow mmShowHint.
         const bool ownWindow = w->window() == this;
-        bool pageWindow = ownWindow || (m_testWindow && w->window() == m_testWindow);
-        for (QWidget *p = w->window()->parentWidget(); p && !pageWindow; p = p->parentWidget())
-            pageWindow = p == this;
-        if (pageWindow) {
+        if (isPageWindow(w->window())) {
             if (ownWindow && !hintsOn())
                 return true;
             QWidget *owner = w;

@@ -2,6 +2,7 @@
 // restore after a failed read, verification, close question, menus.
 
 #include "FrameworkFixture.h"
+#include "pages/framework/Countdown.h"
 #include "tests/support/ScriptedPrompts.h"
 #include "tests/support/TestClock.h"
 
@@ -730,6 +731,43 @@ private slots:
         QVERIFY(markedRed(page.modes[1]));
         page.clearInvalidMarks();
         QVERIFY(!markedRed(page.modes[1]));
+    }
+
+    // While a countdown holds the buttons, their shortcut letter is swallowed, in any field;
+    // once they are free again the same keys press the button.
+    void shortcutOfALockedButtonTypesNothing_data()
+    {
+        QTest::addColumn<bool>("numericField");
+        QTest::newRow("text") << false;
+        QTest::newRow("numeric field") << true;
+    }
+    void shortcutOfALockedButtonTypesNothing()
+    {
+        QFETCH(bool, numericField);
+        TestPage page(false);
+        shell->page = &page;
+        page.show();
+        page.readAll();
+        page.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&page));
+        const int frames = int(server->frames().size());
+        TButtonCountdown countdown(&page);
+        countdown.start(page.sendButton(), page.sendButton()->text(), 3,
+                        {page.sendButton(), page.getButton()});
+        QLineEdit *edit = numericField ? page.o1->edit() : page.text;
+        edit->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), edit);
+        const QString before = edit->text();
+        for (Qt::Key key : {Qt::Key_U, Qt::Key_1, Qt::Key_X})
+            QTest::keyClick(QApplication::focusWidget(), key, Qt::AltModifier);
+        QCOMPARE(edit->text(), before);
+        QCOMPARE(int(server->frames().size()), frames);
+
+        countdown.saveTimer()->start(1); // the lock time over at once
+        QTRY_VERIFY(page.sendButton()->isEnabled());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_U, Qt::AltModifier);
+        QCOMPARE(edit->text(), before);
+        QTRY_VERIFY(functionFrames(16) > 0);
     }
 
     void loadAfterStartReadsTheDevice()
