@@ -64,7 +64,8 @@ public:
     bool isPaused() const { return m_paused.load(); }
 
     // User-interface thread: waits until the thread has ended, carrying out its hand-overs
-    // meanwhile (user input stays out), so its last cycle can finish.
+    // meanwhile (user input stays out), so its last cycle can finish. The hand-overs are run
+    // directly, so a join from inside any event (a posted one too) ends.
     void join();
     void stopAndJoin();
 
@@ -86,13 +87,19 @@ protected:
 
 private:
     friend class TPollerRelay;
+    // User-interface thread: runs the hand-over waiting, unless it is taken already. True
+    // when it ran one.
+    bool serveHandOver();
 
     QObject &m_context;
     TTransmit m_transmit;
     TPollerRelay m_relay;
     const std::function<void()> *m_handed = nullptr; // under m_mutex
+    bool m_handTaken = false;                        // under m_mutex: run or running
     bool m_handDone = false;                         // under m_mutex
+    bool m_ended = false; // under m_mutex: run() has returned (a poller runs once)
     std::condition_variable m_handCondition;
+    std::condition_variable m_joinWake; // a hand-over waits, or the thread has ended
 
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_paused{false};

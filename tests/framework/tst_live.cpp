@@ -507,6 +507,49 @@ private slots:
         }
     }
 
+    // A join entered from a posted event (a close deferred with whenIdle, a close by a timer)
+    // serves the hand-over the poller queued behind that event: the event dispatcher does not
+    // hand such an event to a loop nested inside the delivery.
+    void joinInsideAPostedEventServesTheHandOver()
+    {
+        struct Poll : TPoller {
+            using TPoller::TPoller;
+            std::atomic<bool> handing{false};
+            int shown = 0;
+            void run() override
+            {
+                handing = true;
+                onUiThread([this] { ++shown; });
+            }
+        };
+        QWidget context;
+        Poll poll(context);
+        bool joined = false;
+        bool rescued = false;
+        QTimer rescue; // ends a join that would otherwise wait for ever
+        rescue.setSingleShot(true);
+        connect(&rescue, &QTimer::timeout, this, [&] {
+            rescued = true;
+            QCoreApplication::sendPostedEvents();
+        });
+        QMetaObject::invokeMethod(
+            &context,
+            [&] {
+                rescue.start(3000);
+                poll.stopAndJoin();
+                joined = true;
+            },
+            Qt::QueuedConnection);
+        poll.start();
+        while (!poll.handing)
+            QThread::msleep(1);
+        QThread::msleep(50); // its hand-over is now posted, behind the join's event
+        QTRY_VERIFY_WITH_TIMEOUT(joined, 10000);
+        QVERIFY(!rescued);
+        QCOMPARE(poll.shown, 1);
+        QVERIFY(poll.isFinished());
+    }
+
     // Hints of the live window stay 12 s (longer than the toolkit's 10 s), also while the
     // page's own hints are switched off.
     void liveWindowHintsStayTwelveSeconds()
