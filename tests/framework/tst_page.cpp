@@ -14,8 +14,8 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QProgressBar>
-#include <QRadioButton>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QStatusBar>
 #include <QToolTip>
 #include <QtTest>

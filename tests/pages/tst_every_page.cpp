@@ -31,8 +31,8 @@
 namespace {
 
 // Every page by the simulated model it serves (the KQx family page as the KQx).
-const QStringList kModels = {"KQx",   "CWR1", "E-7PZ", "E-UV6", "E-HN2", "E-HB2", "E-HB5/HN9",
-                             "GWR1",  "T4yJ", "T4yG",  "T6yR",  "ZK",    "ZSL",   "ZG"};
+const QStringList kModels = {"KQx",  "CWR1", "E-7PZ", "E-UV6", "E-HN2", "E-HB2", "E-HB5/HN9",
+                             "GWR1", "T4yJ", "T4yG",  "T6yR",  "ZK",    "ZSL",   "ZG"};
 
 std::unique_ptr<TComponentForm> makePage(const QString &model)
 {

@@ -8,8 +8,8 @@
 #include <QCloseEvent>
 #include <QLineEdit>
 #include <QPointer>
-#include <QRandomGenerator>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QTimer>
 #include <QWindow>
 
