@@ -55,12 +55,6 @@ void setHint(TNumericField *f, const QString &hint)
     f->bar()->setToolTip(hint);
 }
 
-void markRed(QWidget *w, bool red)
-{
-    w->setStyleSheet(red ? QStringLiteral("QGroupBox { color: red }") : QString());
-    w->setProperty("invalidMark", red);
-}
-
 } // namespace
 
 int TcForm12::dotCode(int item)
@@ -97,7 +91,8 @@ TcForm12::TcForm12(QWidget *parent)
 
     // Range values: the bar holds the register (-999..9999); the page shows and parses
     // the edit as the input and the decimal point say. Six characters: "-0,999".
-    const Rule range = Rule::signedDecimal(-99.9, 999.9).nearest().barOnlyShows().length(6);
+    const Rule range =
+        Rule::signedDecimal(-99.9, 999.9).nearest().barOnlyShows().length(6).largeStep(100);
     const QString degrees = QStringLiteral("°C");
     auto &dac = group(QStringLiteral("Nastavení DAC"), 0);
     m_i1 = &numeric(dac, QStringLiteral("cZdI1"),
@@ -133,6 +128,9 @@ TcForm12::TcForm12(QWidget *parent)
                          modes, QString(), 2);
     m_rel2 = &radioGroup(outs, QStringLiteral("cRel2RadioGroup"), QStringLiteral("Režim OUT2"),
                          modes, QString(), 2);
+
+    for (TRadioGroup *g : {m_rel1, m_rel2, m_dac})
+        required(*g);
 
     QStringList dots;
     for (const DotPosition &d : kDots)
@@ -364,21 +362,7 @@ void TcForm12::normaliseDecimalPoint()
 bool TcForm12::validateSelections()
 {
     normaliseDecimalPoint();
-    bool ok = TComponentForm::validateSelections();
-    for (TRadioGroup *g : {m_rel1, m_rel2, m_dac}) {
-        if (g->itemIndex() < 0) {
-            markRed(g, true);
-            ok = false;
-        }
-    }
-    return ok;
-}
-
-void TcForm12::clearInvalidMarks()
-{
-    TComponentForm::clearInvalidMarks();
-    for (TRadioGroup *g : {m_rel1, m_rel2, m_dac})
-        markRed(g, false);
+    return TComponentForm::validateSelections();
 }
 
 void TcForm12::settleAfterRead(bool)

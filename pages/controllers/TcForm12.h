@@ -21,7 +21,6 @@ public:
 
     TExtraForm *createLiveWindow() override;
     bool validateSelections() override;
-    void clearInvalidMarks() override;
     void flMinusMaskEditExit(TNumericField &field) override;
     void controlsLoaded() override;
     void settleAfterRead(bool ok) override;

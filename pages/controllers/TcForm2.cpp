@@ -32,12 +32,6 @@ QStringList numbers(int last)
     return items;
 }
 
-void markRed(QWidget *w, bool red)
-{
-    w->setStyleSheet(red ? QStringLiteral("QGroupBox { color: red }") : QString());
-    w->setProperty("invalidMark", red);
-}
-
 void enableField(TNumericField *f, bool on)
 {
     f->edit()->setEnabled(on);
@@ -262,9 +256,9 @@ TcForm2::TcForm2(QWidget *parent)
     pg->addWidget(axis, 2, 1, Qt::AlignHCenter);
     bandGrid->addWidget(picture, 0, 0, 1, 4, Qt::AlignHCenter);
     const QString bandHint = QStringLiteral("Rozsah 0 - 100%");
-    m_vmin = new QScrollBar(Qt::Horizontal, &band);
+    m_vmin = newScrollBar(&band);
     m_vmin->setObjectName(QStringLiteral("c2ZdVminScrollBar"));
-    m_vmax = new QScrollBar(Qt::Horizontal, &band);
+    m_vmax = newScrollBar(&band);
     m_vmax->setObjectName(QStringLiteral("c2ZdVmaxScrollBar"));
     m_vminLabel = new QLabel(QStringLiteral("Min = 0"), &band);
     m_vminLabel->setObjectName(QStringLiteral("c2ZdVminLabel"));
@@ -393,6 +387,8 @@ TcForm2::TcForm2(QWidget *parent)
     registerControl(m_etv->bar(), 1, 1);
     for (QWidget *w : std::initializer_list<QWidget *>{m_tp->bar(), m_sp, m_vkmn, m_hys})
         registerControl(w, 0, 1);
+    for (TRadioGroup *g : {m_ohch, m_pid, m_syn, m_nmin, m_nmax})
+        required(*g);
     registerControl(m_nmin, 1, 1);
     for (QWidget *w : std::initializer_list<QWidget *>{m_nmax, m_syn, m_rest[0], m_rest[1],
                                                       m_rest[2], m_rest[3], m_rest[4], m_vmin,
@@ -644,25 +640,6 @@ quint8 TcForm2::packOutputFlags() const
 void TcForm2::unpackOutputFlags(quint8 bits)
 {
     setBitsOf({m_rest[0], m_rest[1], m_rest[2], m_rest[3], m_rest[4], m_syn, m_nmin, m_nmax}, bits);
-}
-
-bool TcForm2::validateSelections()
-{
-    bool ok = TComponentForm::validateSelections();
-    for (TRadioGroup *g : {m_ohch, m_pid, m_syn, m_nmin, m_nmax}) {
-        if (g->itemIndex() < 0) {
-            markRed(g, true);
-            ok = false;
-        }
-    }
-    return ok;
-}
-
-void TcForm2::clearInvalidMarks()
-{
-    TComponentForm::clearInvalidMarks();
-    for (TRadioGroup *g : {m_ohch, m_pid, m_syn, m_nmin, m_nmax})
-        markRed(g, false);
 }
 
 void TcForm2::settleAfterRead(bool)

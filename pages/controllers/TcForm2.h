@@ -45,8 +45,6 @@ public:
     void intPlusMaskEditExit(TNumericField &field) override { exitField(field); }
     void flMinusMaskEditExit(TNumericField &field) override { exitField(field); }
     void flPlusMaskEditExit(TNumericField &field) override { exitField(field); }
-    bool validateSelections() override;
-    void clearInvalidMarks() override;
     void controlsLoaded() override;
     void settleAfterRead(bool ok) override;
 

@@ -79,7 +79,7 @@ TcForm6::TcForm6(QWidget *parent, int variant)
                        QStringLiteral("c6AdvanceSettingsGroupBox"));
     m_off = &numeric(*m_advance, QStringLiteral("c6ZdOff"),
                      QStringLiteral("Korekční posuv měřené teploty"),
-                     Rule::signedDecimal(-100, 100).length(6), QStringLiteral("°C"),
+                     Rule::signedDecimal(-100, 100).length(6).largeStep(100), QStringLiteral("°C"),
                      QStringLiteral("Rozsah -100,0 až 100,0"));
     m_off->setPosition(0);
     m_advance->setVisible(v.correctionShown);

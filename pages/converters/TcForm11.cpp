@@ -98,11 +98,9 @@ void TcForm11::readDevice()
     TPwmConverterForm::readDevice();
 }
 
-void TcForm11::settleAfterRead(bool ok)
+void TcForm11::settleAfterRead(bool)
 {
     m_input.settle();
-    if (ok)
-        markChanged(true);
 }
 
 void TcForm11::controlsLoaded()

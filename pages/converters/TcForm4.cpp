@@ -73,11 +73,9 @@ void TcForm4::readDevice()
     TFrequencyConverterForm::readDevice();
 }
 
-void TcForm4::settleAfterRead(bool ok)
+void TcForm4::settleAfterRead(bool)
 {
     m_input.settle();
-    if (ok)
-        markChanged(true);
 }
 
 void TcForm4::controlsLoaded()

@@ -189,8 +189,9 @@ TNumericField::TNumericField(FieldHost &host, const QString &prefix, const Rule 
     m_edit = new QLineEdit(parent);
     m_edit->setObjectName(prefix + QStringLiteral("MaskEdit"));
     m_edit->installEventFilter(this);
-    m_bar = new QScrollBar(Qt::Horizontal, parent);
+    m_bar = newScrollBar(parent);
     m_bar->setObjectName(prefix + QStringLiteral("ScrollBar"));
+    m_bar->setPageStep(m_rule.pageStep);
     if (!m_rule.hasBarRange) {
         m_rule.barMin = roundPosition(m_rule.min * m_rule.scale, Rounding::Nearest);
         m_rule.barMax = roundPosition(m_rule.max * m_rule.scale, Rounding::Nearest);
@@ -300,14 +301,24 @@ QString TNumericField::positionText() const
 
 void TNumericField::fallBack(const QString &text, int position)
 {
-    m_edit->setText(text);
+    // The fallback is clamped as typed text is: an empty "Žádaná korekce" must not write 0
+    // below a lower limit of 5,0, nor a lower limit land above its upper one.
+    int target = position;
+    const double value = position / m_rule.scale;
+    const auto [lo, hi] = limits();
+    const double clamped = clampToRange(nullptr, value, lo, hi, m_rule.decimals, false);
+    if (clamped != value)
+        target = roundPosition(clamped * m_rule.scale, m_rule.rounding);
+    target = std::clamp(target, m_bar->minimum(), m_bar->maximum());
+    {
+        // The bar takes its position without rewriting the edit: the fallback's own text
+        // stays where it is the text of that position.
+        const QSignalBlocker block(m_bar);
+        m_bar->setValue(target);
+    }
+    m_edit->setText(target == position ? text : positionText());
     m_edit->selectAll();
     m_edit->setFocus();
-    {
-        // The fallback text stays: the bar takes its position without rewriting it.
-        const QSignalBlocker block(m_bar);
-        m_bar->setValue(position);
-    }
     // A fallback is a change like any other: the marker, and the rules that hang on the
     // field (the limits around an output range), which may move this field again.
     m_host.markChanged(true);
@@ -467,6 +478,13 @@ void TRadioGroup::setItemIndex(int index)
 }
 
 // --- pairing, text registers, combo mapping ---
+
+QScrollBar *newScrollBar(QWidget *parent)
+{
+    auto *bar = new QScrollBar(Qt::Horizontal, parent);
+    bar->setInvertedControls(false);
+    return bar;
+}
 
 static QWidget *searchRoot(QWidget *w)
 {

@@ -64,6 +64,7 @@ struct Rule {
     bool exitOnBarChange = true; // a bar move runs the exit handler (checks, dependencies)
     int maxLength = 0;           // edit length limit; 0: derived from the limits
     bool minusKey = false;       // a whole number that takes "-"
+    int pageStep = 10;           // the bar's large step (PageUp, PageDown, a click beside the knob)
 
     static Rule whole(double min, double max);
     static Rule signedWhole(double min, double max);
@@ -105,6 +106,11 @@ struct Rule {
     Rule &length(int n)
     {
         maxLength = n;
+        return *this;
+    }
+    Rule &largeStep(int n)
+    {
+        pageStep = n;
         return *this;
     }
 };
@@ -178,9 +184,11 @@ public:
     // The standard exit handler; the page's intPlusMaskEditExit / flMinusMaskEditExit /
     // flPlusMaskEditExit call it. Returns false for text that is not a number.
     bool acceptText(bool warn = true);
-    // Text that is not a number: the edit shows `text`, the bar takes `position`, the page
-    // is marked changed and the field's dependencies run as for any change; then a beep and
-    // the invalid-input flag. acceptText uses the rule's fallback.
+    // Text that is not a number: the bar takes `position`, brought into the field's limits
+    // (computed ones included) and the bar's range as typed text would be, and the edit shows
+    // `text`, or the text of the position taken when that differs; the page is marked changed
+    // and the field's dependencies run as for any change; then a beep and the invalid-input
+    // flag. acceptText uses the rule's fallback.
     void fallBack(const QString &text, int position);
     // Whether a bar move rewrites the edit (a disabled field that keeps its text: off).
     void setEditFollowsBar(bool on) { m_editFollowsBar = on; }
@@ -234,6 +242,11 @@ signals:
 private:
     QButtonGroup *m_buttons;
 };
+
+// A horizontal scroll bar whose keys go the way its value does: Right and Up raise it, Left
+// and Down lower it, PageUp and PageDown by the large step (Qt's scroll bars invert their
+// keys for scrolling documents). Every scroll bar of the pages and their windows is one.
+QScrollBar *newScrollBar(QWidget *parent);
 
 // Paired controls by name: <prefix>MaskEdit <-> <prefix>ScrollBar, searched among the
 // page's children.

@@ -72,9 +72,15 @@ bool TComponentForm::busy() const
     return m_operations > 0 || (Shell::isInstalled() && Shell::instance().inExchangeOnThisThread());
 }
 
-void TComponentForm::whenIdle(std::function<void()> f)
+bool TComponentForm::commandsQueued() const
 {
-    m_idleCalls.push_back(std::move(f));
+    const TFormThread *reader = m_live ? m_live->reader() : nullptr;
+    return reader && reader->isRunning() && !reader->stopping() && reader->pendingCommands() > 0;
+}
+
+void TComponentForm::whenIdle(std::function<void()> f, bool afterCommands)
+{
+    m_idleCalls.push_back({std::move(f), afterCommands});
     if (m_operations == 0)
         QTimer::singleShot(0, this, [this] { runIdleCalls(); });
 }
@@ -87,13 +93,25 @@ void TComponentForm::runIdleCalls()
         // Only an exchange outside an operation can be left (its coil pause runs events):
         // look again shortly after.
         if (m_operations == 0)
-            QTimer::singleShot(10, this, [this] { runIdleCalls(); });
+            m_idleRetry->start();
         return;
     }
-    auto calls = std::move(m_idleCalls);
-    m_idleCalls.clear();
-    for (auto &f : calls)
-        f();
+    std::vector<IdleCall> ready;
+    std::vector<IdleCall> waiting;
+    const bool queued = commandsQueued();
+    for (auto &call : m_idleCalls)
+        (call.afterCommands && queued ? waiting : ready).push_back(std::move(call));
+    m_idleCalls = std::move(waiting);
+    if (!m_idleCalls.empty()) {
+        // The reader runs its commands between two polls; one paused (after a failed poll,
+        // or while the page was minimised) is woken, so what waits for them does not wait
+        // for ever.
+        if (m_live->reader()->isPaused())
+            m_live->reader()->resumeReader();
+        m_idleRetry->start();
+    }
+    for (auto &call : ready)
+        call.run();
 }
 
 // --- device access ---
@@ -232,9 +250,17 @@ int TComponentForm::deviceAction(const std::function<void()> &body, const QStrin
     TSystemDialog *dialog = Shell::isInstalled() ? &shell().systemDialog() : nullptr;
     if (dialog)
         dialog->showOverPage();
-    const int error = exchange::errorOf(body);
-    if (beforeClose)
-        beforeClose(error);
+    int error = 0;
+    try {
+        error = exchange::errorOf(body);
+        if (beforeClose)
+            beforeClose(error);
+    } catch (...) {
+        // Page code that throws ends the action all the same: the page is usable again.
+        if (dialog)
+            dialog->closeOverPage();
+        throw;
+    }
     if (error == 0 && !successStatus.isEmpty())
         showStatusMessage(successStatus);
     if (dialog)
@@ -275,6 +301,7 @@ void TComponentForm::readAll()
     const Operation running(*this);
     clearInvalidMarks();
     const bool wasChanged = isChanged();
+    const auto before = snapshotControls();
     std::vector<std::pair<QWidget *, QVariant>> unsaved;
     deviceAction(
         [this, &unsaved] {
@@ -293,9 +320,10 @@ void TComponentForm::readAll()
                 restoreControlValues(unsaved);
             }
             settleAfterRead(error == 0);
-            // A failed read leaves the page as before, its marker included.
-            if (error != 0)
-                markChanged(wasChanged);
+            // The marker tells whether the read changed a field, whatever the handlers and
+            // the settle step did on the way: a re-read of what the page holds leaves it as
+            // it was, and so does a failed read.
+            markChanged(wasChanged || (error == 0 && snapshotControls() != before));
         });
     deleteTemp();
 }

@@ -42,6 +42,10 @@ bool TComponentForm::saveControls(const QString &file, const QString &section)
 void TComponentForm::loadControls(const QString &file, const QString &section)
 {
     const Profile profile(file);
+    // Another page's file is refused before anything happens: no control changes, so the
+    // page has nothing to settle (its settle step would mark the page changed).
+    if (!profile.sectionExists(section))
+        throw TextError(QStringLiteral("Neplatný ini soubor"));
     bool showHint = true;
     controlsLoading();
     try {
@@ -109,6 +113,20 @@ std::vector<std::pair<QWidget *, QVariant>> TComponentForm::snapshotUnsavedContr
                 values.emplace_back(w, ControlTable::integerValue(w));
         }
     }
+    return values;
+}
+
+std::vector<std::pair<QWidget *, QVariant>> TComponentForm::snapshotControls() const
+{
+    std::vector<std::pair<QWidget *, QVariant>> values;
+    for (const componentStruct &e : m_table.entries()) {
+        if (auto *edit = qobject_cast<QLineEdit *>(e.control))
+            values.emplace_back(e.control, edit->text());
+        else
+            values.emplace_back(e.control, ControlTable::integerValue(e.control));
+    }
+    for (auto &v : snapshotUnsavedControls())
+        values.push_back(std::move(v));
     return values;
 }
 

@@ -65,14 +65,17 @@ public:
     bool isPaused() const { return m_paused.load(); }
 
     // User-interface thread: waits until the thread has ended, carrying out its hand-overs
-    // meanwhile (user input stays out), so its last cycle can finish.
+    // meanwhile (user input stays out), so its last cycle can finish. The hand-overs are run
+    // directly, so a join from inside any event (a posted one too) ends.
     void join();
     void stopAndJoin();
 
 protected:
     // Waits for resumeReader() or a stop.
     void pause();
-    // Runs f on the user-interface thread and waits for it.
+    // Runs f on the user-interface thread and waits for it. What f throws ends f with its
+    // error box (caption "Chyba"; a PageError's message, else the internal error) and stays
+    // on the user-interface thread.
     void onUiThread(const std::function<void()> &f);
 
     // Helpers for the poll (throw PageError on failure).
@@ -85,13 +88,19 @@ protected:
 
 private:
     friend class TPollerRelay;
+    // User-interface thread: runs the hand-over waiting, unless it is taken already. True
+    // when it ran one.
+    bool serveHandOver();
 
     QObject &m_context;
     TTransmit m_transmit;
     TPollerRelay m_relay;
     const std::function<void()> *m_handed = nullptr; // under m_mutex
+    bool m_handTaken = false;                        // under m_mutex: run or running
     bool m_handDone = false;                         // under m_mutex
+    bool m_ended = false; // under m_mutex: run() has returned (a poller runs once)
     std::condition_variable m_handCondition;
+    std::condition_variable m_joinWake; // a hand-over waits, or the thread has ended
 
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_paused{false};

@@ -33,6 +33,12 @@ namespace {
 
 const char kChanged[] = "Změněno";
 
+void markGroupRed(TRadioGroup *group, bool red)
+{
+    group->setStyleSheet(red ? QStringLiteral("QGroupBox { color: red }") : QString());
+    group->setProperty("invalidMark", red);
+}
+
 } // namespace
 
 // --- PageTraits ---
@@ -146,6 +152,11 @@ TComponentForm::TComponentForm(const PageTraits &traits, QWidget *parent)
     });
     if (Shell::isInstalled() && Shell::instance().loadDataAfterStart())
         m_loadTimer->start();
+
+    m_idleRetry = new QTimer(this);
+    m_idleRetry->setSingleShot(true);
+    m_idleRetry->setInterval(10);
+    connect(m_idleRetry, &QTimer::timeout, this, [this] { runIdleCalls(); });
 
     // Floating hints: 12000 ms, and off with mmShowHint.
     qApp->installEventFilter(this);
@@ -332,6 +343,8 @@ void TComponentForm::clearInvalidMarks()
             r.marker->setProperty("invalidMark", false);
         }
     }
+    for (TRadioGroup *g : m_requiredGroups)
+        markGroupRed(g, false);
 }
 
 bool TComponentForm::validateSelections()
@@ -346,7 +359,23 @@ bool TComponentForm::validateSelections()
             }
         }
     }
+    for (TRadioGroup *g : m_requiredGroups) {
+        if (g->itemIndex() < 0) {
+            ok = false;
+            markGroupRed(g, true);
+        }
+    }
     return ok;
+}
+
+void TComponentForm::required(TRadioGroup &group)
+{
+    m_requiredGroups.push_back(&group);
+    // Choosing an item takes the mark away at once, as a list's choice does its label's.
+    connect(&group, &TRadioGroup::clicked, this, [g = &group](int index) {
+        if (index >= 0)
+            markGroupRed(g, false);
+    });
 }
 
 void TComponentForm::intPlusMaskEditExit(TNumericField &field)
@@ -584,13 +613,14 @@ void TComponentForm::mmLoadExtraClick()
 
 void TComponentForm::mmSerialClick()
 {
-    shell().openSerialSettings();
+    // Control goes back when the page really closes, after what it still has to finish.
+    m_handBack = [this] { shell().openSerialSettings(); };
     close();
 }
 
 void TComponentForm::mmChooseComponentClick()
 {
-    shell().openComponentChoice();
+    m_handBack = [this] { shell().openComponentChoice(); };
     close();
 }
 
@@ -613,27 +643,28 @@ void TComponentForm::closeEvent(QCloseEvent *event)
     // Nothing is deleted under a running operation: the close follows once it has ended.
     if (busy()) {
         event->ignore();
-        if (!m_closeDeferred) {
-            m_closeDeferred = true;
-            whenIdle([this] {
-                m_closeDeferred = false;
-                close();
-            });
-        }
+        deferClose();
         return;
     }
     if (m_testWindow) {
         // The test window puts the module's settings back as it closes; the page follows.
         event->ignore();
         m_testWindow->close();
-        if (!m_testWindow && !m_closeDeferred) {
-            m_closeDeferred = true;
-            whenIdle([this] {
-                m_closeDeferred = false;
-                close();
-            });
-        }
+        if (!m_testWindow)
+            deferClose();
         return;
+    }
+    // A Get or Send handed to the reader runs while the page is still there, its boxes over
+    // it, and its result is part of what the close question asks about.
+    if (commandsQueued()) {
+        event->ignore();
+        deferClose();
+        return;
+    }
+    if (m_handBack) {
+        const auto handBack = std::move(m_handBack);
+        m_handBack = nullptr;
+        handBack();
     }
     if (isChanged() &&
         Prompts::instance().question(
@@ -648,6 +679,19 @@ void TComponentForm::closeEvent(QCloseEvent *event)
     closeLiveWindow();
     event->accept();
     destroyPage();
+}
+
+void TComponentForm::deferClose()
+{
+    if (m_closeDeferred)
+        return;
+    m_closeDeferred = true;
+    whenIdle(
+        [this] {
+            m_closeDeferred = false;
+            close();
+        },
+        true);
 }
 
 void TComponentForm::changeEvent(QEvent *event)
@@ -673,6 +717,18 @@ void TComponentForm::changeEvent(QEvent *event)
     QMainWindow::changeEvent(event);
 }
 
+bool TComponentForm::isPageWindow(const QWidget *window) const
+{
+    if (!window)
+        return false;
+    if (window == this || (m_testWindow && window == m_testWindow))
+        return true;
+    for (const QWidget *p = window->parentWidget(); p; p = p->parentWidget())
+        if (p == this)
+            return true;
+    return false;
+}
+
 bool TComponentForm::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::ShortcutOverride && watched->isWidgetType() &&
@@ -687,15 +743,22 @@ bool TComponentForm::eventFilter(QObject *watched, QEvent *event)
             }
         }
     }
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
+        isPageWindow(static_cast<QWidget *>(watched)->window())) {
+        // Alt with a character is a shortcut, never text: the shortcut of a disabled button
+        // (one a countdown holds) must not type its letter into the field with the focus.
+        // An enabled button's shortcut never arrives here: it is taken before the key.
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const Qt::KeyboardModifiers mods = key->modifiers();
+        if ((mods & Qt::AltModifier) && !(mods & Qt::ControlModifier) && !key->text().isEmpty())
+            return true;
+    }
     if (event->type() == QEvent::ToolTip && watched->isWidgetType()) {
         auto *w = static_cast<QWidget *>(watched);
         // The hide pause is the application's: the hints of the page's own windows (live
         // window, test windows) stay as long, but only the page's hints follow mmShowHint.
         const bool ownWindow = w->window() == this;
-        bool pageWindow = ownWindow || (m_testWindow && w->window() == m_testWindow);
-        for (QWidget *p = w->window()->parentWidget(); p && !pageWindow; p = p->parentWidget())
-            pageWindow = p == this;
-        if (pageWindow) {
+        if (isPageWindow(w->window())) {
             if (ownWindow && !hintsOn())
                 return true;
             QWidget *owner = w;

@@ -192,8 +192,11 @@ public:
     };
     // An operation runs, or this thread is inside an exchange (a wait in it runs events).
     bool busy() const;
-    // Runs f from the event loop once the page is no longer busy.
-    void whenIdle(std::function<void()> f);
+    // Commands handed over to the live reader that have not yet run to their end.
+    bool commandsQueued() const;
+    // Runs f from the event loop once the page is no longer busy (and, with afterCommands,
+    // once the reader's queued commands have run).
+    void whenIdle(std::function<void()> f, bool afterCommands = false);
 
     // --- Test windows ---
     // One test at a time. A test button's press calls beginTest(): false (the press does
@@ -307,6 +310,9 @@ protected:
     void required(QComboBox &combo, QWidget *marker = nullptr);
     // A required list whose missing selection refuses the write without marking a label.
     void requiredUnmarked(QComboBox &combo);
+    // A radio group validateSelections requires an item of: without one its caption turns
+    // red until an item is chosen (or clearInvalidMarks).
+    void required(TRadioGroup &group);
     // Saved controls with default 0, in order; registerControl for other defaults and for
     // controls that a load applies after the others (loadPass, see ControlTable).
     void saved(std::initializer_list<QWidget *> controls);
@@ -398,9 +404,15 @@ private:
     // A test.ini left by an unfinished test, before a start: false stops the start.
     bool takeLeftOverTestFile(const OutputTestPlan &plan);
     void runIdleCalls();
+    // The close asked for, carried out once the page is idle and its commands have run.
+    void deferClose();
+    // The page itself, its test window or a window it owns (the live window).
+    bool isPageWindow(const QWidget *window) const;
     void buildMenus();
     void buildStatusBar();
     std::vector<std::pair<QWidget *, QVariant>> snapshotUnsavedControls() const;
+    // Every control a read can change (saved or not), with its value.
+    std::vector<std::pair<QWidget *, QVariant>> snapshotControls() const;
     void restoreControlValues(const std::vector<std::pair<QWidget *, QVariant>> &values);
     void addRow(QGroupBox &group, QLabel *label, QWidget *value, QWidget *extra, QLabel *unit);
     QLabel *makeLabel(QGroupBox &group, const QString &controlName, const QString &caption,
@@ -416,6 +428,7 @@ private:
         QWidget *marker;
     };
     std::vector<Required> m_required;
+    std::vector<TRadioGroup *> m_requiredGroups;
 
     bool m_invalidInput = false;
     bool m_minimised = false;
@@ -424,10 +437,17 @@ private:
     bool m_closing = false;
     bool m_closeDeferred = false;
     int m_operations = 0;
-    std::vector<std::function<void()>> m_idleCalls;
+    struct IdleCall {
+        std::function<void()> run;
+        bool afterCommands;
+    };
+    std::vector<IdleCall> m_idleCalls;
+    QTimer *m_idleRetry = nullptr;
     QPointer<TNumericField> m_lastEdited;
     QString m_configFile;
     QPointer<TExtraForm> m_live;
+    // What a close hands back to the main window (serial settings, device choice).
+    std::function<void()> m_handBack;
     QPointer<QWidget> m_testWindow;
     TestState m_testState = TestState::Idle;
     std::vector<QPointer<QPushButton>> m_testButtons;

@@ -46,31 +46,46 @@ int TFormThread::pendingCommands() const
     return static_cast<int>(m_commands.size());
 }
 
-bool TFormThread::takeCommand(Command &command)
+bool TFormThread::nextCommand(Command &command) const
 {
     std::lock_guard<std::mutex> lock(m_commandsMutex);
     if (m_commands.empty())
         return false;
     command = m_commands.front();
-    m_commands.pop_front();
     return true;
+}
+
+void TFormThread::commandDone()
+{
+    std::lock_guard<std::mutex> lock(m_commandsMutex);
+    if (!m_commands.empty())
+        m_commands.pop_front();
+}
+
+void TFormThread::onPage(const std::function<void()> &operation)
+{
+    // An operation of the page: closing the page waits for it.
+    onUiThread([this, &operation] {
+        const TComponentForm::Operation running(m_page);
+        operation();
+    });
 }
 
 void TFormThread::runCommand(const Command &command)
 {
     switch (command.number) {
     case 1:
-        onUiThread([this] { m_page.readAll(); });
+        onPage([this] { m_page.readAll(); });
         break;
     case 2:
-        onUiThread([this] { m_page.writeAll(); });
+        onPage([this] { m_page.writeAll(); });
         break;
     case 3:
-        onUiThread([this] { m_page.extraOperation(); });
+        onPage([this] { m_page.extraOperation(); });
         break;
     case 7: {
         const quint8 argument = command.argument;
-        onUiThread([this, argument] { m_page.extraOperationWithArgument(argument); });
+        onPage([this, argument] { m_page.extraOperationWithArgument(argument); });
         break;
     }
     case 5: {
@@ -133,10 +148,13 @@ void TFormThread::run()
             }
             m_errorFlag = false;
         }
-        // Every command handed over so far, in order, between this poll and the next.
+        // Every command handed over so far, in order, between this poll and the next. A
+        // command leaves the queue when it has run, so the page sees it queued until then.
         Command command{};
-        while (!stopping() && takeCommand(command))
+        while (!stopping() && nextCommand(command)) {
             runCommand(command);
+            commandDone();
+        }
         if (m_suspendRequest.exchange(false))
             pause();
     }

@@ -56,6 +56,7 @@ public:
     // Any thread. Commands queue in the order they were handed over; none overwrites
     // another (a coil click during a write-all runs after it).
     void handOver(int command, quint8 argument = 0);
+    // Commands handed over that have not run to their end (the one running included).
     int pendingCommands() const;
     // Any thread: pause after the commands of this cycle (an output test holds the line
     // until resumeReader()).
@@ -86,8 +87,11 @@ private:
         int number;
         quint8 argument;
     };
-    bool takeCommand(Command &command);
+    bool nextCommand(Command &command) const;
+    void commandDone();
     void runCommand(const Command &command);
+    // Runs a page operation on the user-interface thread (the page counts it as busy).
+    void onPage(const std::function<void()> &operation);
 
     TComponentForm &m_page;
     TExtraForm &m_window;

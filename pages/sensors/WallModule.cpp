@@ -286,7 +286,7 @@ void TWallModuleForm::buildEditors()
             if (period->isModified())
                 periodExit();
         });
-        prescaler = new QScrollBar(Qt::Horizontal, m_output);
+        prescaler = newScrollBar(m_output);
         prescaler->setObjectName(QStringLiteral("digitalOutPrescScrollBar"));
         prescaler->setRange(0, 65535);
         prescaler->setToolTip(periodHint);

@@ -26,6 +26,7 @@
 #include <QThread>
 #include <atomic>
 #include <memory>
+#include <stdexcept>
 
 // Registers of the test device: 0x2001..0x200F as the T4yJ converter, 0x2020..0x2021 two
 // more settings, 0x0000 the measured temperature.
@@ -132,6 +133,8 @@ public:
     std::atomic<bool> failNextWrite{false};
     std::atomic<int> writes{0};
     std::atomic<int> writesOnUi{0};
+    // The next showValues throws, as page code that goes wrong would.
+    std::atomic<bool> throwOnShow{false};
 
 protected:
     bool readValues() override
@@ -190,6 +193,8 @@ public:
 
 inline void TestReader::showValues()
 {
+    if (throwOnShow.exchange(false))
+        throw std::runtime_error("probe");
     ++shows;
     static_cast<TestLive &>(window()).memo->setText(formatFixed(temperature / 10.0, 1));
 }

@@ -221,6 +221,99 @@ private slots:
         QVERIFY(!host.invalid);
     }
 
+    // An emptied field falls back through the same limits as typed text, computed ones
+    // included, and shows the position it ends at; beep and invalid-input flag stay.
+    void fallbackWithinLimits_data()
+    {
+        QTest::addColumn<QString>("rule");
+        QTest::addColumn<double>("lo"); // computed limits
+        QTest::addColumn<double>("hi");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("position");
+        QTest::newRow("above the fallback") << "decimal" << 5.0 << 10.0 << "5,0" << 50;
+        QTest::newRow("below the fallback") << "decimal" << -100.0 << -5.0 << "-5,0" << -50;
+        QTest::newRow("around the fallback") << "decimal" << -3.0 << 3.0 << "0,0" << 0;
+        QTest::newRow("bar from 2") << "steps" << 2.0 << 65536.0 << "2" << 2;
+        QTest::newRow("limit above the bar's floor") << "steps" << 7.0 << 65536.0 << "7" << 7;
+        QTest::newRow("classic text kept") << "classic" << 0.002 << 65.0 << "0,002" << 1;
+        QTest::newRow("classic clamped") << "classic" << 1.0 << 65.0 << "1,000" << 500;
+    }
+    void fallbackWithinLimits()
+    {
+        QFETCH(QString, rule);
+        QFETCH(double, lo);
+        QFETCH(double, hi);
+        QFETCH(QString, text);
+        QFETCH(int, position);
+        ScriptedPrompts prompts;
+        struct Host : FieldHost {
+            void fieldEdited(TNumericField &) override {}
+            void fieldExit(TNumericField &f) override { f.acceptText(); }
+            void setInvalidInput(bool i) override { invalid = i; }
+            void markChanged(bool c) override { changed = c; }
+            bool invalid = false;
+            bool changed = false;
+        } host;
+        Rule r = rule == "decimal" ? Rule::signedDecimal(-100, 100)
+                 : rule == "steps" ? Rule::whole(2, 65536).barRange(2, 65535)
+                                   : Rule::unsignedDecimal(0.002, 65, 3)
+                                         .scaled(500)
+                                         .fallback("0,002", 1)
+                                         .barRange(1, 32500);
+        r.limitsFrom([&] { return std::make_pair(lo, hi); });
+        QWidget parent;
+        TNumericField f(host, "zdX", r, QString(), &parent);
+        f.setValue(hi);
+        f.edit()->clear();
+        QVERIFY(!f.acceptText());
+        QCOMPARE(f.edit()->text(), text);
+        QCOMPARE(f.position(), position);
+        QVERIFY(host.invalid);
+        QVERIFY(host.changed);
+        QCOMPARE(prompts.beeps(), 1);
+        QCOMPARE(prompts.count(Kind::Message), 0);
+    }
+
+    // The bar's keys go the way its value does; PageUp and PageDown by the large step.
+    void scrollBarKeys_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("delta");
+        QTest::newRow("Right") << int(Qt::Key_Right) << 1;
+        QTest::newRow("Up") << int(Qt::Key_Up) << 1;
+        QTest::newRow("Left") << int(Qt::Key_Left) << -1;
+        QTest::newRow("Down") << int(Qt::Key_Down) << -1;
+        QTest::newRow("PageUp") << int(Qt::Key_PageUp) << 100;
+        QTest::newRow("PageDown") << int(Qt::Key_PageDown) << -100;
+    }
+    void scrollBarKeys()
+    {
+        QFETCH(int, key);
+        QFETCH(int, delta);
+        TestShell shell;
+        ScriptedPrompts prompts;
+        QWidget window;
+        struct Host : FieldHost {
+            void fieldEdited(TNumericField &) override {}
+            void fieldExit(TNumericField &f) override { f.acceptText(); }
+            void setInvalidInput(bool) override {}
+            void markChanged(bool) override {}
+        } host;
+        TNumericField f(host, "zdOff", Rule::signedDecimal(-100, 100).largeStep(100), "°C",
+                        &window);
+        f.setPosition(0);
+        QTest::keyClick(f.bar(), Qt::Key(key));
+        QCOMPARE(f.position(), delta);
+        QCOMPARE(f.edit()->text(), formatFixed(delta / 10.0, 1));
+        // A bar made outside the fields behaves the same.
+        QScrollBar *bar = newScrollBar(&window);
+        bar->setRange(0, 1000);
+        bar->setPageStep(100);
+        bar->setValue(500);
+        QTest::keyClick(bar, Qt::Key(key));
+        QCOMPARE(bar->value(), 500 + delta);
+    }
+
     void scrollBarCouplingAndDependencies()
     {
         TestShell shell;

@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QElapsedTimer>
 #include <QHelpEvent>
+#include <QPushButton>
 #include <QToolTip>
 #include <QtTest>
 
@@ -335,6 +336,126 @@ private slots:
         QCOMPARE(page.log.last(), QString("coil 5"));
     }
 
+    // Page code that throws inside a hand-over ends that operation with its error box; the
+    // reader goes on polling and the window still closes.
+    void throwInAHandOver_data()
+    {
+        QTest::addColumn<QString>("where");
+        QTest::addColumn<QString>("box");
+        const QString internal = "Vnitřní chyba programu";
+        QTest::newRow("extra operation") << "extra" << internal;
+        QTest::newRow("page error") << "argument" << message(5);
+        QTest::newRow("showValues") << "show" << internal;
+        QTest::newRow("settle step of a Get") << "settle" << internal;
+    }
+    void throwInAHandOver()
+    {
+        QFETCH(QString, where);
+        QFETCH(QString, box);
+        struct ProbePage : TestPage {
+            void extraOperation() override { throw std::runtime_error("probe"); }
+            void extraOperationWithArgument(quint8 argument) override { throw PageError(argument); }
+            void settleAfterRead(bool) override
+            {
+                if (throwOnSettle)
+                    throw std::logic_error("probe");
+            }
+            bool throwOnSettle = false;
+        } page;
+        TestLive *live = openLive(page);
+        TestReader *reader = live->testReader();
+        QTRY_VERIFY(reader->readCount() >= 2);
+        if (where == "extra")
+            reader->handOver(3);
+        else if (where == "argument")
+            reader->handOver(7, 5);
+        else if (where == "show")
+            reader->throwOnShow = true;
+        else {
+            page.throwOnSettle = true;
+            page.getButtonClick();
+        }
+        QTRY_COMPARE(prompts->count(Kind::Message), 1);
+        QCOMPARE(prompts->lastText(), box);
+        QCOMPARE(prompts->lastCaption(), QString("Chyba"));
+        const int reads = reader->readCount();
+        QTRY_VERIFY(reader->readCount() > reads + 2);
+        QCOMPARE(reader->pendingCommands(), 0);
+        QVERIFY(!shell->dialog.isVisible());
+        QVERIFY(page.isEnabled());
+        QVERIFY(!page.busy());
+        QPointer<TExtraForm> guard(live);
+        QElapsedTimer closing;
+        closing.start();
+        live->close();
+        QVERIFY(!page.liveWindow());
+        QVERIFY(closing.elapsed() < 5000);
+        QTRY_VERIFY(guard.isNull());
+    }
+
+    // A Get or Send still queued for the reader when the page is asked to close runs first,
+    // with the page still there; then the page closes (its question asking about the read).
+    void queuedCommandRunsBeforeThePageCloses_data()
+    {
+        QTest::addColumn<bool>("send");
+        QTest::newRow("Get") << false;
+        QTest::newRow("Send") << true;
+    }
+    void queuedCommandRunsBeforeThePageCloses()
+    {
+        QFETCH(bool, send);
+        // What the page saw when its operation ran (kept outside: the page goes).
+        struct Seen {
+            int closedPages = -1;
+            bool shown = false;
+        } seen;
+        struct WatchedPage : TestPage {
+            TestShell *shell = nullptr;
+            Seen *seen = nullptr;
+            void note()
+            {
+                seen->closedPages = shell->closedPages;
+                seen->shown = isVisible();
+            }
+            void readAll() override
+            {
+                note();
+                TestPage::readAll();
+            }
+            void writeAll() override
+            {
+                note();
+                TestPage::writeAll();
+            }
+        };
+        auto *page = new WatchedPage;
+        page->shell = shell;
+        page->seen = &seen;
+        QPointer<WatchedPage> guard(page);
+        TestLive *live = openLive(*page);
+        QTRY_VERIFY(live->testReader()->readCount() >= 2);
+        page->markChanged(false);
+        device->setHolding(0x2020, 66);
+        // A write the page refuses: its error box must come while the page is there.
+        if (send)
+            page->addr->setCurrentIndex(-1);
+        page->markChanged(false);
+        prompts->planAnswer(PromptAnswer::No);
+        (send ? page->sendButton() : page->getButton())->click();
+        page->close();
+        QTRY_VERIFY(guard.isNull());
+        QCOMPARE(seen.closedPages, 0);
+        QVERIFY(seen.shown);
+        QCOMPARE(shell->closedPages, 1);
+        if (send) {
+            QCOMPARE(prompts->texts(), QStringList{"Všechna pole musí být korektně vyplněna"});
+            QCOMPARE(prompts->count(Kind::Question), 0);
+        } else {
+            QCOMPARE(prompts->count(Kind::Message), 0);
+            QCOMPARE(prompts->count(Kind::Question), 1); // the read changed a field
+        }
+    }
+
     // The poller base on its own (the input tests use it): every hand-over is served while
     // joining, and a failure that comes once the stop was asked for shows nothing.
     void pollerBase()
@@ -384,6 +505,49 @@ private slots:
             QCOMPARE(stopped.boxes, 0);
             QCOMPARE(stopped.shown, 0);
         }
+    }
+
+    // A join entered from a posted event (a close deferred with whenIdle, a close by a timer)
+    // serves the hand-over the poller queued behind that event: the event dispatcher does not
+    // hand such an event to a loop nested inside the delivery.
+    void joinInsideAPostedEventServesTheHandOver()
+    {
+        struct Poll : TPoller {
+            using TPoller::TPoller;
+            std::atomic<bool> handing{false};
+            int shown = 0;
+            void run() override
+            {
+                handing = true;
+                onUiThread([this] { ++shown; });
+            }
+        };
+        QWidget context;
+        Poll poll(context);
+        bool joined = false;
+        bool rescued = false;
+        QTimer rescue; // ends a join that would otherwise wait for ever
+        rescue.setSingleShot(true);
+        connect(&rescue, &QTimer::timeout, this, [&] {
+            rescued = true;
+            QCoreApplication::sendPostedEvents();
+        });
+        QMetaObject::invokeMethod(
+            &context,
+            [&] {
+                rescue.start(3000);
+                poll.stopAndJoin();
+                joined = true;
+            },
+            Qt::QueuedConnection);
+        poll.start();
+        while (!poll.handing)
+            QThread::msleep(1);
+        QThread::msleep(50); // its hand-over is now posted, behind the join's event
+        QTRY_VERIFY_WITH_TIMEOUT(joined, 10000);
+        QVERIFY(!rescued);
+        QCOMPARE(poll.shown, 1);
+        QVERIFY(poll.isFinished());
     }
 
     // Hints of the live window stay 12 s (longer than the toolkit's 10 s), also while the

@@ -2,6 +2,7 @@
 // restore after a failed read, verification, close question, menus.
 
 #include "FrameworkFixture.h"
+#include "pages/framework/Countdown.h"
 #include "tests/support/ScriptedPrompts.h"
 #include "tests/support/TestClock.h"
 
@@ -14,6 +15,7 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QStatusBar>
 #include <QToolTip>
 #include <QtTest>
@@ -106,6 +108,36 @@ public:
     quint8 forced = 0; // the page's logical state: outputs whose bit is written 0
     std::vector<int> commandFrames;
 };
+
+// A page whose settle step marks it changed, as pages that rebuild dependent controls do.
+class SettlingPage : public TestPage
+{
+public:
+    explicit SettlingPage(bool newer = false) : TestPage(newer) {}
+    void settleAfterRead(bool) override { markChanged(true); }
+    void controlsLoaded() override { markChanged(true); }
+};
+
+// Two radio groups a write requires an item of.
+class RadioPage : public TestPage
+{
+public:
+    RadioPage()
+    {
+        auto &g = group(QStringLiteral("Režimy"), 2);
+        for (int i = 0; i < 2; ++i) {
+            modes.push_back(&radioGroup(g, QStringLiteral("c20Mode%1RadioGroup").arg(i),
+                                        QStringLiteral("Režim %1").arg(i), {"A", "B"}));
+            required(*modes.back());
+        }
+    }
+    std::vector<TRadioGroup *> modes;
+};
+
+bool markedRed(const QWidget *w)
+{
+    return w->property("invalidMark").toBool();
+}
 
 } // namespace
 
@@ -632,6 +664,110 @@ private slots:
         QCOMPARE(shell->componentChoices, 1);
         QCOMPARE(shell->closedPages, 2);
         QCOMPARE(prompts->count(), 0);
+    }
+
+    // The marker after a read says whether a field changed, whatever the settle step does;
+    // a refused file touches nothing, so the marker stays as it was.
+    void markerAfterReadAndRefusedFile_data()
+    {
+        QTest::addColumn<bool>("newer");
+        QTest::newRow("classic") << false;
+        QTest::newRow("newer") << true;
+    }
+    void markerAfterReadAndRefusedFile()
+    {
+        QFETCH(bool, newer);
+        SettlingPage page(newer);
+        shell->page = &page;
+        page.show();
+        page.markChanged(false);
+        page.readAll();
+        QVERIFY(page.isChanged()); // the factory values differ from the page's
+        page.markChanged(false);
+        page.readAll();
+        QCOMPARE(page.panelText(2), QString("Operace proběhla OK"));
+        QVERIFY(!page.isChanged());
+        device->setHolding(0x2020, 41);
+        page.readAll();
+        QVERIFY(page.isChanged());
+        // A failed read leaves it as before, too.
+        page.markChanged(false);
+        device->setIdentification(sim::kClassicIdentification, "ZK");
+        device->setIdentification(sim::kNewIdentification, "ZK");
+        page.readAll();
+        QCOMPARE(prompts->count(Kind::Message), 1);
+        QVERIFY(!page.isChanged());
+
+        dir->write("other.ini", "[cForm7]\nc7ZdTextEdit=Cizí\n");
+        for (bool changed : {false, true}) {
+            page.markChanged(changed);
+            prompts->planFileName(dir->file("other.ini"));
+            page.mmLoadConfigurationClick();
+            QCOMPARE(prompts->lastText(),
+                     QString("Soubor s konfigurací není určen pro tento formulář"));
+            QCOMPARE(page.isChanged(), changed);
+            QCOMPARE(page.pa->position(), 41);
+        }
+    }
+
+    // A required radio group without an item refuses the write and turns red; choosing an
+    // item clears its mark at once, the other group's stays.
+    void requiredRadioGroups()
+    {
+        RadioPage page;
+        shell->page = &page;
+        page.show();
+        page.readAll();
+        for (TRadioGroup *g : page.modes)
+            g->setItemIndex(-1);
+        page.writeAll();
+        QCOMPARE(prompts->lastText(), QString("Všechna pole musí být korektně vyplněna"));
+        QVERIFY(markedRed(page.modes[0]) && markedRed(page.modes[1]));
+        QCOMPARE(functionFrames(16), 0);
+        auto *b = page.modes[0]->findChildren<QRadioButton *>().at(1);
+        QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(5, b->height() / 2));
+        QCOMPARE(page.modes[0]->itemIndex(), 1);
+        QVERIFY(!markedRed(page.modes[0]));
+        QVERIFY(markedRed(page.modes[1]));
+        page.clearInvalidMarks();
+        QVERIFY(!markedRed(page.modes[1]));
+    }
+
+    // While a countdown holds the buttons, their shortcut letter is swallowed, in any field;
+    // once they are free again the same keys press the button.
+    void shortcutOfALockedButtonTypesNothing_data()
+    {
+        QTest::addColumn<bool>("numericField");
+        QTest::newRow("text") << false;
+        QTest::newRow("numeric field") << true;
+    }
+    void shortcutOfALockedButtonTypesNothing()
+    {
+        QFETCH(bool, numericField);
+        TestPage page(false);
+        shell->page = &page;
+        page.show();
+        page.readAll();
+        page.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&page));
+        const int frames = int(server->frames().size());
+        TButtonCountdown countdown(&page);
+        countdown.start(page.sendButton(), page.sendButton()->text(), 3,
+                        {page.sendButton(), page.getButton()});
+        QLineEdit *edit = numericField ? page.o1->edit() : page.text;
+        edit->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), edit);
+        const QString before = edit->text();
+        for (Qt::Key key : {Qt::Key_U, Qt::Key_1, Qt::Key_X})
+            QTest::keyClick(QApplication::focusWidget(), key, Qt::AltModifier);
+        QCOMPARE(edit->text(), before);
+        QCOMPARE(int(server->frames().size()), frames);
+
+        countdown.saveTimer()->start(1); // the lock time over at once
+        QTRY_VERIFY(page.sendButton()->isEnabled());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_U, Qt::AltModifier);
+        QCOMPARE(edit->text(), before);
+        QTRY_VERIFY(functionFrames(16) > 0);
     }
 
     void loadAfterStartReadsTheDevice()

@@ -234,6 +234,34 @@ private slots:
         QCOMPARE(rig->reg(0x0058), quint16(1));
     }
 
+    // An emptied field falls back inside the limits other fields give it, and what the edit
+    // shows is what Send writes.
+    void emptiedFieldsStayInsideTheirLimits()
+    {
+        open();
+        get();
+        typeInto(page->tempLow, "5,0");
+        typeInto(page->tempHigh, "10,0");
+        rig->prompts.clear();
+        typeInto(page->reqTemp, "");
+        QCOMPARE(page->reqTemp->edit()->text(), QString("5,0"));
+        QCOMPARE(rig->prompts.beeps(), 1);
+        QVERIFY(page->invalidInput());
+        typeInto(page->tempLow, "-20,0");
+        typeInto(page->tempHigh, "-5,0"); // below the required value: it follows
+        QCOMPARE(page->reqTemp->edit()->text(), QString("-5,0"));
+        typeInto(page->tempLow, "");
+        QCOMPARE(page->tempLow->edit()->text(), QString("-5,0"));
+        QVERIFY(page->tempLow->position() <= page->tempHigh->position());
+        typeInto(page->steps, "");
+        QCOMPARE(page->steps->edit()->text(), QString::number(page->steps->position()));
+        QVERIFY(page->steps->position() >= 2);
+        rig->prompts.clear();
+        send();
+        QCOMPARE(rig->prompts.texts(), QStringList());
+        QCOMPARE(rig->reg(0x0008), quint16(qint16(-50)));
+    }
+
     void pwmPeriod_data()
     {
         QTest::addColumn<int>("steps");

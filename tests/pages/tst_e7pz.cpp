@@ -124,6 +124,13 @@ private slots:
         QCOMPARE(rig->frames(16), 0);
         QVERIFY(page->pid()->property("invalidMark").toBool());
         QVERIFY(isRed(labelNamed(page.get(), "c2AuTdLabel")));
+        // Choosing an item takes the group's mark away; the list's label stays red.
+        page->pid()->setItemIndex(0);
+        QVERIFY(!page->pid()->property("invalidMark").toBool());
+        QVERIFY(isRed(labelNamed(page.get(), "c2AuTdLabel")));
+        page->pid()->setItemIndex(-1);
+        QVERIFY(!page->validateSelections());
+        QVERIFY(page->pid()->property("invalidMark").toBool());
         // (The countdown keeps the Get button locked for a while.)
         page->readAll();
         QVERIFY(!page->pid()->property("invalidMark").toBool());
@@ -226,11 +233,22 @@ private slots:
     {
         open();
         page->show();
+        page->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(page.get()));
         page->getButton()->click();
+        page->textEdit()->setText("Okruh 2");
         page->sendButton()->click();
         QCOMPARE(rig->prompts.texts(), QStringList());
         QVERIFY(!page->sendButton()->isEnabled());
         QVERIFY(!page->getButton()->isEnabled());
+        // The focus in the customer text: the locked Send's Alt+U types nothing.
+        page->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(page.get()));
+        page->textEdit()->setFocus();
+        page->textEdit()->setCursorPosition(7);
+        QTRY_COMPARE(QApplication::focusWidget(), page->textEdit());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_U, Qt::AltModifier);
+        QCOMPARE(page->textEdit()->text(), QString("Okruh 2"));
         QTRY_COMPARE_WITH_TIMEOUT(page->sendButton()->text(), QStringLiteral("(3)"), 1500);
         QTRY_COMPARE_WITH_TIMEOUT(page->sendButton()->text(), QStringLiteral("(2)"), 1500);
         QTRY_COMPARE_WITH_TIMEOUT(page->sendButton()->text(), QStringLiteral("(1)"), 1500);
@@ -239,6 +257,12 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(page->sendButton()->isEnabled() && page->getButton()->isEnabled(),
                                  1000);
         QCOMPARE(page->countdown()->saveTimer()->interval(), 4100);
+        const int writes = rig->frames(16);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_U, Qt::AltModifier);
+        QTRY_VERIFY(rig->frames(16) > writes);
+        // "Okruh 2" as typed, no "u" behind it.
+        QCOMPARE(rig->device->holding(0x2003), quint16(0x6820));
+        QCOMPARE(rig->device->holding(0x2004), quint16(0x3200));
     }
 
     void configurationFile()

@@ -5,10 +5,13 @@
 
 #include "DigitalIoFixture.h"
 
+#include <QCloseEvent>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QTimer>
+#include <QWindow>
 
 class InputTestsTest : public QObject
 {
@@ -97,6 +100,69 @@ private slots:
                  QStringList{"Zařízení, které máte připojeno, není vámi zvolená komponenta"});
         QCOMPARE(rig->prompts.lastCaption(), QString("Chyba"));
         QVERIFY(page->isEnabled());
+    }
+
+    // Every close request closes the window, whenever in the poll it comes: sent to the
+    // window as the window system does, posted (so the poll's next hand-over queues behind
+    // it), by close() from a timer, or by its window's own close().
+    void everyCloseRequestCloses_data()
+    {
+        QTest::addColumn<QString>("model");
+        QTest::addColumn<QString>("how");
+        for (const char *how : {"sent", "posted", "timer", "window"})
+            QTest::newRow(qPrintable(QString("E-HB2 ") + how)) << "E-HB2" << how;
+        QTest::newRow("E-HB5/HN9 posted") << "E-HB5/HN9"
+                                          << "posted";
+    }
+    void everyCloseRequestCloses()
+    {
+        QFETCH(QString, model);
+        QFETCH(QString, how);
+        QVERIFY(rig->start(model));
+        page = makeDigitalPage(model);
+        page->show();
+        rig->shell.page = page.get();
+        // A close that waits for a hand-over nobody serves is ended here, and counted.
+        int rescued = 0;
+        QTimer rescue;
+        rescue.setInterval(5000);
+        connect(&rescue, &QTimer::timeout, this, [&] {
+            ++rescued;
+            QCoreApplication::sendPostedEvents();
+        });
+        QRandomGenerator random(20251);
+        const QString button = model == "E-HB2" ? "c7TestInButton" : "c9TestInButton";
+        for (int round = 0; round < 30; ++round) {
+            page->findChild<QPushButton *>(button)->click();
+            QPointer<TInputTestForm> w(qobject_cast<TInputTestForm *>(page->testWindow()));
+            QVERIFY(w);
+            const int polled = rig->received();
+            QTRY_VERIFY(rig->received() > polled);
+            QTest::qWait(int(random.bounded(20)));
+            TInputTestPoll *poll = w->poller();
+            rescue.start();
+            if (how == "sent") {
+                QCloseEvent close;
+                QApplication::sendEvent(w, &close);
+                QVERIFY(close.isAccepted());
+                QVERIFY(poll->isFinished());
+            } else {
+                if (how == "posted")
+                    QCoreApplication::postEvent(w, new QCloseEvent);
+                else if (how == "timer")
+                    QTimer::singleShot(0, w, [w] { w->close(); });
+                else
+                    QVERIFY(w->windowHandle()->close());
+                // The poll goes on meanwhile: its next hand-over may queue behind the close.
+                QThread::msleep(random.bounded(30));
+            }
+            QTRY_VERIFY2(w.isNull(), qPrintable(QString("round %1").arg(round)));
+            rescue.stop();
+            QVERIFY(page->isEnabled());
+            QVERIFY(!page->testWindow());
+        }
+        QCOMPARE(rescued, 0);
+        QCOMPARE(rig->prompts.count(), 0);
     }
 
     // Closing while a poll waits for a module that has gone silent: the window waits for its
