@@ -242,11 +242,11 @@ bool TComponentForm::takeLeftOverTestFile(const OutputTestPlan &plan)
 
 bool TComponentForm::prepareOutputTest(const OutputTestPlan &plan)
 {
-    // One start at a time; a start that reaches a closing page (queued behind the close) would
-    // leave the module in its test state.
+    // One start at a time; a start that reaches a page asked to close (a close waits for the
+    // commands queued before it) would leave the module in its test state.
     if (m_testState == TestState::Starting || m_testWindow)
         return false;
-    if (m_closing) {
+    if (m_closing || m_closeDeferred) {
         endTest();
         return false;
     }
