@@ -12,7 +12,20 @@
 #include <QStringList>
 
 struct PortDiagnosis {
-    enum class Problem { None, NotConfigured, Missing, NoPermission, Busy, NotATerminal, Other };
+    enum class Problem {
+        None,
+        NotConfigured,
+        Missing,
+        NoPermission,
+        Busy,
+        NotATerminal,
+        Other,
+        // A network gateway (tcp://HOST:PORT): the name does not resolve, the gateway
+        // refuses the connection, or nothing answers within the connect time-out.
+        Unresolved,
+        Refused,
+        TimedOut,
+    };
 
     QString name; // "COM3"
     QString path; // what it resolves to
@@ -31,5 +44,7 @@ struct PortDiagnosis {
 // Tries the device the way an exchange opens it, without keeping it open.
 PortDiagnosis diagnosePort(int portNumber);
 PortDiagnosis diagnosePath(const QString &name, const QString &path);
+// The same for a gateway: resolves the name and connects once.
+PortDiagnosis diagnoseGateway(const QString &name, const QString &path);
 // The serial devices that exist (ttyS only where they answer as terminals).
 QStringList availableSerialDevices();
