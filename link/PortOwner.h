@@ -65,6 +65,10 @@ public:
 
     TSerial *serial = nullptr;
 
+    // A write to the target device (no address named by the caller) was acknowledged. The
+    // main window looks there whether the write gave the device a new address or rate.
+    virtual void deviceWritten() {}
+
     // Where exchanges go: any thread may ask, so a polling thread follows a move (a write
     // that gave the device a new address) that happens while it runs.
     LineTarget target() const;

@@ -279,7 +279,11 @@ TransmitResult TTransmit::transact(TransmitProgress *bar)
         if (result.error == 0)
             result.error = ErrNoReply;
     }
-    return finish();
+    const bool wrote = result.error == ErrOk && !m_addressSet && (m_function == 16 || m_function == 6);
+    finish();
+    if (wrote)
+        m_owner.deviceWritten();
+    return result;
 }
 
 TransmitResult TTransmit::fixedRead(quint8 startLow, quint8 count, int replyLength, QString *text,
