@@ -5,6 +5,7 @@
 #include <atomic>
 #include <mutex>
 #include <optional>
+#include <vector>
 #include <qnamespace.h>
 
 class TSerial;
@@ -67,7 +68,11 @@ public:
 
     // A write to the target device (no address named by the caller) was acknowledged. The
     // main window looks there whether the write gave the device a new address or rate.
-    virtual void deviceWritten() {}
+    virtual void deviceWritten(qint32 start, const std::vector<qint16> &values)
+    {
+        Q_UNUSED(start);
+        Q_UNUSED(values);
+    }
 
     // Where exchanges go: any thread may ask, so a polling thread follows a move (a write
     // that gave the device a new address) that happens while it runs.

@@ -282,7 +282,7 @@ TransmitResult TTransmit::transact(TransmitProgress *bar)
     const bool wrote = result.error == ErrOk && !m_addressSet && (m_function == 16 || m_function == 6);
     finish();
     if (wrote)
-        m_owner.deviceWritten();
+        m_owner.deviceWritten(m_start, m_values);
     return result;
 }
 

@@ -1013,7 +1013,7 @@ QString TmForm::takeErrorNote()
     return note;
 }
 
-void TmForm::deviceWritten()
+void TmForm::deviceWritten(qint32, const std::vector<qint16> &values)
 {
     // Only a page's write-all on a bus moves the tool: at 255 (the bench) every device
     // answers whatever it was given, and a test window names its addresses itself.
@@ -1038,6 +1038,20 @@ void TmForm::deviceWritten()
     if (rate && BusScan::knownRates().contains(rate->currentText().toUInt()))
         after.baudRate = rate->currentText().toUInt();
     if (after == before)
+        return;
+    // The device moves with the write that carries its address register (address in the
+    // high byte and the rate's index in the low one, or the address alone with the index in
+    // the next register): before it the device is where it was, after it at once elsewhere.
+    const int rateIndex = int(BusScan::knownRates().indexOf(after.baudRate));
+    bool carried = false;
+    for (size_t i = 0; i < values.size() && !carried; ++i) {
+        const quint16 v = quint16(values[i]);
+        carried = (v >> 8) == after.address && (v & 0xFF) == rateIndex;
+        if (v == after.address)
+            carried = i + 1 >= values.size() || quint16(values[i + 1]) == rateIndex ||
+                      after.baudRate == before.baudRate;
+    }
+    if (!carried)
         return;
     if (!m_movedFrom)
         m_movedFrom = before;

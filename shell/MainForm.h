@@ -47,7 +47,7 @@ public:
     void openPort() override;
     void closePort() override;
     std::optional<PortSettings> portSettings() const override;
-    void deviceWritten() override;
+    void deviceWritten(qint32 start, const std::vector<qint16> &values) override;
     void actionStarts() override;
     void actionEnds() override;
     QString takeErrorNote() override;

@@ -59,10 +59,11 @@ quint32 Device::takeNewLineRate()
     return rate;
 }
 
-void Device::setAddressRegister(int address)
+void Device::setAddressRegister(int address, bool split)
 {
     std::lock_guard<std::recursive_mutex> lock(m_mutex);
     m_addressRegister = address;
+    m_addressSplit = split;
 }
 
 void Device::placeOnBus(int address, quint32 baudRate)
@@ -76,6 +77,12 @@ void Device::placeOnBus(int address, quint32 baudRate)
         if (kRates[i] == baudRate)
             index = i;
     const quint16 old = get(Table::Holding, m_addressRegister);
+    if (m_addressSplit) {
+        put(Table::Holding, m_addressRegister, quint16(address));
+        if (index >= 0)
+            put(Table::Holding, m_addressRegister + 1, quint16(index));
+        return;
+    }
     put(Table::Holding, m_addressRegister,
         quint16(quint8(address) << 8 | (index >= 0 ? index : (old & 0xFF))));
 }

@@ -98,7 +98,8 @@ protected:
     virtual void onRead(Table table, int first, int count);
 
     // The holding register with the address (high byte) and baud index (low byte).
-    void setAddressRegister(int address);
+    // `split`: the address alone there and the baud index in the next register.
+    void setAddressRegister(int address, bool split = false);
 
     // Unlocked accessors for hooks and model constructors.
     bool isMappedLocked(Table table, int address) const;
@@ -114,6 +115,7 @@ private:
     QString m_name;
     int m_address = 0;
     int m_addressRegister = -1;
+    bool m_addressSplit = false;
     quint32 m_newLineRate = 0;
     std::map<int, quint16> m_holding;
     std::map<int, quint16> m_input;
