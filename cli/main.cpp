@@ -10,6 +10,7 @@
 // --json prints one JSON object a result; the exit status is 0 only for a verified success.
 
 #include "cli/CliSession.h"
+#include "cli/Scan.h"
 #include "link/Messages.h"
 #include "link/PortDiagnosis.h"
 #include "link/TSerial.h"
@@ -52,6 +53,10 @@ const char kUsage[] =
     "  write FILE --port COMn [--dry-run]\n"
     "                                  load FILE into the model's page, back the device up to\n"
     "                                  backups/, list the changes, write and verify\n"
+    "  scan --port COMn [--bauds 1200,...,19200] [--addresses 1-254]\n"
+    "                                  find the devices on a bus: address, rate, model,\n"
+    "                                  firmware, customer text (--timeout: the wait for a\n"
+    "                                  reply, 20 ms by default)\n"
     "  batch FILE --port COMn [--log FILE.csv]\n"
     "                                  write FILE to one device after another: waits for a\n"
     "                                  device, writes, waits until it is gone; Ctrl+C ends\n"
@@ -60,6 +65,10 @@ const char kUsage[] =
     "\n"
     "options:\n"
     "  --json                          machine-readable results\n"
+    "  --address N --baud B            the device at its own address 1..254 and rate on a\n"
+    "                                  bus (default 255, every device, at 19200 Bd)\n"
+    "  --timeout MS                    the wait for a reply's first byte (a gateway on a\n"
+    "                                  slow network needs more)\n"
     "  --help                          this text\n"
     "\n"
     "COM names resolve through serialPorts.ini in the working directory ([ports] COMn=path),\n"
@@ -79,6 +88,7 @@ struct Options {
     QString log = QStringLiteral("batch.csv");
     bool json = false;
     bool dryRun = false;
+    QString address, baud, timeout, bauds, addresses;
 };
 
 bool parse(const QStringList &args, Options &o, QString &error)
@@ -108,6 +118,16 @@ bool parse(const QStringList &args, Options &o, QString &error)
                 return false;
         } else if (a == QLatin1String("--log")) {
             if (!value(o.log))
+                return false;
+        } else if (a == QLatin1String("--address") || a == QLatin1String("--baud") ||
+                   a == QLatin1String("--timeout") || a == QLatin1String("--bauds") ||
+                   a == QLatin1String("--addresses")) {
+            QString &into = a == QLatin1String("--address") ? o.address
+                            : a == QLatin1String("--baud")  ? o.baud
+                            : a == QLatin1String("--timeout") ? o.timeout
+                            : a == QLatin1String("--bauds")   ? o.bauds
+                                                              : o.addresses;
+            if (!value(into))
                 return false;
         } else if (a.startsWith(QLatin1Char('-'))) {
             error = QStringLiteral("unknown option ") + a;
@@ -151,6 +171,11 @@ public:
             return ports();
         if (m_shell.port == 0)
             return usage(QStringLiteral("--port COMn (1 to 20) is needed"));
+        QString why;
+        if (!applySession(m_o.address, m_o.baud, m_o.timeout, m_shell, why))
+            return usage(why);
+        if (m_o.command == QLatin1String("scan"))
+            return runScan(m_shell, m_o.bauds, m_o.addresses, m_o.timeout, m_o.json);
         if (m_o.command == QLatin1String("detect"))
             return detect();
         if (m_o.command == QLatin1String("read"))
@@ -252,6 +277,8 @@ private:
     int detect()
     {
         const Detection d = detectDevice(m_shell);
+        if (d.collided)
+            return reportCollision(m_shell, m_o.json);
         if (d.error != 0)
             return failedError(d.error);
         QJsonObject json = deviceJson(d);
