@@ -8,11 +8,17 @@
 #include "pages/pages.h"
 #include "shell/MainForm.h"
 #include "shell/PageRegistry.h"
+#include "shell/ScanDialog.h"
 #include "sim/Sim.h"
 #include "tests/support/ScriptedPrompts.h"
 #include "tests/support/WorkingDir.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableWidget>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QtTest>
@@ -139,7 +145,45 @@ private slots:
     void gatewayThatFailsIsDiagnosed();
     void detectionAt255OnABusReportsACollision();
     void targetIsSavedUnderNewKeys();
+    void scanFromTheSerialViewOpensTheDeviceThere();
 };
+
+void TestBusSession::scanFromTheSerialViewOpensTheDeviceThere()
+{
+    auto bus = startBus(QStringLiteral("T4yJ@5,CWR1@17,E-HN2@31:9600"));
+    QVERIFY(bus);
+    Session s(bus->path());
+    s.form->show();
+    s.form->mmSerialClick();
+    s.form->serialScanButton->click();
+    TScanDialog *dialog = s.form->scanDialog();
+    QVERIFY(dialog);
+    for (QCheckBox *box : dialog->rateCheckBoxes)
+        box->setChecked(box->text() == QLatin1String("9600") || box->text() == QLatin1String("19200"));
+    dialog->scanLastSpinBox->setValue(40);
+    dialog->scanStartButton->click();
+    QCOMPARE(dialog->scanStartButton->text(), QStringLiteral("&Zastavit"));
+    QTRY_COMPARE_WITH_TIMEOUT(dialog->scanStartButton->text(), QStringLiteral("&Hledat"), 30000);
+    QCOMPARE(dialog->scanResultTable->rowCount(), 3);
+    QCOMPARE(dialog->scanResultTable->item(0, 0)->text(), QStringLiteral("31"));
+    QCOMPARE(dialog->scanResultTable->item(0, 2)->text(), QStringLiteral("E-HN2"));
+    if (!qEnvironmentVariableIsEmpty("OVRIN_GRAB")) {
+        const QString dir = qEnvironmentVariable("OVRIN_GRAB");
+        dialog->grab().save(dir + QStringLiteral("/scan.png"));
+        s.form->grab().save(dir + QStringLiteral("/serial.png"));
+    }
+    // A double click on E-HN2 opens its page at 31, 9600 Bd.
+    emit dialog->scanResultTable->cellDoubleClicked(0, 2);
+    QCOMPARE(s.form->target(), (LineTarget{31, 9600}));
+    auto *page = qobject_cast<TComponentForm *>(s.form->currentPage());
+    QVERIFY(page);
+    QCOMPARE(page->windowTitle(), QStringLiteral("E-HN2"));
+    QTRY_VERIFY(!s.form->scanDialog());
+    bus->clearLog();
+    page->readAll();
+    QCOMPARE(s.prompts.texts(), QStringList());
+    QCOMPARE(addressesOf(bus->frames()), QSet<int>{31});
+}
 
 void TestBusSession::pageTalksOnlyToItsAddress_data()
 {
