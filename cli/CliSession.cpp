@@ -132,13 +132,19 @@ CliShell::~CliShell()
 
 void CliShell::openPort()
 {
-    closePort();
-    serial = new TSerial(port);
-    serial->setBaudRate(19200);
-    serial->setParity(0);
-    serial->setByteSize(8);
-    serial->setStopBits(0);
-    serial->setBuffers(200, 200);
+    openPortWith(*portSettings());
+}
+
+std::optional<PortSettings> CliShell::portSettings() const
+{
+    PortSettings s;
+    s.portNumber = port;
+    s.devicePath = TSerial::comPortPath(port);
+    s.baudRate = target().baudRate;
+    s.address = target().address;
+    s.stopBits = 0;
+    s.firstByteTimeoutMs = firstByteMs > 0 ? firstByteMs : TSerial::firstByteTimeoutFor(port);
+    return s;
 }
 
 void CliShell::closePort()
@@ -164,6 +170,7 @@ Detection identifyDevice(CliShell &shell)
             newer ? t.readNewIdentification(ident) : t.readIdentification(ident);
         if (r.error != 0) {
             d.error = r.error;
+            d.collided = t.lastReplyCollided();
             return d;
         }
         d.listIndex = modelIndexForIdentification(ident);

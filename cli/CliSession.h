@@ -82,12 +82,14 @@ public:
     ~CliShell() override;
     void openPort() override;
     void closePort() override;
+    std::optional<PortSettings> portSettings() const override;
     int componentType() const override;
     QWidget *currentPage() const override { return page; }
     TSystemDialog &systemDialog() override { return progress; }
     int portNumber() const override { return port; }
 
     int port = 0;
+    int firstByteMs = 0; // 0: the port's own (serialPorts.ini, or a gateway's default)
     int listIndex = -1;
     QWidget *page = nullptr;
     TerminalProgress progress;
@@ -99,6 +101,7 @@ struct Detection {
     QString identification;
     QString firmware;
     bool newer = false; // identified at 0x0010
+    bool collided = false; // several devices answered at once (255 on a bus)
 };
 
 // The attached device's model (identification at 0x0001, then at 0x0010); error 10 when

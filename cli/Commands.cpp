@@ -3,6 +3,7 @@
 #include "cli/CliSession.h"
 #include "cli/Presence.h"
 #include "cli/Provisioning.h"
+#include "cli/Scan.h"
 #include "link/Messages.h"
 #include "link/PortDiagnosis.h"
 #include "pages/framework/TComponentForm.h"
@@ -32,6 +33,9 @@ const char kUsage[] =
     "  write SOUBOR --port COMn [--dry-run] [--allow-defaults]\n"
     "                              načte SOUBOR do stránky modelu zařízení, zálohuje zařízení\n"
     "                              do backups/, vypíše změny, zapíše a ověří\n"
+    "  scan --port COMn [--bauds 1200,...,19200] [--addresses 1-254]\n"
+    "                              najde zařízení na sběrnici: adresa, rychlost, model,\n"
+    "                              firmware, zákaznický text\n"
     "  batch SOUBOR --port COMn [--log SOUBOR.csv] [--port-timeout S] [--allow-defaults]\n"
     "                              zapisuje SOUBOR do jednoho zařízení za druhým: čeká na\n"
     "                              zařízení, zapíše je, čeká, až zmizí (aspoň 1 s ticha);\n"
@@ -45,6 +49,10 @@ const char kUsage[] =
     "  --allow-defaults            soubor smí postrádat nastavení: stránka za ně dosadí své\n"
     "                              výchozí hodnoty (bez této volby se takový soubor odmítne)\n"
     "  --port-timeout S            batch skončí, když port nelze otevřít S sekund (výchozí 30)\n"
+    "  --address N --baud B        zařízení na sběrnici jeho vlastní adresou 1 až 254 a\n"
+    "                              rychlostí (výchozí 255, všechna zařízení, 19200 Bd)\n"
+    "  --timeout MS                čekání na první bajt odpovědi (síťová brána potřebuje víc;\n"
+    "                              scan čeká 20 ms)\n"
     "  --help                      tento text\n"
     "\n"
     "Jména COMn se překládají přes serialPorts.ini v pracovním adresáři ([ports] COMn=cesta),\n"
@@ -93,6 +101,16 @@ bool parseOptions(const QStringList &args, Options &o, QString &error)
                 error = QStringLiteral("--port-timeout potřebuje počet sekund (1 a více)");
                 return false;
             }
+        } else if (a == QLatin1String("--address") || a == QLatin1String("--baud") ||
+                   a == QLatin1String("--timeout") || a == QLatin1String("--bauds") ||
+                   a == QLatin1String("--addresses")) {
+            QString &into = a == QLatin1String("--address")   ? o.address
+                            : a == QLatin1String("--baud")    ? o.baud
+                            : a == QLatin1String("--timeout") ? o.timeout
+                            : a == QLatin1String("--bauds")   ? o.bauds
+                                                              : o.addresses;
+            if (!value(into))
+                return false;
         } else if (a.startsWith(QLatin1Char('-'))) {
             error = QStringLiteral("neznámá volba %1").arg(a);
             return false;
@@ -148,10 +166,16 @@ public:
         if (c == QLatin1String("ports"))
             return ports();
         if (c != QLatin1String("detect") && c != QLatin1String("read") &&
-            c != QLatin1String("write") && c != QLatin1String("batch"))
+            c != QLatin1String("write") && c != QLatin1String("batch") &&
+            c != QLatin1String("scan"))
             return usage(QStringLiteral("neznámý příkaz %1").arg(c));
         if (m_shell.port == 0)
             return usage(QStringLiteral("chybí --port COMn (COM1 až COM20)"));
+        QString why;
+        if (!applySession(m_o.address, m_o.baud, m_o.timeout, m_shell, why))
+            return usage(why);
+        if (c == QLatin1String("scan"))
+            return runScan(m_shell, m_o.bauds, m_o.addresses, m_o.timeout, m_o.json);
         if (c == QLatin1String("detect"))
             return detect();
         if (c == QLatin1String("read"))
@@ -246,6 +270,8 @@ private:
     int detect()
     {
         const Detection d = detectDevice(m_shell);
+        if (d.collided)
+            return reportCollision(m_shell, m_o.json);
         if (d.error != 0)
             return failedError(d.error);
         QJsonObject json;

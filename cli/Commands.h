@@ -17,6 +17,9 @@ struct Options {
     bool dryRun = false;
     bool allowDefaults = false;
     int portTimeoutS = 30; // batch: a port that stays unopenable this long ends it
+    // The session on a bus (empty: 255 at 19200 Bd, the port's own reply wait) and a scan's
+    // rates and addresses.
+    QString address, baud, timeout, bauds, addresses;
 };
 
 extern const char kUsage[];

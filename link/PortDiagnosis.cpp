@@ -1,5 +1,6 @@
 #include "link/PortDiagnosis.h"
 
+#include "link/GatewayDevice.h"
 #include "link/TSerial.h"
 
 #include <QDir>
@@ -233,6 +234,8 @@ PortDiagnosis diagnosePath(const QString &name, const QString &path)
         d.available = availableSerialDevices();
         return d;
     }
+    if (TSerial::isGatewayPath(path))
+        return diagnoseGateway(name, path);
 #ifdef Q_OS_UNIX
     const QByteArray native = QFile::encodeName(path);
     struct stat st {
@@ -293,6 +296,12 @@ QString PortDiagnosis::summary() const
         return QStringLiteral("port používá jiný program");
     case Problem::NotATerminal:
         return QStringLiteral("zařízení není sériový port");
+    case Problem::Unresolved:
+        return QStringLiteral("jméno brány nelze přeložit");
+    case Problem::Refused:
+        return QStringLiteral("brána odmítla spojení");
+    case Problem::TimedOut:
+        return QStringLiteral("brána neodpovídá");
     case Problem::Other:
         break;
     }
@@ -306,11 +315,18 @@ QString PortDiagnosis::details() const
                  .arg(name, path.isEmpty() ? QStringLiteral("(žádnému)") : path);
     switch (problem) {
     case Problem::None:
-        lines << QStringLiteral("Zařízení existuje a lze je otevřít.");
+        lines << (TSerial::isGatewayPath(path)
+                      ? QStringLiteral("Síťová brána přijala spojení.")
+                      : QStringLiteral("Zařízení existuje a lze je otevřít."));
         if (!holders.isEmpty())
             lines << QStringLiteral("Má je ale otevřené i jiný program, který může odpovědi "
                                     "zařízení odebírat: %1.")
                          .arg(holders.join(QStringLiteral(", ")));
+        break;
+    case Problem::Unresolved:
+    case Problem::Refused:
+    case Problem::TimedOut:
+        lines << gatewayDetails(*this);
         break;
     case Problem::NotConfigured:
         lines << QStringLiteral("Port není přiřazen žádnému zařízení (soubor serialPorts.ini, "

@@ -31,7 +31,20 @@ struct PortAccess {
 QStringList permissionAdvice(const PortAccess &access);
 
 struct PortDiagnosis {
-    enum class Problem { None, NotConfigured, Missing, NoPermission, Busy, NotATerminal, Other };
+    enum class Problem {
+        None,
+        NotConfigured,
+        Missing,
+        NoPermission,
+        Busy,
+        NotATerminal,
+        Other,
+        // A network gateway (tcp://HOST:PORT): the name does not resolve, the gateway
+        // refuses the connection, or nothing answers within the connect time-out.
+        Unresolved,
+        Refused,
+        TimedOut,
+    };
 
     QString name; // "COM3"
     QString path; // what it resolves to
@@ -51,6 +64,8 @@ struct PortDiagnosis {
 // Tries the device the way an exchange opens it, without keeping it open.
 PortDiagnosis diagnosePort(int portNumber);
 PortDiagnosis diagnosePath(const QString &name, const QString &path);
+// The same for a gateway: resolves the name and connects once.
+PortDiagnosis diagnoseGateway(const QString &name, const QString &path);
 // The serial devices that exist: USB and ACM adapters, ttyS ports with a UART behind them,
 // and the stable names under /dev/serial/by-id.
 QStringList availableSerialDevices();

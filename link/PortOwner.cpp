@@ -14,6 +14,19 @@ void PortOwner::openPortWith(const PortSettings &settings)
     serial->setByteSize(settings.byteSize);
     serial->setStopBits(settings.stopBits);
     serial->setBuffers(200, 200);
+    serial->setFirstByteTimeout(settings.firstByteTimeoutMs);
+}
+
+LineTarget PortOwner::target() const
+{
+    const std::lock_guard<std::mutex> lock(m_targetMutex);
+    return m_target;
+}
+
+void PortOwner::setTarget(const LineTarget &target)
+{
+    const std::lock_guard<std::mutex> lock(m_targetMutex);
+    m_target = target;
 }
 
 bool PortOwner::beginExchange()

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <mutex>
 #include <optional>
+#include <vector>
 #include <qnamespace.h>
 
 class TSerial;
@@ -18,6 +19,23 @@ struct PortSettings {
     quint8 parity = 0;
     quint8 byteSize = 8;
     quint8 stopBits = 1;
+    // The device an exchange addresses when its caller names none: 255 (every device
+    // answers it, the bench) or a device's own address on an installed bus.
+    quint8 address = 255;
+    // The wait for a reply's first byte; 0 keeps the serial default (60 ms). A gateway on
+    // the network needs more (TSerial::firstByteTimeoutFor).
+    int firstByteTimeoutMs = 0;
+};
+
+// The device the tool works with: its address and the rate it talks at.
+struct LineTarget {
+    quint8 address = 255;
+    quint32 baudRate = 19200;
+    bool operator==(const LineTarget &o) const
+    {
+        return address == o.address && baudRate == o.baudRate;
+    }
+    bool operator!=(const LineTarget &o) const { return !(*this == o); }
 };
 
 // The owner of the program's one serial port field. Every exchange opens the port through
@@ -48,6 +66,19 @@ public:
 
     TSerial *serial = nullptr;
 
+    // A write to the target device (no address named by the caller) was acknowledged. The
+    // main window looks there whether the write gave the device a new address or rate.
+    virtual void deviceWritten(qint32 start, const std::vector<qint16> &values)
+    {
+        Q_UNUSED(start);
+        Q_UNUSED(values);
+    }
+
+    // Where exchanges go: any thread may ask, so a polling thread follows a move (a write
+    // that gave the device a new address) that happens while it runs.
+    LineTarget target() const;
+    void setTarget(const LineTarget &target);
+
     // False (and nothing held) when the calling thread is inside an exchange already.
     bool beginExchange();
     void endExchange();
@@ -55,6 +86,8 @@ public:
     bool inExchangeOnThisThread() const;
 
 private:
+    mutable std::mutex m_targetMutex;
+    LineTarget m_target;
     std::mutex m_exchange;
     std::atomic<Qt::HANDLE> m_exchangeThread{nullptr};
 };

@@ -39,6 +39,9 @@ public:
     // A device of the selected backend (Native where the platform has one), or of the
     // installed factory.
     static std::unique_ptr<SerialDevice> create();
+    // The device that opens `path`: a network gateway for "tcp://HOST:PORT" (unless a
+    // factory is installed), else create().
+    static std::unique_ptr<SerialDevice> createFor(const QString &path);
     static void setBackend(Backend backend);
     static Backend backend();
     // Devices of this factory instead of a backend's (an in-memory line for the fuzz
@@ -51,3 +54,5 @@ public:
 std::unique_ptr<SerialDevice> createQtSerialDevice();
 // Null where the platform has no native device.
 std::unique_ptr<SerialDevice> createNativeSerialDevice();
+// A transparent serial server on the network: the same bytes over one TCP connection.
+std::unique_ptr<SerialDevice> createGatewayDevice();

@@ -161,6 +161,13 @@ std::unique_ptr<SerialDevice> SerialDevice::create()
     return createQtSerialDevice();
 }
 
+std::unique_ptr<SerialDevice> SerialDevice::createFor(const QString &path)
+{
+    if (!installedFactory() && path.startsWith(QLatin1String("tcp://"), Qt::CaseInsensitive))
+        return createGatewayDevice();
+    return create();
+}
+
 void SerialDevice::setFactory(Factory factory)
 {
     installedFactory() = std::move(factory);

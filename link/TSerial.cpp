@@ -1,5 +1,6 @@
 #include "link/TSerial.h"
 
+#include "link/GatewayDevice.h"
 #include "link/SerialDevice.h"
 #include "platform/Profile.h"
 #include "platform/TextError.h"
@@ -16,8 +17,9 @@ constexpr int kUnboundedWaitCapMs = 1000;
 TSerial::TSerial(int portNumber) : TSerial(portNumber, comPortPath(portNumber)) {}
 
 TSerial::TSerial(int portNumber, const QString &devicePath)
-    : m_portNumber(portNumber), m_device(SerialDevice::create())
+    : m_portNumber(portNumber), m_device(SerialDevice::createFor(devicePath))
 {
+    m_gateway = isGatewayPath(devicePath);
     if (!m_device->open(devicePath)) {
         throw TextError(QStringLiteral("Sériový port ") + portName(portNumber) +
                         QStringLiteral(" nelze otevřít"));
@@ -102,6 +104,10 @@ void TSerial::setWriteTotalTimeoutConstant(int ms)
 {
     m_timeouts.writeTotalConstant = ms;
 }
+void TSerial::setFirstByteTimeout(int ms)
+{
+    m_firstByteTimeout = qMax(ms, 0);
+}
 
 int TSerial::writeByte(quint8 byte)
 {
@@ -127,19 +133,33 @@ void TSerial::drain()
     const Clock::time_point onWire = m_sendingSince + m_sending * characterTime();
     m_sentAt = std::max(Clock::now(), onWire);
     m_sending = 0;
+    m_awaitingFirst = true;
+}
+
+int TSerial::readByteWithin(quint8 &byte, int ms)
+{
+    m_sending = 0;
+    m_awaitingFirst = false;
+    return m_device->readByte(byte, qMax(ms, 0));
 }
 
 int TSerial::readByte(quint8 &byte)
 {
     m_sending = 0;
-    return m_device->readByte(byte, readBudget());
+    const int budget = readBudget();
+    m_awaitingFirst = false;
+    return m_device->readByte(byte, budget);
 }
 
 int TSerial::readBudget() const
 {
     int budget = m_timeouts.readTotalMultiplier + m_timeouts.readTotalConstant;
-    if (budget <= 0)
+    if (m_awaitingFirst && m_firstByteTimeout > 0)
+        budget = m_firstByteTimeout;
+    else if (budget <= 0)
         budget = m_timeouts.readInterval > 0 ? m_timeouts.readInterval : kUnboundedWaitCapMs;
+    else if (m_gateway)
+        budget = std::max(budget, kGatewayByteMs);
     // Before the request is off the wire the time-out has not begun.
     const auto ahead = m_sentAt - Clock::now();
     if (ahead > Clock::duration::zero())
@@ -160,6 +180,21 @@ std::chrono::microseconds TSerial::characterTime() const
 QString TSerial::portName(int portNumber)
 {
     return QStringLiteral("COM%1").arg(portNumber);
+}
+
+bool TSerial::isGatewayPath(const QString &path)
+{
+    return path.startsWith(QLatin1String("tcp://"), Qt::CaseInsensitive);
+}
+
+int TSerial::firstByteTimeoutFor(int portNumber)
+{
+    const Profile map(workingFile(QStringLiteral("serialPorts.ini")));
+    const int configured =
+        map.readInteger(QStringLiteral("timeouts"), portName(portNumber), -1);
+    if (configured > 0)
+        return configured;
+    return isGatewayPath(comPortPath(portNumber)) ? kGatewayFirstByteMs : 0;
 }
 
 QString TSerial::comPortPath(int portNumber)

@@ -48,6 +48,10 @@ public:
     void setReadTotalTimeoutConstant(int ms);
     void setWriteTotalTimeoutMultiplier(int ms);
     void setWriteTotalTimeoutConstant(int ms);
+    // The wait for the first byte after a request, instead of the read time-outs; 0 keeps
+    // them. Later bytes follow the read time-outs.
+    void setFirstByteTimeout(int ms);
+    int firstByteTimeout() const { return m_firstByteTimeout; }
 
     // One byte; returns the number of bytes moved (0 or 1). `byte` stays as it was when
     // nothing arrived within the read time-outs.
@@ -57,6 +61,8 @@ public:
     // from the moment the last of them is off the wire, also where the driver reports too
     // early: a device cannot answer before it has the whole request.
     void drain();
+    // One byte within `ms`, whatever the time-outs (whether a frame goes on past its end).
+    int readByteWithin(quint8 &byte, int ms);
 
     int portNumber() const { return m_portNumber; }
     const LineState &lineState() const { return m_state; }
@@ -67,6 +73,13 @@ public:
     // The device a COM name opens: serialPorts.ini in the working directory (section
     // "ports", key "COMn") or the default table.
     static QString comPortPath(int portNumber);
+    // Whether a device path names a network gateway ("tcp://HOST:PORT").
+    static bool isGatewayPath(const QString &path);
+    // The first byte's time-out for COMn: serialPorts.ini (section "timeouts", key "COMn",
+    // milliseconds), else 0 (the serial default) for a serial port and kGatewayFirstByteMs
+    // for a gateway.
+    static int firstByteTimeoutFor(int portNumber);
+    static constexpr int kGatewayFirstByteMs = 500;
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -75,6 +88,9 @@ private:
     int readBudget() const;
 
     int m_portNumber;
+    int m_firstByteTimeout = 0;
+    bool m_gateway = false;
+    bool m_awaitingFirst = false;
     std::unique_ptr<SerialDevice> m_device;
     LineState m_state;
     Timeouts m_timeouts;

@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr quint8 kBroadcastAddress = 0xFF;
 constexpr int kCoilPauseMs = 100;
 // Shortest reply we ever evaluate: address, function, code and CRC.
 constexpr int kMinimumReplyLength = 5;
@@ -18,6 +17,14 @@ constexpr int kMinimumReplyLength = 5;
 // Raised inside an exchange; the error number travels in the result beside it.
 struct OkwFailure {
 };
+
+bool arrivedNothing(const std::vector<quint8> &reply)
+{
+    for (quint8 b : reply)
+        if (b != 0)
+            return false;
+    return true;
+}
 
 } // namespace
 
@@ -28,12 +35,43 @@ void TTransmit::usePortSettings(const PortSettings &settings)
     m_portSettings = settings;
 }
 
+void TTransmit::pinTarget(const LineTarget &target)
+{
+    m_pinned = target;
+}
+
+LineTarget TTransmit::line() const
+{
+    return m_pinned ? *m_pinned : m_owner.target();
+}
+
+quint8 TTransmit::frameAddress() const
+{
+    return m_addressSet ? m_address : line().address;
+}
+
 void TTransmit::openPort()
 {
-    if (m_portSettings)
-        m_owner.openPortWith(*m_portSettings);
-    else
+    // The owner's own opening already follows its target; only a copy of its settings (a
+    // thread's) or a pinned target needs the rate put in here.
+    std::optional<PortSettings> settings = m_portSettings;
+    if (!settings && m_pinned)
+        settings = m_owner.portSettings();
+    if (!settings) {
         m_owner.openPort();
+        return;
+    }
+    settings->baudRate = line().baudRate;
+    m_owner.openPortWith(*settings);
+}
+
+bool TTransmit::replyRunsOn(TSerial &port) const
+{
+    // Three and a half character times is the frame gap; allow the driver a little more.
+    const quint32 baud = port.lineState().baudRate ? port.lineState().baudRate : 19200;
+    const int gapMs = static_cast<int>(35000 / baud) + 5;
+    quint8 extra = 0;
+    return port.readByteWithin(extra, gapMs) == 1;
 }
 
 void TTransmit::clear()
@@ -84,7 +122,7 @@ bool TTransmit::buildRequest()
         frame.push_back(static_cast<quint8>(value & 0xFF));
     };
 
-    frame.push_back(m_addressSet ? m_address : kBroadcastAddress);
+    frame.push_back(frameAddress());
     if (m_function == 0)
         return false;
     frame.push_back(m_function);
@@ -129,6 +167,7 @@ bool TTransmit::buildRequest()
 TransmitResult TTransmit::transact(TransmitProgress *bar)
 {
     TransmitResult result;
+    m_collided = false;
     if (bar) {
         bar->setMaximum(3);
         bar->setPosition(1);
@@ -209,6 +248,8 @@ TransmitResult TTransmit::transact(TransmitProgress *bar)
             bar->setPosition(bar->position() + 1);
         if (result.error != 0) {
             result.error = mapException(m_reply[2]);
+            if (result.error == ErrNoReply && !arrivedNothing(m_reply))
+                m_collided = replyRunsOn(port);
             throw OkwFailure();
         }
 
@@ -218,6 +259,7 @@ TransmitResult TTransmit::transact(TransmitProgress *bar)
             crc16(m_reply.data(), n - 2, high, low);
             if (m_reply[n - 2] != low || m_reply[n - 1] != high) {
                 result.error = ErrCrc;
+                m_collided = replyRunsOn(port) || m_reply[0] != m_request[0];
                 throw OkwFailure();
             }
             for (int i = 3; i + 1 < n - 2; i += 2)
@@ -227,6 +269,7 @@ TransmitResult TTransmit::transact(TransmitProgress *bar)
             crc16(m_reply.data(), 6, high, low);
             if (m_reply[6] != low || m_reply[7] != high) {
                 result.error = ErrCrc;
+                m_collided = replyRunsOn(port) || m_reply[0] != m_request[0];
                 throw OkwFailure();
             }
         }
@@ -236,14 +279,19 @@ TransmitResult TTransmit::transact(TransmitProgress *bar)
         if (result.error == 0)
             result.error = ErrNoReply;
     }
-    return finish();
+    const bool wrote = result.error == ErrOk && !m_addressSet && (m_function == 16 || m_function == 6);
+    finish();
+    if (wrote)
+        m_owner.deviceWritten(m_start, m_values);
+    return result;
 }
 
 TransmitResult TTransmit::fixedRead(quint8 startLow, quint8 count, int replyLength, QString *text,
                                     TextDecoding decoding)
 {
     TransmitResult result;
-    quint8 request[8] = {kBroadcastAddress, 4, 0, startLow, 0, count, 0, 0};
+    m_collided = false;
+    quint8 request[8] = {frameAddress(), 4, 0, startLow, 0, count, 0, 0};
     quint8 high = 0, low = 0;
     crc16(request, 6, high, low);
     request[6] = low;
@@ -275,6 +323,7 @@ TransmitResult TTransmit::fixedRead(quint8 startLow, quint8 count, int replyLeng
 
     std::vector<quint8> reply(static_cast<size_t>(replyLength), 0);
     int arrived = 0;
+    bool runsOn = false;
     try {
         setPortTimeouts();
         TSerial &port = *m_owner.serial;
@@ -283,6 +332,13 @@ TransmitResult TTransmit::fixedRead(quint8 startLow, quint8 count, int replyLeng
         port.drain();
         for (int i = 0; i < replyLength; ++i)
             arrived += port.readByte(reply[static_cast<size_t>(i)]);
+        if (arrived == replyLength) {
+            crc16(reply.data(), replyLength - 2, high, low);
+            const bool crcFits = reply[static_cast<size_t>(replyLength - 2)] == low &&
+                                 reply[static_cast<size_t>(replyLength - 1)] == high;
+            if (!crcFits)
+                runsOn = replyRunsOn(port);
+        }
     } catch (...) {
         // Whatever did not arrive stays 0.
     }
@@ -303,8 +359,10 @@ TransmitResult TTransmit::fixedRead(quint8 startLow, quint8 count, int replyLeng
     } else {
         crc16(reply.data(), replyLength - 2, high, low);
         if (reply[static_cast<size_t>(replyLength - 2)] != low ||
-            reply[static_cast<size_t>(replyLength - 1)] != high)
+            reply[static_cast<size_t>(replyLength - 1)] != high) {
             result.error = ErrCrc;
+            m_collided = runsOn || reply[0] != request[0];
+        }
     }
     result.value = text ? reply[2] : joinBytes(reply[3], reply[4]);
     if (watched)
@@ -312,6 +370,100 @@ TransmitResult TTransmit::fixedRead(quint8 startLow, quint8 count, int replyLeng
                         QByteArray(reinterpret_cast<const char *>(reply.data()), arrived),
                         result.error, sent, Traffic::nowMs());
     return result;
+}
+
+TTransmit::Probe TTransmit::probe(quint8 function, quint16 start, quint8 count, int firstByteMs)
+{
+    Probe probe;
+    m_collided = false;
+    const quint8 address = frameAddress();
+    quint8 request[8] = {address,
+                         function,
+                         static_cast<quint8>(start >> 8),
+                         static_cast<quint8>(start & 0xFF),
+                         0,
+                         count,
+                         0,
+                         0};
+    quint8 high = 0, low = 0;
+    crc16(request, 6, high, low);
+    request[6] = low;
+    request[7] = high;
+
+    const ExchangeScope exclusive(m_owner);
+    if (!exclusive) {
+        probe.kind = Probe::Kind::PortClosed;
+        return probe;
+    }
+    const bool watched = Traffic::recording();
+    const qint64 sent = watched ? Traffic::nowMs() : 0;
+    try {
+        openPort();
+    } catch (...) {
+        m_owner.closePort();
+        probe.kind = Probe::Kind::PortClosed;
+        return probe;
+    }
+    if (!m_owner.serial) {
+        probe.kind = Probe::Kind::PortClosed;
+        return probe;
+    }
+    TSerial &port = *m_owner.serial;
+    setPortTimeouts();
+    port.setFirstByteTimeout(qMax(firstByteMs, 1));
+    for (quint8 b : request)
+        port.writeByte(b);
+    port.drain();
+
+    // A normal reply is 5 + 2 x count bytes, an exception reply 5; the second byte tells.
+    int expected = 5 + 2 * count;
+    quint8 byte = 0;
+    for (int i = 0; i < expected; ++i) {
+        if (port.readByte(byte) != 1)
+            break;
+        probe.bytes.append(static_cast<char>(byte));
+        if (i == 1 && byte == (function | 0x80))
+            expected = 5;
+    }
+    const bool runsOn = !probe.bytes.isEmpty() && replyRunsOn(port);
+    m_owner.closePort();
+
+    const QByteArray &r = probe.bytes;
+    const int n = static_cast<int>(r.size());
+    if (n == 0) {
+        probe.kind = Probe::Kind::Silent;
+    } else if (runsOn || quint8(r[0]) != address ||
+               (n >= 2 && quint8(r[1]) != function && quint8(r[1]) != (function | 0x80))) {
+        // More than one frame on the line, or none that a single device sends.
+        probe.kind = Probe::Kind::Collision;
+        m_collided = true;
+    } else {
+        crc16(reinterpret_cast<const quint8 *>(r.constData()), qMax(n - 2, 0), high, low);
+        if (n < expected || quint8(r[n - 2]) != low || quint8(r[n - 1]) != high) {
+            probe.kind = Probe::Kind::Crc;
+        } else if (quint8(r[1]) == (function | 0x80)) {
+            probe.kind = Probe::Kind::Exception;
+            probe.exceptionCode = quint8(r[2]);
+        } else if (quint8(r[2]) != 2 * count) {
+            probe.kind = Probe::Kind::Collision;
+            m_collided = true;
+        } else {
+            probe.kind = Probe::Kind::Ok;
+            for (int i = 0; i < count; ++i)
+                probe.values.push_back(joinBytes(quint8(r[3 + 2 * i]), quint8(r[4 + 2 * i])));
+        }
+    }
+    if (watched) {
+        const int error = probe.kind == Probe::Kind::Ok          ? ErrOk
+                          : probe.kind == Probe::Kind::Crc ||
+                                  probe.kind == Probe::Kind::Collision
+                              ? ErrCrc
+                          : probe.kind == Probe::Kind::Exception ? mapException(quint8(r[2]))
+                                                                 : ErrNoReply;
+        Traffic::record(QByteArray(reinterpret_cast<const char *>(request), 8), probe.bytes,
+                        error, sent, Traffic::nowMs());
+    }
+    return probe;
 }
 
 TransmitResult TTransmit::readFirmwareNumber()

@@ -35,6 +35,10 @@ public:
     // Opens the port with these settings rather than the owner's current ones: a thread of
     // its own is handed a copy taken on the user-interface thread.
     void usePortSettings(const PortSettings &settings);
+    // Talks to this device at this rate whatever the owner's target (a bus scan).
+    void pinTarget(const LineTarget &target);
+    // The address and rate of the next exchange: the pinned ones, else the owner's target.
+    LineTarget line() const;
 
     void clear();
     void setAddress(quint8 address);
@@ -48,11 +52,28 @@ public:
 
     // Runs the built request. Never throws.
     TransmitResult transact(TransmitProgress *bar = nullptr);
-    // Fixed reads of input registers at address 255. Never throw.
+    // Fixed reads of input registers at the target address (255 unless the session names a
+    // device). Never throw.
     TransmitResult readFirmwareNumber();
     TransmitResult readFirmwareText(QString &text);
     TransmitResult readIdentification(QString &identification);
     TransmitResult readNewIdentification(QString &identification);
+
+    // Whether the last exchange's reply went on past its end or had a header of no single
+    // device: several devices answered at once (address 255 on a bus). Looked at only when
+    // the reply failed, so a good exchange costs nothing.
+    bool lastReplyCollided() const { return m_collided; }
+
+    // One read (function 3 or 4) of a bus scan: waits `firstByteMs` for the reply to start
+    // and gives up at once when it does not, so a silent address costs only that.
+    struct Probe {
+        enum class Kind { Silent, Ok, Exception, Crc, Collision, PortClosed };
+        Kind kind = Kind::Silent;
+        int exceptionCode = 0;
+        std::vector<quint16> values;
+        QByteArray bytes;
+    };
+    Probe probe(quint8 function, quint16 start, quint8 count, int firstByteMs);
 
     // The next register value of the last read; throws TextError "Fronta je prázdná".
     qint16 nextValue();
@@ -70,12 +91,17 @@ public:
 private:
     void openPort();
     void setPortTimeouts();
+    quint8 frameAddress() const;
+    // After a reply that failed: more bytes within a few character times mean a collision.
+    bool replyRunsOn(TSerial &port) const;
     enum class TextDecoding { Latin1, CodePage };
     TransmitResult fixedRead(quint8 startLow, quint8 count, int replyLength, QString *text,
                              TextDecoding decoding = TextDecoding::Latin1);
 
     PortOwner &m_owner;
     std::optional<PortSettings> m_portSettings;
+    std::optional<LineTarget> m_pinned;
+    bool m_collided = false;
     std::vector<quint8> m_request;
     std::vector<quint8> m_reply;
     std::vector<qint16> m_values;

@@ -7,7 +7,9 @@
 #include "platform/TextError.h"
 #include "shell/AboutBox.h"
 #include "shell/Identification.h"
+#include "shell/BusScan.h"
 #include "shell/PageRegistry.h"
+#include "shell/ScanDialog.h"
 #include "shell/StatusPanels.h"
 #include "shell/SystemDialog.h"
 #include "shell/TrafficMonitor.h"
@@ -26,6 +28,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -49,6 +52,15 @@ const QString kError = QStringLiteral("Chyba");
 const QString kIntroView = QStringLiteral("Úvodní okno");
 const QString kSerialView = QStringLiteral("Nastavení sériového přenosu");
 const QString kComponentView = QStringLiteral("Výběr komponenty");
+const QString kAddressKey = QStringLiteral("serialAddressComboBox");
+const QString kBaudKey = QStringLiteral("serialBaudRateComboBox");
+constexpr quint32 kBenchRate = 19200;
+constexpr int kServiceAddress = 255;
+
+QString place(const LineTarget &t)
+{
+    return QStringLiteral("%1 (%2 Bd)").arg(t.address).arg(t.baudRate);
+}
 
 constexpr int kClientWidth = 624;
 constexpr int kClientHeight = 271;
@@ -250,6 +262,16 @@ void TmForm::buildSerialView(QWidget *central)
                   QStringLiteral("Rozsah 0b - 2b"));
     serialStopBitComboBox->setCurrentIndex(1);
 
+    serialAddressComboBox =
+        fixedList(serialGroupBox, "serialAddressComboBox",
+                  {QStringLiteral("255 – všechna zařízení (servisní)")},
+                  QStringLiteral("255 = všechna zařízení (servisní), jedno zařízení na lince; "
+                                 "1 - 254 = zařízení s touto adresou na sběrnici"));
+    for (int a = 1; a <= 254; ++a)
+        serialAddressComboBox->addItem(QString::number(a));
+    serialAddressComboBox->setCurrentIndex(0);
+    serialBaudRateComboBox->setCurrentIndex(4);
+
     auto *grid = new QGridLayout;
     grid->setHorizontalSpacing(12);
     grid->setVerticalSpacing(6);
@@ -263,6 +285,7 @@ void TmForm::buildSerialView(QWidget *central)
         {"serialDataSizeLabel", "Velikost dat", serialDataSizeComboBox},
         {"serialParityLabel", "Parita", serialParityComboBox},
         {"serialStopBitLabel", "Stop bit", serialStopBitComboBox},
+        {"serialAddressLabel", "Adresa zařízení", serialAddressComboBox},
     };
     int row = 0;
     for (const auto &r : rows) {
@@ -271,12 +294,19 @@ void TmForm::buildSerialView(QWidget *central)
         label->setBuddy(r.combo);
         grid->addWidget(label, row, 0);
         grid->addWidget(r.combo, row, 1);
-        if (r.combo != serialNameComboBox)
-            r.combo->setEnabled(false); // the line settings are fixed
-        // Every list reports a change; only the port list can actually change.
-        connect(r.combo, &QComboBox::activated, this, &TmForm::serialNameComboBoxChange);
+        if (r.combo == serialAddressComboBox)
+            serialAddressLabel = label;
         ++row;
+        // The device's rate and address are the session's; the rest of the line is fixed.
+        if (r.combo == serialBaudRateComboBox || r.combo == serialAddressComboBox) {
+            connect(r.combo, &QComboBox::activated, this, &TmForm::serialTargetChange);
+            continue;
+        }
+        if (r.combo != serialNameComboBox)
+            r.combo->setEnabled(false);
+        connect(r.combo, &QComboBox::activated, this, &TmForm::serialNameComboBoxChange);
     }
+    serialAddressComboBox->setMinimumContentsLength(20);
     connect(serialNameComboBox, &QComboBox::currentIndexChanged, this, &TmForm::updatePortHints);
 
     serialOkButton = new QPushButton(QStringLiteral("&OK"), serialGroupBox);
@@ -288,8 +318,15 @@ void TmForm::buildSerialView(QWidget *central)
     layout->setContentsMargins(16, 12, 16, 12);
     layout->addLayout(grid);
     layout->addStretch(1);
+    serialScanButton = new QPushButton(QStringLiteral("Najít zařízení na sběrnici"), serialGroupBox);
+    serialScanButton->setObjectName(QStringLiteral("serialScanButton"));
+    serialScanButton->setToolTip(QStringLiteral("Projde zvolené adresy a rychlosti a vypíše "
+                                                "zařízení, která odpověděla"));
+    connect(serialScanButton, &QPushButton::clicked, this, &TmForm::serialScanButtonClick);
+
     auto *buttons = new QVBoxLayout;
     buttons->addStretch(1);
+    buttons->addWidget(serialScanButton);
     buttons->addWidget(serialOkButton);
     layout->addLayout(buttons);
 
@@ -422,7 +459,7 @@ void TmForm::FormCreate()
                     detectComponent(transmit, result);
                 } catch (const std::exception &e) {
                     show();
-                    showFailure(result, e);
+                    showDetectionFailure(transmit, result, e);
                     mmChooseComponentClick();
                 }
                 mmChooseComponent->setEnabled(true);
@@ -446,7 +483,11 @@ std::optional<PortSettings> TmForm::portSettings() const
     PortSettings settings;
     settings.portNumber = serialNameComboBox->currentIndex() + 1;
     settings.devicePath = TSerial::comPortPath(settings.portNumber);
-    settings.baudRate = serialBaudRateComboBox->currentText().toUInt();
+    settings.firstByteTimeoutMs = TSerial::firstByteTimeoutFor(settings.portNumber);
+    // The rate and address are the target's: a write may have moved it (deviceWritten).
+    const LineTarget where = target();
+    settings.baudRate = where.baudRate;
+    settings.address = where.address;
     settings.parity = static_cast<quint8>(serialParityComboBox->currentIndex());
     const QString dataSize = serialDataSizeComboBox->currentText();
     settings.byteSize = static_cast<quint8>(dataSize.isEmpty() ? 8 : dataSize.at(0).digitValue());
@@ -585,6 +626,14 @@ void TmForm::mmLoadClick()
         settings.readBool(kSection, QStringLiteral("mmAutoComponent"), false));
     mmLoadDataAfterStart->setChecked(
         settings.readBool(kSection, QStringLiteral("mmLoadDataAfterStart"), true));
+    // Files without these keys (older ones, the bench) give address 255 at 19200 Bd.
+    LineTarget saved;
+    const int address = settings.readInteger(kSection, kAddressKey, kServiceAddress);
+    const int rate = settings.readInteger(kSection, kBaudKey, int(kBenchRate));
+    saved.address = quint8(address >= 1 && address <= 254 ? address : kServiceAddress);
+    saved.baudRate = BusScan::knownRates().contains(quint32(rate)) ? quint32(rate) : kBenchRate;
+    showTargetInLists(saved);
+    setTarget(saved);
     if (settings.exists()) {
         showStatusMessage(message(19));
         mFormStatusBar->setPanelText(1, QString());
@@ -611,6 +660,13 @@ bool TmForm::mmSaveClick()
     settings.writeBool(kSection, QStringLiteral("mmAutoComponent"), mmAutoComponent->isChecked());
     settings.writeBool(kSection, QStringLiteral("mmLoadDataAfterStart"),
                        mmLoadDataAfterStart->isChecked());
+    // The bus keys only once they matter: a bench user's file stays as it always was.
+    const LineTarget where = target();
+    const QString unset = QStringLiteral("\x01");
+    if (where.address != kServiceAddress || settings.readString(kSection, kAddressKey, unset) != unset)
+        settings.writeInteger(kSection, kAddressKey, where.address);
+    if (where.baudRate != kBenchRate || settings.readString(kSection, kBaudKey, unset) != unset)
+        settings.writeInteger(kSection, kBaudKey, int(where.baudRate));
     if (!settings.endBatch()) {
         // Reporting success here would lose the settings without a word.
         Prompts::instance().message(QStringLiteral("Konfiguraci nelze uložit do souboru ") +
@@ -810,7 +866,7 @@ void TmForm::automaticComponentChooseButtonClick()
         detectComponent(transmit, result);
     } catch (const std::exception &e) {
         show();
-        showFailure(result, e);
+        showDetectionFailure(transmit, result, e);
     }
 }
 
@@ -847,6 +903,164 @@ void TmForm::detectComponent(TTransmit &transmit, TransmitResult &result)
         return;
     result.error = ErrUnknownDevice;
     throw TextError(QStringLiteral("chyba OKW"));
+}
+
+void TmForm::showDetectionFailure(const TTransmit &transmit, const TransmitResult &result,
+                                  const std::exception &error)
+{
+    if (transmit.lastReplyCollided()) {
+        Prompts::instance().message(
+            QStringLiteral("Na adrese %1 odpovědělo najednou více zařízení (kolize na "
+                           "sběrnici). Zvolte adresu zařízení v nastavení sériového přenosu, "
+                           "nebo použijte „Najít zařízení na sběrnici“.")
+                .arg(transmit.line().address),
+            kError, PromptIcon::Error);
+        return;
+    }
+    showFailure(result, error);
+}
+
+LineTarget TmForm::targetFromLists() const
+{
+    LineTarget t;
+    const int index = serialAddressComboBox->currentIndex();
+    t.address = quint8(index <= 0 ? kServiceAddress : index);
+    const quint32 rate = serialBaudRateComboBox->currentText().toUInt();
+    t.baudRate = rate ? rate : kBenchRate;
+    return t;
+}
+
+void TmForm::showTargetInLists(const LineTarget &t)
+{
+    serialAddressComboBox->setCurrentIndex(t.address == kServiceAddress ? 0 : t.address);
+    const int rate = serialBaudRateComboBox->findText(QString::number(t.baudRate));
+    serialBaudRateComboBox->setCurrentIndex(rate >= 0 ? rate : 4);
+}
+
+void TmForm::serialTargetChange()
+{
+    const LineTarget chosen = targetFromLists();
+    if (chosen == target())
+        return;
+    setTarget(chosen);
+    mFormStatusBar->setPanelText(1, kChanged);
+}
+
+TScanDialog *TmForm::scanDialog() const
+{
+    return m_scanDialog;
+}
+
+void TmForm::serialScanButtonClick()
+{
+    if (serialNameComboBox->currentIndex() < 0) {
+        Prompts::instance().message(kNoPort, kWarning, PromptIcon::Warning);
+        return;
+    }
+    if (!m_scanDialog) {
+        m_scanDialog = new TScanDialog(*this, *portSettings(), target().baudRate, this);
+        m_scanDialog->setAttribute(Qt::WA_DeleteOnClose);
+        m_scanDialog->setWindowModality(Qt::WindowModal);
+        connect(m_scanDialog, &TScanDialog::deviceChosen, this, &TmForm::openScannedDevice);
+    }
+    m_scanDialog->show();
+    m_scanDialog->raise();
+    m_scanDialog->activateWindow();
+}
+
+void TmForm::openScannedDevice(const BusScanHit &hit)
+{
+    if (hit.listIndex < 0)
+        return;
+    const LineTarget there{quint8(hit.address), hit.baudRate};
+    if (there != target()) {
+        setTarget(there);
+        showTargetInLists(there);
+        mFormStatusBar->setPanelText(1, kChanged);
+    }
+    if (m_scanDialog)
+        m_scanDialog->close();
+    mmChooseComponent->setEnabled(true);
+    serialGroupBox->hide();
+    mmChooseComponentClick();
+    componentListBox->setCurrentRow(hit.listIndex);
+    componentOkButtonClick();
+}
+
+void TmForm::actionStarts()
+{
+    m_movedFrom.reset();
+    m_errorNote.clear();
+}
+
+void TmForm::actionEnds()
+{
+    if (!m_movedFrom)
+        return;
+    const QString text = QStringLiteral("Zařízení má nyní adresu %1; program s ním komunikuje "
+                                        "tam (dříve %2)")
+                             .arg(place(target()), place(*m_movedFrom));
+    if (m_page)
+        if (auto *bar = m_page->findChild<StatusPanels *>())
+            bar->showStatusMessage(text);
+    showStatusMessage(text);
+}
+
+QString TmForm::takeErrorNote()
+{
+    const QString note = m_errorNote;
+    m_errorNote.clear();
+    return note;
+}
+
+void TmForm::deviceWritten(qint32, const std::vector<qint16> &values)
+{
+    // Only a page's write-all on a bus moves the tool: at 255 (the bench) every device
+    // answers whatever it was given, and a test window names its addresses itself.
+    if (QThread::currentThread() != thread() || !m_page || !m_systemDialog ||
+        m_systemDialog->page() != m_page)
+        return;
+    const LineTarget before = target();
+    if (before.address == kServiceAddress)
+        return;
+    QComboBox *address = nullptr;
+    QComboBox *rate = nullptr;
+    for (QComboBox *combo : m_page->findChildren<QComboBox *>()) {
+        const QString name = combo->objectName();
+        if (name.contains(QLatin1String("SkAdrComboBox"), Qt::CaseInsensitive))
+            address = combo;
+        else if (name.contains(QLatin1String("SkSpdComboBox"), Qt::CaseInsensitive))
+            rate = combo;
+    }
+    LineTarget after = before;
+    if (address && address->currentIndex() >= 0 && address->currentIndex() < 254)
+        after.address = quint8(address->currentIndex() + 1);
+    if (rate && BusScan::knownRates().contains(rate->currentText().toUInt()))
+        after.baudRate = rate->currentText().toUInt();
+    if (after == before)
+        return;
+    // The device moves with the write that carries its address register (address in the
+    // high byte and the rate's index in the low one, or the address alone with the index in
+    // the next register): before it the device is where it was, after it at once elsewhere.
+    const int rateIndex = int(BusScan::knownRates().indexOf(after.baudRate));
+    bool carried = false;
+    for (size_t i = 0; i < values.size() && !carried; ++i) {
+        const quint16 v = quint16(values[i]);
+        carried = (v >> 8) == after.address && (v & 0xFF) == rateIndex;
+        if (v == after.address)
+            carried = i + 1 >= values.size() || quint16(values[i + 1]) == rateIndex ||
+                      after.baudRate == before.baudRate;
+    }
+    if (!carried)
+        return;
+    if (!m_movedFrom)
+        m_movedFrom = before;
+    setTarget(after);
+    showTargetInLists(after);
+    mFormStatusBar->setPanelText(1, kChanged);
+    m_errorNote = QStringLiteral("Zápis změnil adresu zařízení: program je hledá na nové adrese "
+                                 "%1, předtím na adrese %2.")
+                      .arg(place(after), place(*m_movedFrom));
 }
 
 QString TmForm::identificationName(const QString &identification)

@@ -21,6 +21,8 @@ class QPushButton;
 class QTimer;
 class StatusPanels;
 class TAboutBox;
+class TScanDialog;
+struct BusScanHit;
 class TTrafficMonitor;
 
 // The main window: introduction panel, program settings ("mFormSave.ini"), the serial
@@ -45,6 +47,10 @@ public:
     void openPort() override;
     void closePort() override;
     std::optional<PortSettings> portSettings() const override;
+    void deviceWritten(qint32 start, const std::vector<qint16> &values) override;
+    void actionStarts() override;
+    void actionEnds() override;
+    QString takeErrorNote() override;
 
     // Shell
     bool loadDataAfterStart() const override;
@@ -78,6 +84,13 @@ public:
     // Serial view and device selection.
     void serialNameComboBoxChange();
     void serialNameOkButtonClick();
+    // The target address or rate changed in the serial view.
+    void serialTargetChange();
+    // "Najít zařízení na sběrnici" (needs a port).
+    void serialScanButtonClick();
+    // A device chosen in the scan: its address and rate become the target, its page opens.
+    void openScannedDevice(const BusScanHit &hit);
+    TScanDialog *scanDialog() const;
     void componentOkButtonClick();
     void automaticComponentChooseButtonClick();
     // Shows the device selection and opens the matching model's page; false (error 10 in
@@ -101,6 +114,10 @@ public:
     QComboBox *serialDataSizeComboBox = nullptr;
     QComboBox *serialParityComboBox = nullptr;
     QComboBox *serialStopBitComboBox = nullptr;
+    QLabel *serialAddressLabel = nullptr;
+    // "255 – všechna zařízení (servisní)", then "1" to "254".
+    QComboBox *serialAddressComboBox = nullptr;
+    QPushButton *serialScanButton = nullptr;
     QPushButton *serialOkButton = nullptr;
 
     QGroupBox *componentGroupBox = nullptr;
@@ -149,12 +166,21 @@ private:
     void reportCheck(QAction *item, int onMessage, int offMessage);
     void showError(int error);
     void showFailure(const TransmitResult &result, const std::exception &error);
+    // A failed detection: a collision at 255 is said as such, else as showFailure.
+    void showDetectionFailure(const TTransmit &transmit, const TransmitResult &result,
+                              const std::exception &error);
+    LineTarget targetFromLists() const;
+    void showTargetInLists(const LineTarget &target);
 
     PageRegistry &m_registry;
     QPointer<QWidget> m_page;
     QPointer<TSystemDialog> m_systemDialog;
     QPointer<TAboutBox> m_aboutBox;
     std::unique_ptr<TTrafficMonitor> m_trafficMonitor;
+    QPointer<TScanDialog> m_scanDialog;
+    // A write moved the tool: where from, for the status and a failing read-back.
+    std::optional<LineTarget> m_movedFrom;
+    QString m_errorNote;
     int m_componentType = 0;
     bool m_showHints = true;
 };

@@ -31,9 +31,13 @@ void Shell::reportError(int error)
 {
     const QString caption = QStringLiteral("Chyba");
     const int port = g_shell ? g_shell->portNumber() : 0;
+    QString text = message(error);
+    const QString note = g_shell ? g_shell->takeErrorNote() : QString();
+    if (!note.isEmpty())
+        text += QStringLiteral("\n\n") + note;
     if (error == ErrPortClosed && port > 0)
-        Prompts::instance().messageWithDetails(message(error), caption, PromptIcon::Error,
+        Prompts::instance().messageWithDetails(text, caption, PromptIcon::Error,
                                                diagnosePort(port).details());
     else
-        Prompts::instance().message(message(error), caption, PromptIcon::Error);
+        Prompts::instance().message(text, caption, PromptIcon::Error);
 }

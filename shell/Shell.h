@@ -28,6 +28,13 @@ public:
     // "Monitor komunikace": the traffic on the line, from the main window or any page.
     virtual void showTrafficMonitor() {}
 
+    // The progress dialog starts and ends a page's action over the page.
+    virtual void actionStarts() {}
+    virtual void actionEnds() {}
+    // What the error of the running action should add: after a write moved the tool to a
+    // new address or rate, both addresses. Empty otherwise; taking it clears it.
+    virtual QString takeErrorNote() { return QString(); }
+
     // The message box of an error number, caption "Chyba": error 7 (the port will not open)
     // comes with what was found about the port in the box's details.
     static void reportError(int error);

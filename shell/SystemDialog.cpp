@@ -33,6 +33,8 @@ TSystemDialog::TSystemDialog(QWidget *parent)
 void TSystemDialog::showOverPage()
 {
     m_page = Shell::isInstalled() ? Shell::instance().currentPage() : nullptr;
+    if (Shell::isInstalled())
+        Shell::instance().actionStarts();
     if (m_page) {
         m_page->setEnabled(false);
         const QRect page = m_page->frameGeometry();
@@ -63,6 +65,8 @@ bool TSystemDialog::isExposed() const
 void TSystemDialog::closeOverPage()
 {
     hide();
+    if (Shell::isInstalled())
+        Shell::instance().actionEnds();
     if (m_page && !keepPageDisabled)
         m_page->setEnabled(true);
     m_page = nullptr;

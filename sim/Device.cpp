@@ -36,11 +36,55 @@ void Device::setAddress(int address)
     m_address = (address >= 1 && address <= 254) ? address : 0;
 }
 
+namespace {
+constexpr quint32 kRates[] = {1200, 2400, 4800, 9600, 19200};
+}
+
 void Device::takeAddressFrom(quint16 registerValue)
 {
     const int a = registerValue >> 8;
     if (a >= 1 && a <= 254)
         setAddress(a);
+    const int rate = registerValue & 0xFF;
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
+    if (rate < 5)
+        m_newLineRate = kRates[rate];
+}
+
+quint32 Device::takeNewLineRate()
+{
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
+    const quint32 rate = m_newLineRate;
+    m_newLineRate = 0;
+    return rate;
+}
+
+void Device::setAddressRegister(int address, bool split)
+{
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
+    m_addressRegister = address;
+    m_addressSplit = split;
+}
+
+void Device::placeOnBus(int address, quint32 baudRate)
+{
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
+    setAddress(address);
+    if (m_addressRegister < 0)
+        return;
+    int index = -1;
+    for (int i = 0; i < 5; ++i)
+        if (kRates[i] == baudRate)
+            index = i;
+    const quint16 old = get(Table::Holding, m_addressRegister);
+    if (m_addressSplit) {
+        put(Table::Holding, m_addressRegister, quint16(address));
+        if (index >= 0)
+            put(Table::Holding, m_addressRegister + 1, quint16(index));
+        return;
+    }
+    put(Table::Holding, m_addressRegister,
+        quint16(quint8(address) << 8 | (index >= 0 ? index : (old & 0xFF))));
 }
 
 std::map<int, quint16> &Device::tableRef(Table table)

@@ -43,8 +43,14 @@ public:
     int address() const;
     void setAddress(int address);
     // A written address register: its high byte is the address, in effect at once; one
-    // outside 1..254 leaves the address as it was.
+    // outside 1..254 leaves the address as it was. Its low byte is the baud-rate index
+    // (1200 ... 19200): takeNewLineRate() hands it to a bus that lets rates change.
     void takeAddressFrom(quint16 registerValue);
+    // The rate written since the last call (in Bd), 0 when none was.
+    quint32 takeNewLineRate();
+    // Puts the device at this address and rate on a bus: its own address, and its address
+    // register (where the model has one) as a device set up that way would read.
+    void placeOnBus(int address, quint32 baudRate);
 
     // Generic access. value() of an unmapped address is 0; setValue() maps it.
     bool isMapped(Table table, int address) const;
@@ -91,6 +97,10 @@ protected:
     // Before a read's values are taken (a register that changes when it is polled).
     virtual void onRead(Table table, int first, int count);
 
+    // The holding register with the address (high byte) and baud index (low byte).
+    // `split`: the address alone there and the baud index in the next register.
+    void setAddressRegister(int address, bool split = false);
+
     // Unlocked accessors for hooks and model constructors.
     bool isMappedLocked(Table table, int address) const;
     quint16 get(Table table, int address) const;
@@ -104,6 +114,9 @@ private:
 
     QString m_name;
     int m_address = 0;
+    int m_addressRegister = -1;
+    bool m_addressSplit = false;
+    quint32 m_newLineRate = 0;
     std::map<int, quint16> m_holding;
     std::map<int, quint16> m_input;
     std::map<int, quint16> m_coils;

@@ -7,12 +7,16 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <pthread.h>
 #include <sched.h>
 #include <sys/inotify.h>
 #include <sys/prctl.h>
+#include <sys/socket.h>
 #include <termios.h>
 #include <thread>
 #include <time.h>
@@ -103,6 +107,36 @@ void putWord(QByteArray &f, int v)
     f.append(char(v & 0xFF));
 }
 
+// The rate a termios speed code stands for; 0 for one we do not know.
+quint32 rateOf(speed_t code)
+{
+    struct Rate {
+        speed_t code;
+        quint32 baud;
+    };
+    static const Rate rates[] = {{B1200, 1200},   {B2400, 2400},   {B4800, 4800},
+                                 {B9600, 9600},   {B19200, 19200}, {B38400, 38400},
+                                 {B57600, 57600}, {B115200, 115200}};
+    for (const Rate &r : rates)
+        if (r.code == code)
+            return r.baud;
+    return 0;
+}
+
+// Several devices sending at once: each starts a little later than the one before (a
+// character here), and a dominant 0 bit wins over the idle 1.
+QByteArray collide(const std::vector<QByteArray> &frames)
+{
+    int length = 0;
+    for (size_t k = 0; k < frames.size(); ++k)
+        length = qMax(length, int(frames[k].size() + k));
+    QByteArray line(length, char(0xFF));
+    for (size_t k = 0; k < frames.size(); ++k)
+        for (int j = 0; j < frames[k].size(); ++j)
+            line[j + int(k)] = char(quint8(line[j + int(k)]) & quint8(frames[k][j]));
+    return line;
+}
+
 struct ExceptionRange {
     Table table;
     int first;
@@ -113,12 +147,16 @@ struct ExceptionRange {
 } // namespace
 
 struct Server::Private {
-    std::shared_ptr<Device> device;
+    std::vector<BusMember> members; // rates change on the server thread, under the mutex
     QString linkPath;
+    bool tcp = false;
+    quint16 tcpPort = 0;
+    quint32 lineRate = 19200;
+    int listener = -1;
     std::function<void(const Frame &)> observer;
     std::atomic<int> tickMs{200};
 
-    int master = -1;
+    int master = -1; // the line: the pty's master side, or the TCP client
     int slaveKeep = -1; // keeps the pty from hanging up between the master's opens
     int wakeRead = -1;
     int wakeWrite = -1;
@@ -153,7 +191,11 @@ struct Server::Private {
     void process();
     void dropFront(int n, bool garbage);
     void handle(const QByteArray &request, qint64 firstUs);
-    QByteArray answer(const QByteArray &request, const Faults &f, bool *reply);
+    QByteArray answer(Device &device, const QByteArray &request, const Faults &f, bool *reply);
+    quint32 currentRate() const;
+    bool startPty(QString *error);
+    bool startTcp(QString *error);
+    void acceptClient();
     int configuredException(Table table, int first, int count) const;
     bool waitUntil(qint64 targetUs);
     bool writeByte(char c);
@@ -163,7 +205,15 @@ struct Server::Private {
 
 Server::Server(std::shared_ptr<Device> device) : d(new Private)
 {
-    d->device = std::move(device);
+    if (device)
+        d->members.push_back({std::move(device), 0});
+}
+
+Server::Server(std::vector<BusMember> members) : d(new Private)
+{
+    for (BusMember &m : members)
+        if (m.device)
+            d->members.push_back(std::move(m));
 }
 
 Server::~Server()
@@ -186,9 +236,34 @@ void Server::setTickInterval(int ms)
     d->tickMs = qMax(ms, 0);
 }
 
-std::shared_ptr<Device> Server::device() const
+void Server::setTcpPort(quint16 port)
 {
-    return d->device;
+    d->tcp = true;
+    d->tcpPort = port;
+}
+
+void Server::setLineRate(quint32 baudRate)
+{
+    d->lineRate = baudRate;
+}
+
+quint16 Server::tcpPort() const
+{
+    return d->tcpPort;
+}
+
+std::shared_ptr<Device> Server::device(int member) const
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    if (member < 0 || member >= int(d->members.size()))
+        return nullptr;
+    return d->members[size_t(member)].device;
+}
+
+std::vector<BusMember> Server::members() const
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    return d->members;
 }
 
 QString Server::path() const
@@ -211,12 +286,79 @@ bool Server::start(QString *error)
     };
     if (isRunning())
         return true;
-    if (!d->device) {
+    if (d->members.empty()) {
         if (error)
             *error = QStringLiteral("no device");
         return false;
     }
+    int pipeFds[2];
+    if (pipe2(pipeFds, O_CLOEXEC | O_NONBLOCK) != 0)
+        return fail(QStringLiteral("pipe"));
+    d->wakeRead = pipeFds[0];
+    d->wakeWrite = pipeFds[1];
+    if (!(d->tcp ? d->startTcp(error) : d->startPty(error)))
+        return false;
 
+    d->stopping = false;
+    d->t0 = std::chrono::steady_clock::now();
+    d->thread = std::thread([this] { d->run(); });
+    return true;
+}
+
+bool Server::Private::startTcp(QString *error)
+{
+    listener = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (listener < 0) {
+        if (error)
+            *error = QStringLiteral("socket: ") + QString::fromLocal8Bit(strerror(errno));
+        closeAll();
+        return false;
+    }
+    const int on = 1;
+    ::setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    local.sin_port = htons(tcpPort);
+    socklen_t size = sizeof local;
+    if (::bind(listener, reinterpret_cast<sockaddr *>(&local), sizeof local) != 0 ||
+        ::listen(listener, 4) != 0 ||
+        ::getsockname(listener, reinterpret_cast<sockaddr *>(&local), &size) != 0) {
+        if (error)
+            *error = QStringLiteral("listen on 127.0.0.1:%1: ").arg(tcpPort) +
+                     QString::fromLocal8Bit(strerror(errno));
+        closeAll();
+        return false;
+    }
+    tcpPort = ntohs(local.sin_port);
+    path = QStringLiteral("tcp://127.0.0.1:%1").arg(tcpPort);
+    return true;
+}
+
+void Server::Private::acceptClient()
+{
+    const int client = ::accept4(listener, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+    if (client < 0)
+        return;
+    const int on = 1;
+    ::setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    // A serial server serves one client: the newest connection takes the line.
+    if (master >= 0)
+        ::close(master);
+    master = client;
+    buf.clear();
+    arrival.clear();
+}
+
+bool Server::Private::startPty(QString *error)
+{
+    auto fail = [&](const QString &what) {
+        if (error)
+            *error = what + QStringLiteral(": ") + QString::fromLocal8Bit(strerror(errno));
+        closeAll();
+        return false;
+    };
+    Private *d = this;
     d->master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (d->master < 0)
         return fail(QStringLiteral("posix_openpt"));
@@ -250,12 +392,6 @@ bool Server::start(QString *error)
         d->opens = -1;
     }
 
-    int pipeFds[2];
-    if (pipe2(pipeFds, O_CLOEXEC | O_NONBLOCK) != 0)
-        return fail(QStringLiteral("pipe"));
-    d->wakeRead = pipeFds[0];
-    d->wakeWrite = pipeFds[1];
-
     if (!d->linkPath.isEmpty()) {
         const QByteArray link = QFile::encodeName(d->linkPath);
         if (QFileInfo(d->linkPath).isSymLink())
@@ -264,10 +400,6 @@ bool Server::start(QString *error)
             return fail(QStringLiteral("symlink ") + d->linkPath);
         d->linked = true;
     }
-
-    d->stopping = false;
-    d->t0 = std::chrono::steady_clock::now();
-    d->thread = std::thread([this] { d->run(); });
     return true;
 }
 
@@ -292,7 +424,7 @@ void Server::Private::closeAll()
             ::unlink(link.constData());
         linked = false;
     }
-    for (int *fd : {&master, &slaveKeep, &wakeRead, &wakeWrite, &opens}) {
+    for (int *fd : {&master, &slaveKeep, &wakeRead, &wakeWrite, &opens, &listener}) {
         if (*fd >= 0)
             ::close(*fd);
         *fd = -1;
@@ -419,14 +551,19 @@ void Server::Private::run()
             const qint64 untilTick = qMax<qint64>(0, lastTick + tick * 1000LL - now);
             timeoutUs = timeoutUs < 0 ? untilTick : qMin(timeoutUs, untilTick);
         }
-        pollfd fds[3] = {{master, POLLIN, 0}, {wakeRead, POLLIN, 0}, {opens, POLLIN, 0}};
+        // A negative descriptor (no TCP client yet) is left out by poll().
+        pollfd fds[3] = {{master, POLLIN, 0}, {wakeRead, POLLIN, 0}, {tcp ? listener : opens, POLLIN, 0}};
         const int timeoutMs = timeoutUs < 0 ? -1 : int((timeoutUs + 999) / 1000);
-        const int n = ::poll(fds, opens >= 0 ? 3 : 2, timeoutMs);
+        const int n = ::poll(fds, fds[2].fd >= 0 ? 3 : 2, timeoutMs);
         if (n < 0 && errno != EINTR)
             break;
         if (stopping || (n > 0 && (fds[1].revents & POLLIN)))
             break;
-        if (n > 0 && opens >= 0 && (fds[2].revents & POLLIN)) {
+        if (n > 0 && tcp && (fds[2].revents & POLLIN)) {
+            acceptClient();
+            continue;
+        }
+        if (n > 0 && !tcp && opens >= 0 && (fds[2].revents & POLLIN)) {
             char events[1024];
             while (::read(opens, events, sizeof events) > 0) {
             }
@@ -441,6 +578,12 @@ void Server::Private::run()
                 buf.append(chunk, int(got));
                 arrival.insert(arrival.end(), size_t(got), t);
                 process();
+            } else if (tcp && (got == 0 || (errno != EAGAIN && errno != EINTR))) {
+                // The client went away; the next one starts on a quiet line.
+                ::close(master);
+                master = -1;
+                buf.clear();
+                arrival.clear();
             }
         } else if (n > 0 && (fds[0].revents & (POLLHUP | POLLERR))) {
             // Cannot happen while slaveKeep is open; never spin if it does.
@@ -455,7 +598,8 @@ void Server::Private::run()
             }
         }
         if (tickMs > 0 && after - lastTick >= tickMs * 1000LL) {
-            device->tick(int((after - lastTick) / 1000));
+            for (const BusMember &m : members)
+                m.device->tick(int((after - lastTick) / 1000));
             lastTick = after;
         }
     }
@@ -537,7 +681,19 @@ int Server::Private::configuredException(Table table, int first, int count) cons
     return 0;
 }
 
-QByteArray Server::Private::answer(const QByteArray &request, const Faults &f, bool *reply)
+quint32 Server::Private::currentRate() const
+{
+    if (tcp)
+        return lineRate;
+    // The master's settings are the slave side's termios, which our kept descriptor shares.
+    termios tio;
+    if (slaveKeep < 0 || tcgetattr(slaveKeep, &tio) != 0)
+        return 0;
+    return rateOf(cfgetospeed(&tio));
+}
+
+QByteArray Server::Private::answer(Device &device, const QByteArray &request, const Faults &f,
+                                   bool *reply)
 {
     *reply = true;
     const quint8 function = quint8(request[1]);
@@ -565,7 +721,7 @@ QByteArray Server::Private::answer(const QByteArray &request, const Faults &f, b
         if (int code = configuredException(table, start, count))
             return exception(code);
         QVector<quint16> values;
-        if (int code = device->read(table, start, count, &values))
+        if (int code = device.read(table, start, count, &values))
             return exception(code);
         QByteArray r = request.left(2);
         r.append(char(2 * count));
@@ -580,7 +736,7 @@ QByteArray Server::Private::answer(const QByteArray &request, const Faults &f, b
             return exception(3);
         if (int code = configuredException(Table::Coil, coil, 1))
             return exception(code);
-        if (int code = device->writeCoil(coil, value == 0xFF00))
+        if (int code = device.writeCoil(coil, value == 0xFF00))
             return exception(code);
         return request.left(6);
     }
@@ -588,7 +744,7 @@ QByteArray Server::Private::answer(const QByteArray &request, const Faults &f, b
         const int reg = word(request, 2);
         if (int code = configuredException(Table::Holding, reg, 1))
             return exception(code);
-        if (int code = device->writeHoldings(reg, {quint16(word(request, 4))}))
+        if (int code = device.writeHoldings(reg, {quint16(word(request, 4))}))
             return exception(code);
         return request.left(6);
     }
@@ -602,7 +758,7 @@ QByteArray Server::Private::answer(const QByteArray &request, const Faults &f, b
         QVector<quint16> values;
         for (int i = 0; i < count; ++i)
             values.append(quint16(word(request, 7 + 2 * i)));
-        if (int code = device->writeHoldings(start, values))
+        if (int code = device.writeHoldings(start, values))
             return exception(code);
         return request.left(6);
     }
@@ -613,43 +769,72 @@ QByteArray Server::Private::answer(const QByteArray &request, const Faults &f, b
 
 void Server::Private::handle(const QByteArray &request, qint64 firstUs)
 {
-    log({request, firstUs, false});
+    const quint32 rate = currentRate();
+    log({request, firstUs, false, rate});
     const int address = quint8(request[0]);
-    const int own = device->address();
-    if (address != 255 && (own == 0 || address != own))
-        return;
 
+    // Who hears the request (a device at another rate gets garbage) and is addressed.
+    std::vector<size_t> addressed;
     Faults f;
     {
         std::lock_guard<std::mutex> lock(mutex);
+        for (size_t i = 0; i < members.size(); ++i) {
+            const BusMember &m = members[i];
+            if (m.baudRate != 0 && rate != 0 && m.baudRate != rate)
+                continue;
+            const int own = m.device->address();
+            if (address == 255 || (own != 0 && address == own))
+                addressed.push_back(i);
+        }
+        if (addressed.empty())
+            return;
         f = faults;
         if (faults.failNextRequests > 0)
             --faults.failNextRequests;
     }
-    bool reply = true;
-    QByteArray frame = answer(request, f, &reply);
-    if (!reply || f.silent)
-        return;
-    if (f.wrongFunction >= 0 && f.wrongFunction <= 255)
-        frame[1] = char(f.wrongFunction);
-    frame = appendCrc(frame);
-    if (f.badCrc) {
-        frame[frame.size() - 2] = char(~quint8(frame[frame.size() - 2]));
-        frame[frame.size() - 1] = char(~quint8(frame[frame.size() - 1]));
+    std::vector<QByteArray> sent;
+    for (size_t i : addressed) {
+        bool reply = true;
+        QByteArray frame = answer(*members[i].device, request, f, &reply);
+        if (!reply || f.silent)
+            continue;
+        if (f.wrongFunction >= 0 && f.wrongFunction <= 255)
+            frame[1] = char(f.wrongFunction);
+        frame = appendCrc(frame);
+        if (f.badCrc) {
+            frame[frame.size() - 2] = char(~quint8(frame[frame.size() - 2]));
+            frame[frame.size() - 1] = char(~quint8(frame[frame.size() - 1]));
+        }
+        if (f.dropLastBytes > 0)
+            frame.chop(qMin(f.dropLastBytes, int(frame.size())));
+        if (!frame.isEmpty())
+            sent.push_back(frame);
     }
-    if (f.dropLastBytes > 0)
-        frame.chop(qMin(f.dropLastBytes, int(frame.size())));
-    if (frame.isEmpty())
+    // A rate written to a device on a bus is its rate from the end of its reply on; a
+    // device alone on the bench keeps answering at any rate.
+    auto takeRates = [&] {
+        std::lock_guard<std::mutex> lock(mutex);
+        for (size_t i : addressed) {
+            const quint32 written = members[i].device->takeNewLineRate();
+            if (written != 0 && members[i].baudRate != 0)
+                members[i].baudRate = written;
+        }
+    };
+    if (sent.empty()) {
+        takeRates();
         return;
+    }
+    const QByteArray frame = sent.size() == 1 ? sent.front() : collide(sent);
+    const double charUs = charMicros(rate);
 
     const qint64 delayUs = qMax(f.replyDelayMs, 0) * 1000LL;
     qint64 sentAt = 0;
     if (f.wireTiming) {
         // The request occupied the line for its own length; each reply byte is available
         // only at the end of its character time.
-        const double start = double(firstUs) + request.size() * kCharMicros + double(delayUs);
+        const double start = double(firstUs) + request.size() * charUs + double(delayUs);
         for (int i = 0; i < frame.size(); ++i) {
-            if (!waitUntil(qint64(start + (i + 1) * kCharMicros)))
+            if (!waitUntil(qint64(start + (i + 1) * charUs)))
                 return;
             if (i == 0)
                 sentAt = nowUs();
@@ -663,7 +848,8 @@ void Server::Private::handle(const QByteArray &request, qint64 firstUs)
         if (!writeAll(frame))
             return;
     }
-    log({frame, sentAt, true});
+    log({frame, sentAt, true, rate});
+    takeRates();
 }
 
 bool Server::Private::waitUntil(qint64 targetUs)

@@ -1,6 +1,7 @@
 #pragma once
 
-// Device simulator: one Modbus RTU slave on a pseudo-terminal, served from its own thread.
+// Device simulator: one Modbus RTU slave, or a bus of several, on a pseudo-terminal or a
+// loopback TCP port, served from its own thread.
 //
 //   auto device = std::shared_ptr<sim::Device>(sim::createModel("T4yJ"));
 //   sim::Server server(device);
@@ -21,6 +22,17 @@
 // silence; garbage is skipped by rescanning, and a fragment left alone for 300 ms is dropped.
 // A reply the master no longer waited for is discarded when the master opens the pty again
 // (as a closed serial port would lose it); a master that keeps the port open sees it.
+//
+// A bus: several devices, each at its own address and rate; address 255 reaches every one
+// that hears the request, and their replies collide on the line.
+//
+//   sim::Server bus({{sim::createModel("T4yJ"), 19200}, {sim::createModel("E-HN2"), 9600}});
+//   bus.device(0)->placeOnBus(5, 19200); ...
+//   std::vector<sim::BusMember> members; sim::parseBus("T4yJ@5,E-HN2@31:9600", &members);
+//
+// A request at a rate a device does not use reaches it as garbage: on a pty the rate is the
+// one the master set (the slave side's termios, which the simulator reads); on TCP it is the
+// line rate of the simulated gateway (setLineRate, 19200 by default).
 
 #include "sim/Device.h"
 
@@ -44,6 +56,11 @@ QByteArray appendCrc(QByteArray frame);
 
 // One character on a 19200 Bd 8N1 line, in microseconds (10 bits).
 constexpr double kCharMicros = 10.0 * 1e6 / 19200.0;
+// The same at another rate.
+constexpr double charMicros(quint32 baudRate)
+{
+    return baudRate > 0 ? 10.0 * 1e6 / double(baudRate) : kCharMicros;
+}
 
 struct Faults {
     bool silent = false;       // no reply at all
@@ -51,7 +68,7 @@ struct Faults {
     int wrongFunction = -1;    // 0..255: reply function byte replaced by this value
     int dropLastBytes = 0;     // reply cut short by this many bytes
     int replyDelayMs = 0;      // before the first reply byte
-    bool wireTiming = false;   // pace request and reply like a 19200 Bd line
+    bool wireTiming = false;   // pace request and reply like a line at the request's rate
     int failNextRequests = 0;  // the next K requests addressed to us fail, then normal again
     int failExceptionCode = 0; // how they fail: 0 = no reply, else this exception code
 };
@@ -60,12 +77,24 @@ struct Frame {
     QByteArray bytes;
     qint64 timeUs = 0;  // first byte received / first reply byte written, since start()
     bool reply = false; // false: received from the master; true: sent by the device
+    quint32 baudRate = 0; // the line's rate when it travelled (0: unknown)
 };
+
+// A device on a bus and the rate it talks at (0: any rate, as a device alone on the bench).
+struct BusMember {
+    std::shared_ptr<Device> device;
+    quint32 baudRate = 0;
+};
+
+// "T4yJ@5,CWR1@17,E-HN2@31:9600": models with their addresses and rates (19200 by
+// default), each placed there (placeOnBus). False, with the reason, for a bad list.
+bool parseBus(const QString &text, std::vector<BusMember> *members, QString *error = nullptr);
 
 class Server
 {
 public:
     explicit Server(std::shared_ptr<Device> device);
+    explicit Server(std::vector<BusMember> members);
     ~Server(); // stops
     Server(const Server &) = delete;
     Server &operator=(const Server &) = delete;
@@ -76,12 +105,20 @@ public:
     void setObserver(std::function<void(const Frame &)> observer);
     // How often the device's tick() runs; 0 disables. Default 200 ms.
     void setTickInterval(int ms);
+    // Before start(): serve on 127.0.0.1:port (0: any free port) as a transparent serial
+    // server does, one client at a time (a new one replaces the old), at this line rate.
+    void setTcpPort(quint16 port);
+    void setLineRate(quint32 baudRate);
+    quint16 tcpPort() const; // after start()
 
     bool start(QString *error = nullptr);
     void stop();
     bool isRunning() const;
-    QString path() const; // slave side of the pty, empty before start()
-    std::shared_ptr<Device> device() const;
+    // Slave side of the pty, or "tcp://127.0.0.1:PORT"; empty before start().
+    QString path() const;
+    std::shared_ptr<Device> device(int member = 0) const;
+    // The bus as it is now (a device's rate follows a written rate register at once).
+    std::vector<BusMember> members() const;
 
     void setFaults(const Faults &faults);
     Faults faults() const;

@@ -1,4 +1,5 @@
-// ovrin-sim: one simulated device on a pseudo-terminal, for manual tests and end-to-end runs.
+// ovrin-sim: one simulated device, or a bus of them, on a pseudo-terminal or a loopback TCP
+// port, for manual tests and end-to-end runs.
 
 #include "sim/Sim.h"
 
@@ -13,10 +14,18 @@ namespace {
 
 const char kUsage[] =
     "usage: ovrin-sim --model NAME [options]\n"
+    "       ovrin-sim --bus MODEL@ADDR[:BAUD],... [options]\n"
     "  --model NAME           one of: %s\n"
+    "  --bus LIST             several devices on one line, each at its own address and rate\n"
+    "                         (19200 unless given): T4yJ@5,CWR1@17,E-HN2@31:9600; a request\n"
+    "                         at another rate is garbage to a device; address 255 reaches\n"
+    "                         all of them at once and their replies collide\n"
+    "  --tcp PORT             serve on 127.0.0.1:PORT as a transparent serial server (0: any\n"
+    "                         free port) instead of a pty; prints tcp://127.0.0.1:PORT\n"
+    "  --line-rate BAUD       the serial rate behind the TCP port (default 19200)\n"
     "  --link PATH            also create a symlink PATH to the pty (removed on exit)\n"
     "  --address N            own slave address 1..254 (address 255 is always answered)\n"
-    "  --wire-timing          pace replies like a 19200 Bd line\n"
+    "  --wire-timing          pace replies like a line at the request's rate\n"
     "  --delay MS             wait MS before the first reply byte\n"
     "  --silent               never reply\n"
     "  --bad-crc              reply with a wrong CRC\n"
@@ -30,7 +39,8 @@ const char kUsage[] =
     "  --no-id                no identification at 0x0001 (registers unmapped)\n"
     "  --no-new-id            no identification at 0x0010\n"
     "  --log FILE             write every frame as a hex line: 'rx ...' or 'tx ...'\n"
-    "The pty path is printed as the first line; SIGINT or SIGTERM ends the simulator.\n";
+    "The pty path (or the TCP address) is printed as the first line; SIGINT or SIGTERM ends\n"
+    "the simulator. Device options (--address, --id, ...) apply to --model only.\n";
 
 int usage(const char *problem)
 {
@@ -88,7 +98,9 @@ int main(int argc, char **argv)
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
 
-    QString model, link, logPath;
+    QString model, link, logPath, bus;
+    int tcpPort = -1;
+    int lineRate = 19200;
     int address = 0;
     sim::Faults faults;
     QList<ExceptionArg> exceptions;
@@ -121,6 +133,14 @@ int main(int argc, char **argv)
             return usage(qPrintable(QStringLiteral("unknown or incomplete option ") + a));
         } else if (a == QLatin1String("--model")) {
             model = v;
+        } else if (a == QLatin1String("--bus")) {
+            bus = v;
+        } else if (a == QLatin1String("--tcp")) {
+            if (!toInt(v, 0, 65535, &tcpPort))
+                return usage("--tcp needs a port number 0..65535");
+        } else if (a == QLatin1String("--line-rate")) {
+            if (!toInt(v, 1200, 115200, &lineRate))
+                return usage("--line-rate needs a rate in Bd");
         } else if (a == QLatin1String("--link")) {
             link = v;
         } else if (a == QLatin1String("--log")) {
@@ -161,13 +181,23 @@ int main(int argc, char **argv)
             return usage(qPrintable(QStringLiteral("unknown option ") + a));
         }
     }
-    if (model.isEmpty())
-        return usage("--model is required");
-    std::shared_ptr<sim::Device> device = sim::createModel(model);
-    if (!device)
-        return usage(qPrintable(QStringLiteral("unknown model ") + model));
+    if (model.isEmpty() == bus.isEmpty())
+        return usage("one of --model and --bus is required");
+    std::vector<sim::BusMember> members;
+    if (!bus.isEmpty()) {
+        QString why;
+        if (!sim::parseBus(bus, &members, &why))
+            return usage(qPrintable(QStringLiteral("--bus: ") + why));
+    } else {
+        std::shared_ptr<sim::Device> device = sim::createModel(model);
+        if (!device)
+            return usage(qPrintable(QStringLiteral("unknown model ") + model));
+        members.push_back({device, 0});
+    }
+    const std::shared_ptr<sim::Device> device = members.front().device;
 
-    device->setAddress(address);
+    if (bus.isEmpty())
+        device->setAddress(address);
     if (setId)
         device->setIdentification(sim::kClassicIdentification, id);
     if (setNewId)
@@ -193,7 +223,11 @@ int main(int argc, char **argv)
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
-    sim::Server server(device);
+    sim::Server server(members);
+    if (tcpPort >= 0) {
+        server.setTcpPort(quint16(tcpPort));
+        server.setLineRate(quint32(lineRate));
+    }
     server.setFaults(faults);
     for (const ExceptionArg &e : exceptions)
         server.setException(e.table, e.first, e.last, e.code);
@@ -201,8 +235,12 @@ int main(int argc, char **argv)
         server.setLinkPath(link);
     if (logFile) {
         server.setObserver([logFile](const sim::Frame &frame) {
-            std::fprintf(logFile, "%s %s\n", frame.reply ? "tx" : "rx",
-                         frame.bytes.toHex(' ').toUpper().constData());
+            // The rate only where it is not the bench's 19200 Bd.
+            const QByteArray rate = frame.baudRate != 0 && frame.baudRate != 19200
+                                        ? " @" + QByteArray::number(frame.baudRate)
+                                        : QByteArray();
+            std::fprintf(logFile, "%s %s%s\n", frame.reply ? "tx" : "rx",
+                         frame.bytes.toHex(' ').toUpper().constData(), rate.constData());
             std::fflush(logFile);
         });
     }

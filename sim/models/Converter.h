@@ -25,6 +25,7 @@ protected:
         for (int i = 0; i < int(factory.size()); ++i)
             put(Table::Holding, start + i, factory[size_t(i)]);
         put(Table::Holding, kMeasured, measured);
+        setAddressRegister(kAddressRegister);
     }
 
     void onWriteHolding(int address, quint16 value) override

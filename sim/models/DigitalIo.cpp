@@ -16,6 +16,7 @@ DigitalIoDevice::DigitalIoDevice(const QString &name, const Layout &layout)
         put(Table::Holding, kOutputStates, 0);
     const int a = get(Table::Holding, layout.addressRegister) >> 8;
     setAddress(a);
+    setAddressRegister(layout.addressRegister);
 }
 
 void DigitalIoDevice::onWriteHolding(int address, quint16 value)

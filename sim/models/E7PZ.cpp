@@ -33,6 +33,7 @@ public:
     {
         for (int i = 0; i < int(std::size(kFactory)); ++i)
             put(Table::Holding, 0x2000 + i, kFactory[i]);
+        setAddressRegister(0x200E);
         onTick(0);
     }
 

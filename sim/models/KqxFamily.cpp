@@ -36,6 +36,7 @@ public:
         put(Table::Holding, 0x2007, 0);
         put(Table::Holding, 0x2008, 0xFFFF);
         put(Table::Holding, 0x2009, 0x0104);
+        setAddressRegister(0x2009);
         put(Table::Coil, 0, 0);
         if (m_bits)
             put(Table::Coil, 2, 0);

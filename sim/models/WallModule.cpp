@@ -44,6 +44,8 @@ WallModule::WallModule(const QString &name, bool humidity) : Device(name), m_hum
     put(Table::Holding, 0x005C, 1);
     put(Table::Holding, 0x005D, 2);
     put(Table::Holding, 0x0018, 1);
+    // Address and rate as placed on a bus; written ones take effect only after a restart.
+    setAddressRegister(0x0030, true);
     onTick(0);
 }
 

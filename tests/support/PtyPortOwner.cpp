@@ -8,7 +8,17 @@ void PtyPortOwner::openPort()
     PortSettings settings;
     settings.portNumber = 1;
     settings.devicePath = m_path;
+    settings.baudRate = target().baudRate;
     openPortWith(settings);
+}
+
+std::optional<PortSettings> PtyPortOwner::portSettings() const
+{
+    PortSettings settings;
+    settings.portNumber = 1;
+    settings.devicePath = m_path;
+    settings.baudRate = target().baudRate;
+    return settings;
 }
 
 void PtyPortOwner::closePort()

@@ -13,6 +13,8 @@ public:
     ~PtyPortOwner() override { closePort(); }
 
     void setPath(const QString &path) { m_path = path; }
+    // The path, at the target's rate (so a pinned rate can be opened too).
+    std::optional<PortSettings> portSettings() const override;
     void openPort() override;
     void closePort() override;
 

@@ -24,7 +24,7 @@ public:
     {
         ++opens;
         serial = new TSerial(1, path);
-        serial->setBaudRate(19200);
+        serial->setBaudRate(target().baudRate);
         serial->setParity(0);
         serial->setByteSize(8);
         serial->setStopBits(0);
