@@ -274,7 +274,8 @@ void TmForm::buildSerialView(QWidget *central)
 
     auto *grid = new QGridLayout;
     grid->setHorizontalSpacing(12);
-    grid->setVerticalSpacing(6);
+    // Six rows in the classic window's client area.
+    grid->setVerticalSpacing(4);
     const struct {
         const char *name;
         const char *caption;
@@ -315,7 +316,7 @@ void TmForm::buildSerialView(QWidget *central)
     connect(serialOkButton, &QPushButton::clicked, this, &TmForm::serialNameOkButtonClick);
 
     auto *layout = new QHBoxLayout(serialGroupBox);
-    layout->setContentsMargins(16, 12, 16, 12);
+    layout->setContentsMargins(16, 10, 16, 10);
     layout->addLayout(grid);
     layout->addStretch(1);
     serialScanButton = new QPushButton(QStringLiteral("Najít zařízení na sběrnici"), serialGroupBox);

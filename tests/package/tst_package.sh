@@ -46,7 +46,8 @@ case "$depends" in *qt6-translations-l10n*) ;; *) fail "Qt's Czech texts not a d
 # Every library a program links comes from a package the package depends on.
 for program in "$root/usr/bin/ovrin" "$root/usr/bin/ovrin-cli" "$root/usr/bin/ovrin-sim"; do
     for lib in $(objdump -p "$program" | awk '$1 == "NEEDED" { print $2 }'); do
-        path=$(ldd "$program" | awk -v l="$lib" '$1 == l { print $3 }')
+        # ldd names the dynamic loader by its path alone ("/lib64/ld-linux-x86-64.so.2 (0x...)").
+        path=$(ldd "$program" | awk -v l="$lib" '$1 == l { print $3 } $1 ~ ("/" l "$") { print $1 }')
         [ -n "$path" ] && [ "$path" != "not" ] || fail "$lib of $(basename "$program") not found"
         # Merged /usr: dpkg knows a file under one of its two names.
         owner=$( (dpkg -S "$path" || dpkg -S "$(readlink -f "$path")") 2>/dev/null |
