@@ -118,7 +118,12 @@ TcForm2::TcForm2(QWidget *parent)
                         QStringLiteral("Rozsah 1 200Bd - 19 200Bd"));
     m_ter = &numeric(basic, QStringLiteral("c2ZdTer"),
                      QStringLiteral("Čas určující výpadek sériové komunikace"),
-                     Rule::unsignedDecimal(0.002, 131.07, 3).scaled(500).barOnlyShows().length(7),
+                     Rule::unsignedDecimal(0.002, 131.07, 3)
+                         .scaled(500)
+                         .exactDecimals()
+                         .fallback(QStringLiteral("0,002"), 1)
+                         .barOnlyShows()
+                         .length(7),
                      QStringLiteral("s"), QStringLiteral("Rozsah 0,002 - 131,070"),
                      QStringLiteral("Pokud nadřízený systém po tuto dobu nebude se zařízením "
                                     "komunikovat, začne blikat žlutá LED a výstupy se nastaví do "
@@ -142,7 +147,8 @@ TcForm2::TcForm2(QWidget *parent)
                        QStringLiteral("Pt 1000/3850ppm")});
     required(*m_sensor);
     connect(m_sensor, &QComboBox::activated, this, [this] { changeOf(m_sensor); });
-    const Rule temperature = Rule::signedDecimal(-100, 600).barOnlyShows().length(6);
+    const Rule temperature =
+        Rule::signedDecimal(-100, 600).exactDecimals().barOnlyShows().length(6);
     const QString tHint = QStringLiteral("Rozsah -100,0 - 600,0");
     const QString deg = QStringLiteral("°C");
     m_pzh = &numeric(aut, QStringLiteral("c2AuPzh"), QStringLiteral("Požadovaná teplota"),
@@ -151,7 +157,8 @@ TcForm2::TcForm2(QWidget *parent)
                      QStringLiteral("Žádaná hodnota pro teplotu -30°C"), temperature, deg, tHint);
     m_ehl = &numeric(aut, QStringLiteral("c2AuEhl"),
                      QStringLiteral("Žádaná hodnota pro teplotu +20°C"), temperature, deg, tHint);
-    const Rule correction = Rule::signedDecimal(-100, 100).barOnlyShows().length(6);
+    const Rule correction =
+        Rule::signedDecimal(-100, 100).exactDecimals().barOnlyShows().length(6);
     const QString cHint = QStringLiteral("Rozsah -100,0 - 100,0");
     m_off1 = &numeric(aut, QStringLiteral("c2ZdOff1"),
                       QStringLiteral("Korekční posuv měřené teploty - AI.0"), correction, deg, cHint);
@@ -183,13 +190,21 @@ TcForm2::TcForm2(QWidget *parent)
     auto &ext = group(QStringLiteral("Rozšiřující nastavení"), 1);
     m_etv = &numeric(ext, QStringLiteral("c2ZdEtv"),
                      QStringLiteral("Doba necitlivosti přechodu ventilu"),
-                     Rule::unsignedDecimal(0.001, 65.535, 3).barOnlyShows().length(6),
+                     Rule::unsignedDecimal(0.001, 65.535, 3)
+                         .exactDecimals()
+                         .fallback(QStringLiteral("0,001"), 1)
+                         .barOnlyShows()
+                         .length(6),
                      QStringLiteral("s"), QStringLiteral("Rozsah 0,001 - 65,535"),
                      QStringLiteral("Určuje čas, po který bude příslušný výstup UP nebo DOWN "
                                     "sepnut před vykonáním příslušného akčního zásahu."));
     m_tp = &numeric(ext, QStringLiteral("c2ZdTp"),
                     QStringLiteral("Doba přechodu ventilu z polohy min do max"),
-                    Rule::unsignedDecimal(0.1, 6553.5, 1).barOnlyShows().length(6),
+                    Rule::unsignedDecimal(0.1, 6553.5, 1)
+                        .exactDecimals()
+                        .fallback(QStringLiteral("0,1"), 1)
+                        .barOnlyShows()
+                        .length(6),
                     QStringLiteral("s"), QStringLiteral("Rozsah 0,1 - 6553,5"));
     const QString pHint = QStringLiteral("Rozsah 0 - 100%");
     const QString pct = QStringLiteral("%");
@@ -327,13 +342,6 @@ TcForm2::TcForm2(QWidget *parent)
     for (QScrollBar *b : {m_vmin, m_vmax})
         connect(b, &QScrollBar::valueChanged, this, [this] { deadBandChanged(); });
 
-    m_entries = {
-        {m_pzh, 1, -1000, 6000, false, 0}, {m_elo, 1, -1000, 6000, false, 0},
-        {m_ehl, 1, -1000, 6000, false, 0}, {m_off1, 1, -1000, 1000, false, 0},
-        {m_off2, 1, -1000, 1000, false, 0}, {m_etv, 3, 1, 65535, false, 1},
-        {m_tp, 1, 1, 65535, false, 1},      {m_ter, 3, 2, 131070, true, 1},
-    };
-
     // --- register image ---
     auto &image = block(0x2000, 20);
     image.bits({m_aut, m_io, m_ekt, m_pid, m_ohch},
@@ -428,10 +436,7 @@ TcForm2::TcForm2(QWidget *parent)
 
 TNumericField *TcForm2::field(const QString &prefix) const
 {
-    for (const Entry &e : m_entries)
-        if (e.field->prefix() == prefix)
-            return e.field;
-    return nullptr;
+    return findChild<TNumericField *>(prefix);
 }
 
 TExtraForm *TcForm2::createLiveWindow()
@@ -494,49 +499,6 @@ void TcForm2::testWindowClosed()
     if (TExtraForm *live = liveWindow(); live && live->reader())
         live->reader()->resumeReader();
     m_countdown->start(m_test, QStringLiteral("&Test"), 3, {sendButton(), getButton(), m_test});
-}
-
-void TcForm2::exitField(TNumericField &field)
-{
-    const Entry *entry = nullptr;
-    for (const Entry &e : m_entries)
-        if (e.field == &field)
-            entry = &e;
-    if (!entry) {
-        field.acceptText();
-        return;
-    }
-    QLineEdit *edit = field.edit();
-    const QString minText = formatScaled(entry->min, entry->places);
-    qint64 v = 0;
-    // Exact decimals: "1,001" is 1001 thousandths, never 1000 from a binary fraction.
-    if (!parseScaled(edit->text(), entry->places, false, v)) {
-        field.fallBack(entry->fallbackPosition == 0 ? QStringLiteral("0,0") : minText,
-                       entry->fallbackPosition);
-        return;
-    }
-    const bool above = compareScaled(edit->text(), entry->max, entry->places) > 0;
-    const bool below = compareScaled(edit->text(), entry->min, entry->places) < 0;
-    if (above)
-        v = entry->max;
-    if (below)
-        v = entry->min;
-    // The failure time counts in 2 ms steps: an odd millisecond goes up.
-    if (entry->halfSteps && v % 2 != 0 && v > 2 && v < 131070)
-        ++v;
-    const int position = int(entry->halfSteps ? v / 2 : v);
-    field.bar()->setValue(position);
-    // What the edit shows is what will be written.
-    edit->setText(formatScaled(entry->halfSteps ? qint64(position) * 2 : position, entry->places));
-    if ((above || below) && !QuietRanges::active()) {
-        const QString maxText = formatScaled(entry->max, entry->places);
-        Prompts::instance().message(QStringLiteral("Můžete zadat pouze hodnoty od ") + minText +
-                                        QStringLiteral(" do ") + maxText,
-                                    QStringLiteral("Varování"), PromptIcon::Warning);
-        edit->selectAll();
-        edit->setFocus();
-    }
-    setInvalidInput(false);
 }
 
 void TcForm2::enablingRules()

@@ -52,6 +52,12 @@ Rule Rule::unsignedDecimal(double min, double max, int decimals)
     return r;
 }
 
+Rule Rule::openDecimal(int decimals)
+{
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    return signedDecimal(-inf, inf, decimals);
+}
+
 Rule &Rule::places(int n)
 {
     decimals = n;
@@ -252,8 +258,19 @@ void TNumericField::decode(int registerValue)
     m_bar->setValue(v);
 }
 
+void TNumericField::fallBackToRule()
+{
+    QString fallbackText = m_rule.fallbackText;
+    if (!m_rule.hasFallback)
+        fallbackText =
+            m_rule.kind == FieldKind::Whole ? QStringLiteral("0") : formatFixed(0, m_rule.decimals);
+    fallBack(fallbackText, m_rule.hasFallback ? m_rule.fallbackPosition : 0);
+}
+
 bool TNumericField::acceptText(bool warn)
 {
+    if (m_rule.exact)
+        return acceptExact(warn);
     const QString text = m_edit->text();
     double value = 0;
     bool ok;
@@ -265,11 +282,7 @@ bool TNumericField::acceptText(bool warn)
         ok = parseDecimal(text, value, m_rule.kind == FieldKind::SignedDecimal);
     }
     if (!ok) {
-        QString fallbackText = m_rule.fallbackText;
-        if (!m_rule.hasFallback)
-            fallbackText = m_rule.kind == FieldKind::Whole ? QStringLiteral("0")
-                                                           : formatFixed(0, m_rule.decimals);
-        fallBack(fallbackText, m_rule.hasFallback ? m_rule.fallbackPosition : 0);
+        fallBackToRule();
         return false;
     }
     if (m_rule.quantizer)
@@ -292,8 +305,59 @@ bool TNumericField::acceptText(bool warn)
     return true;
 }
 
+bool TNumericField::acceptExact(bool warn)
+{
+    const int n = places();
+    const QString text = m_edit->text();
+    qint64 count = 0;
+    if (!parseScaled(text, n, m_rule.rounding == Rounding::Nearest, count)) {
+        fallBackToRule();
+        return false;
+    }
+    const qint64 lo = roundPosition(m_rule.min * std::pow(10.0, m_rule.decimals), Rounding::Nearest);
+    const qint64 hi = roundPosition(m_rule.max * std::pow(10.0, m_rule.decimals), Rounding::Nearest);
+    // Compared as typed: "999,96" is above 999,9 even where it would round to it.
+    const bool above = compareScaled(text, hi, n) > 0;
+    const bool below = compareScaled(text, lo, n) < 0;
+    if (above)
+        count = hi;
+    else if (below)
+        count = lo;
+    const qint64 step = exactStep();
+    qint64 position = count / step;
+    if (count % step > 0)
+        ++position;
+    m_bar->setValue(int(position));
+    m_edit->setText(positionText());
+    if ((above || below) && warn && !QuietRanges::active()) {
+        Prompts::instance().message(QStringLiteral("Můžete zadat pouze hodnoty od ") +
+                                        formatScaled(lo, n) + QStringLiteral(" do ") +
+                                        formatScaled(hi, n),
+                                    QStringLiteral("Varování"), PromptIcon::Warning);
+        m_edit->selectAll();
+        m_edit->setFocus();
+    }
+    for (auto &f : m_accepted)
+        f();
+    m_host.setInvalidInput(false);
+    return true;
+}
+
+int TNumericField::places() const
+{
+    return m_rule.computedPlaces ? m_rule.computedPlaces() : m_rule.decimals;
+}
+
+qint64 TNumericField::exactStep() const
+{
+    return std::max<qint64>(1, roundPosition(std::pow(10.0, m_rule.decimals) / m_rule.scale,
+                                             Rounding::Nearest));
+}
+
 QString TNumericField::positionText() const
 {
+    if (m_rule.exact)
+        return formatScaled(qint64(m_bar->value()) * exactStep(), places());
     if (m_rule.scale == 1 && m_rule.decimals == 0)
         return QString::number(m_bar->value());
     return formatFixed(m_bar->value() / m_rule.scale, m_rule.decimals);

@@ -1,6 +1,7 @@
 #include "pages/sensors/WallModule.h"
 
 #include "link/Messages.h"
+#include "pages/framework/BlockTransfer.h"
 #include "pages/framework/NumberText.h"
 #include "pages/framework/Pictures.h"
 #include "platform/Prompts.h"
@@ -684,22 +685,11 @@ void TWallModuleForm::readDevice()
 {
     showDeviceName(checkIdentification());
     readAndShowFirmware();
-    std::vector<std::vector<quint16>> images;
-    for (const auto &range : m_declaration.reads)
-        images.push_back(readRegisters(range.first, range.second));
+    const BlockTransfer io(blocks(), m_declaration.reads);
+    const auto images = io.read([this](int start, int count) { return readRegisters(start, count); });
     // Every block decoded before anything is checked against anything.
     ++m_settling;
-    for (const RegisterBlock &b : blocks()) {
-        for (size_t i = 0; i < images.size(); ++i) {
-            const auto &range = m_declaration.reads[i];
-            const int offset = b.start() - range.first;
-            if (offset < 0 || offset + b.count() > range.second)
-                continue;
-            b.decode(std::vector<quint16>(images[i].begin() + offset,
-                                          images[i].begin() + offset + b.count()));
-            break;
-        }
-    }
+    io.decode(images);
     --m_settling;
     settle();
 }
@@ -710,36 +700,10 @@ void TWallModuleForm::writeDevice()
         if (!b.complete())
             fail(ErrInternal);
     checkIdentification();
-    std::vector<std::vector<quint16>> written;
-    for (const RegisterBlock &b : blocks()) {
-        written.push_back(b.isWritten() ? b.encode() : std::vector<quint16>());
-        if (!b.isWritten())
-            continue;
-        writeRegisters(b.start(), written.back());
-        b.runAfterWrite();
-    }
-    std::vector<std::vector<quint16>> images;
-    for (const auto &range : m_declaration.reads)
-        images.push_back(readRegisters(range.first, range.second));
-    size_t k = 0;
-    for (const RegisterBlock &b : blocks()) {
-        const auto &w = written[k++];
-        if (!b.isWritten())
-            continue;
-        bool covered = false;
-        for (size_t i = 0; i < images.size(); ++i) {
-            const auto &range = m_declaration.reads[i];
-            const int offset = b.start() - range.first;
-            if (offset < 0 || offset + b.readBackCount() > range.second)
-                continue;
-            covered = true;
-            if (!b.verify(w, std::vector<quint16>(images[i].begin() + offset,
-                                                  images[i].begin() + offset +
-                                                      b.readBackCount())))
-                fail(ErrVerifyFailed);
-            break;
-        }
-        if (!covered)
-            fail(ErrInternal);
-    }
+    const BlockTransfer io(blocks(), m_declaration.reads);
+    const auto read = [this](int start, int count) { return readRegisters(start, count); };
+    const auto written = io.write(
+        [this](int start, int count) { return readRegisters(start, count, false); },
+        [this](int start, const std::vector<quint16> &values) { writeRegisters(start, values); });
+    io.verify(written, io.read(read));
 }
