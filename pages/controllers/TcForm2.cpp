@@ -1,3 +1,7 @@
+// The E-7PZ page: its controls, register image and saved controls, the enabling rules, the
+// send countdown and the start of the output test. The dead band is in TcForm2DeadBand.cpp,
+// the live window in TcForm2Live.cpp.
+
 #include "pages/controllers/TcForm2.h"
 
 #include "pages/controllers/TcForm2Test.h"
@@ -14,8 +18,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
-#include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTimer>
@@ -45,49 +47,6 @@ int percentIndex(int byte)
 }
 
 } // namespace
-
-// --- diagram ---
-
-TDeadBandDiagram::TDeadBandDiagram(TcForm2 &page, QWidget *parent) : QWidget(parent), m_page(page)
-{
-    setObjectName(QStringLiteral("c2BorderPaintBox"));
-    setFixedSize(101, 101);
-    setCursor(Qt::CrossCursor);
-    // Moves arrive with or without a button held; the page drags only between press and release.
-    setMouseTracking(true);
-}
-
-void TDeadBandDiagram::paintEvent(QPaintEvent *)
-{
-    // drawDeadBandDiagram: output 0 up to Min, following the input up to Max, Max above.
-    QPainter p(this);
-    p.fillRect(QRect(0, 0, 101, 101), Qt::white);
-    p.setPen(QPen(Qt::black, 1));
-    p.drawRect(0, 0, 100, 100);
-    p.setPen(QPen(Qt::black, 1, Qt::DotLine));
-    p.drawLine(50, 0, 50, 100);
-    p.drawLine(0, 50, 100, 50);
-    const int min = m_page.deadBandMin();
-    const int max = m_page.deadBandMax();
-    p.setPen(QPen(Qt::blue, 2));
-    const QPoint line[] = {{min, 100}, {min, 100 - min}, {max, 100 - max}, {100, 100 - max}};
-    p.drawPolyline(line, 4);
-}
-
-void TDeadBandDiagram::mousePressEvent(QMouseEvent *)
-{
-    m_page.diagramPress();
-}
-
-void TDeadBandDiagram::mouseMoveEvent(QMouseEvent *event)
-{
-    m_page.diagramMove(int(event->position().x()), int(event->position().y()));
-}
-
-void TDeadBandDiagram::mouseReleaseEvent(QMouseEvent *)
-{
-    m_page.diagramRelease();
-}
 
 // --- page ---
 
@@ -520,67 +479,6 @@ void TcForm2::enablingRules()
     markChanged(true);
 }
 
-int TcForm2::deadBandMin() const
-{
-    return m_vmin->value();
-}
-
-int TcForm2::deadBandMax() const
-{
-    return m_vmax->value();
-}
-
-void TcForm2::setDeadBand(int min, int max)
-{
-    // Both limits first, then Min <= Max once: a device holding 40/80 read into a page
-    // at Max 30 stays 40/80.
-    {
-        const QSignalBlocker a(m_vmin), b(m_vmax);
-        m_vmin->setValue(min);
-        m_vmax->setValue(max);
-        if (m_vmin->value() > m_vmax->value())
-            m_vmin->setValue(m_vmax->value());
-    }
-    deadBandChanged();
-}
-
-void TcForm2::deadBandChanged()
-{
-    m_vminLabel->setText(QStringLiteral("Min = %1").arg(m_vmin->value()));
-    m_vmaxLabel->setText(QStringLiteral("Max = %1").arg(m_vmax->value()));
-    m_diagram->update();
-    markChanged(true);
-}
-
-void TcForm2::diagramPress()
-{
-    m_dragging = true;
-}
-
-void TcForm2::diagramMove(int x, int y)
-{
-    if (!m_dragging)
-        return;
-    const int mid = (deadBandMin() + deadBandMax()) / 2;
-    if (x <= mid && m_dragMode != DragMode::Max) {
-        setDeadBand(std::clamp(x + 1, 0, 100), deadBandMax());
-        m_vmin->setFocus();
-        m_dragMode = DragMode::Min;
-    }
-    if (x > mid && m_dragMode != DragMode::Min) {
-        // Max never below Min.
-        setDeadBand(deadBandMin(), std::max(deadBandMin(), std::clamp(100 - y, 0, 100)));
-        m_vmax->setFocus();
-        m_dragMode = DragMode::Max;
-    }
-}
-
-void TcForm2::diagramRelease()
-{
-    m_dragging = false;
-    m_dragMode = DragMode::None;
-}
-
 quint8 TcForm2::packModeFlags() const
 {
     quint8 bits = bitsOf({m_aut, m_io, m_ekt, m_pid, m_ohch});
@@ -615,90 +513,4 @@ void TcForm2::controlsLoaded()
     // A file's Min and Max both arrive before the rule runs.
     setDeadBand(deadBandMin(), deadBandMax());
     enablingRules();
-}
-
-// --- live window ---
-
-Tc2extForm::Tc2extForm(TComponentForm &page) : TExtraForm(page)
-{
-    // After a failed poll the reader resumes sooner than on other pages.
-    Timer->setInterval(resumeDelayMs());
-    auto *inputs = new QGroupBox(QStringLiteral("Teplota na vstupech modulu"), this);
-    auto *ig = new QGridLayout(inputs);
-    const QString deg = QStringLiteral("°C"), pct = QStringLiteral("%");
-    AI0TemperatureMemo = memoRow(*ig, 0, QStringLiteral("AI0TemperatureMemo"),
-                                 QStringLiteral("Teplota ze vstupu AI.0"),
-                                 QStringLiteral("Teplota ze vstupu AI.0"),
-                                 QStringLiteral("Teplota ze vstupu AI.0"), QStringLiteral("0,0"),
-                                 QStringLiteral("AI0TemperatureULabel"), deg,
-                                 QStringLiteral("-999,9"))
-                             .memo;
-    AI1TemperatureMemo = memoRow(*ig, 1, QStringLiteral("AI1TemperatureMemo"),
-                                 QStringLiteral("Teplota ze vstupu AI.1"),
-                                 QStringLiteral("Teplota ze vstupu AI.1"),
-                                 QStringLiteral("Teplota ze vstupu AI.1"), QStringLiteral("0,0"),
-                                 QStringLiteral("AI1TemperatureULabel"), deg,
-                                 QStringLiteral("-999,9"))
-                             .memo;
-    contentLayout()->addWidget(inputs);
-    auto *valve = new QGroupBox(QStringLiteral("Nastavení ventilu"), this);
-    auto *vg = new QGridLayout(valve);
-    actionShotMemo = memoRow(*vg, 0, QStringLiteral("actionShotMemo"), QStringLiteral("Akční zásah"),
-                             QStringLiteral("Akční zásah"), QStringLiteral("Akční zásah"),
-                             QStringLiteral("0"), QStringLiteral("actionShotULabel"), pct,
-                             QStringLiteral("255"))
-                         .memo;
-    requirePositionMemo =
-        memoRow(*vg, 1, QStringLiteral("requirePositionMemo"), QStringLiteral("Požadovaná poloha"),
-                QStringLiteral("Požadovaná poloha"), QStringLiteral("Požadovaná poloha"),
-                QStringLiteral("0"), QStringLiteral("requirePositionULabel"), pct,
-                QStringLiteral("255"))
-            .memo;
-    actualPositionMemo =
-        memoRow(*vg, 2, QStringLiteral("actualPositionMemo"), QStringLiteral("Aktuálnní poloha"),
-                QStringLiteral("Aktuálnní poloha"), QStringLiteral("Aktuálnní poloha"),
-                QStringLiteral("0"), QStringLiteral("actualPositionULabel"), pct,
-                QStringLiteral("255"))
-            .memo;
-    contentLayout()->addWidget(valve);
-    auto *outs = new QGroupBox(QStringLiteral("Stavy výstupů DO"), this);
-    auto *og = new QGridLayout(outs);
-    og->setContentsMargins(6, 6, 6, 6);
-    for (int i = 0; i < 5; ++i) {
-        const QString n = QString::number(i);
-        auto *label = new QLabel("DO." + n, outs);
-        label->setObjectName("DO" + n + "Label");
-        DOShape[i] = new TShape("DO" + n + "Shape", outs, 16);
-        DOShape[i]->setState(QColor(0x80, 0, 0), "Stav výstupu DO." + n);
-        og->addWidget(label, 0, i, Qt::AlignHCenter);
-        og->addWidget(DOShape[i], 1, i, Qt::AlignHCenter);
-    }
-    contentLayout()->addWidget(outs);
-    setReader(new Tc2extThread(page, *this));
-}
-
-Tc2extThread::Tc2extThread(TComponentForm &page, Tc2extForm &window)
-    : TFormThread(page, window), m_form(window)
-{
-}
-
-bool Tc2extThread::readValues()
-{
-    checkIdentification(kModels);
-    const auto r = readRegisters(0x0000, 4);
-    for (int i = 0; i < 4; ++i)
-        m_values[i] = r.at(size_t(i));
-    return true;
-}
-
-void Tc2extThread::showValues()
-{
-    m_form.AI0TemperatureMemo->setText(formatFixed(qint16(m_values[0]) / 10.0, 1));
-    m_form.AI1TemperatureMemo->setText(formatFixed(qint16(m_values[1]) / 10.0, 1));
-    m_form.actionShotMemo->setText(QString::number(m_values[2] >> 8));
-    m_form.requirePositionMemo->setText(QString::number(m_values[2] & 0xFF));
-    m_form.actualPositionMemo->setText(QString::number(m_values[3] >> 8));
-    for (int i = 0; i < 5; ++i)
-        m_form.DOShape[i]->setState(m_values[3] & (1 << i) ? QColor(Qt::red) : QColor(0x80, 0, 0),
-                                    "Stav výstupu DO." + QString::number(i));
 }

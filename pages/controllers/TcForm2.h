@@ -152,5 +152,6 @@ protected:
 
 private:
     Tc2extForm &m_form;
+    const QStringList m_models;
     quint16 m_values[4] = {};
 };

@@ -18,6 +18,16 @@ class FieldsTest : public QObject
     Q_OBJECT
 
 private:
+    // A field's host without a page: the field's own exit handler, the flags it sets.
+    struct Host : FieldHost {
+        void fieldEdited(TNumericField &) override {}
+        void fieldExit(TNumericField &f) override { f.acceptText(); }
+        void setInvalidInput(bool i) override { invalid = i; }
+        void markChanged(bool c) override { changed = c; }
+        bool invalid = false;
+        bool changed = false;
+    };
+
     void type(QLineEdit *edit, const QString &text)
     {
         edit->selectAll();
@@ -248,14 +258,7 @@ private slots:
         QFETCH(QString, text);
         QFETCH(int, position);
         ScriptedPrompts prompts;
-        struct Host : FieldHost {
-            void fieldEdited(TNumericField &) override {}
-            void fieldExit(TNumericField &f) override { f.acceptText(); }
-            void setInvalidInput(bool i) override { invalid = i; }
-            void markChanged(bool c) override { changed = c; }
-            bool invalid = false;
-            bool changed = false;
-        } host;
+        Host host;
         Rule r = rule == "decimal" ? Rule::signedDecimal(-100, 100)
                  : rule == "steps" ? Rule::whole(2, 65536).barRange(2, 65535)
                                    : Rule::unsignedDecimal(0.002, 65, 3)
@@ -319,13 +322,8 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QString, warning);
         ScriptedPrompts prompts;
-        struct Host : FieldHost {
-            void fieldEdited(TNumericField &) override {}
-            void fieldExit(TNumericField &f) override { f.acceptText(); }
-            void setInvalidInput(bool i) override { invalid = i; }
-            void markChanged(bool) override {}
-            bool invalid = true;
-        } host;
+        Host host;
+        host.invalid = true;
         Rule r =
             rule == "ms"    ? Rule::unsignedDecimal(0.001, 65.535, 3).exactDecimals()
             : rule == "2ms" ? Rule::unsignedDecimal(0.002, 131.07, 3).scaled(500).exactDecimals()
@@ -351,13 +349,7 @@ private slots:
     void exactDecimalFallback()
     {
         ScriptedPrompts prompts;
-        struct Host : FieldHost {
-            void fieldEdited(TNumericField &) override {}
-            void fieldExit(TNumericField &f) override { f.acceptText(); }
-            void setInvalidInput(bool i) override { invalid = i; }
-            void markChanged(bool) override {}
-            bool invalid = false;
-        } host;
+        Host host;
         QWidget parent;
         TNumericField f(host, "zdX",
                         Rule::unsignedDecimal(0.002, 131.07, 3)
