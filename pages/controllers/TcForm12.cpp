@@ -89,10 +89,17 @@ TcForm12::TcForm12(QWidget *parent)
                      Rule::signedDecimal(-100, 100).truncate().length(6), QStringLiteral("°C"),
                      QStringLiteral("Rozsah -100,0 až 100,0"));
 
-    // Range values: the bar holds the register (-999..9999); the page shows and parses
-    // the edit as the input and the decimal point say. Six characters: "-0,999".
-    const Rule range =
-        Rule::signedDecimal(-99.9, 999.9).nearest().barOnlyShows().length(6).largeStep(100);
+    // Range values: the bar holds the register (-999..9999); the edit shows and takes it
+    // with the decimals the input and the decimal point say (a thermometer's values are
+    // tenths whatever the point says, except on the display pair). Six characters: "-0,999".
+    const Rule display = Rule::signedDecimal(kRangeMin / 10.0, kRangeMax / 10.0)
+                             .nearest()
+                             .placesFrom([this] { return m_dot ? dotPlaces() : 1; })
+                             .barOnlyShows()
+                             .length(6)
+                             .largeStep(100);
+    const Rule range = Rule(display).placesFrom(
+        [this] { return m_dot && !m_temperature ? dotPlaces() : 1; });
     const QString degrees = QStringLiteral("°C");
     auto &dac = group(QStringLiteral("Nastavení DAC"), 0);
     m_i1 = &numeric(dac, QStringLiteral("cZdI1"),
@@ -146,22 +153,23 @@ TcForm12::TcForm12(QWidget *parent)
     auto &ranges = group(QStringLiteral("Nastavení rozsahů"), 0);
     m_i1b = &numeric(ranges, QStringLiteral("cZdI1b"),
                      QStringLiteral("Nastavení počáteční hodnoty vstupního rozsahu (zobrazení)"),
-                     range, QString(), kDots[0].hint);
+                     display, QString(), kDots[0].hint);
     m_i2b = &numeric(ranges, QStringLiteral("cZdI2b"),
                      QStringLiteral("Nastavení koncové hodnoty vstupního rozsahu (zobrazení)"),
-                     range, QString(), kDots[0].hint);
+                     display, QString(), kDots[0].hint);
     // Their documented names carry the suffix after the kind.
     m_i1b->edit()->setObjectName(QStringLiteral("cZdI1MaskEdit2"));
     m_i1b->bar()->setObjectName(QStringLiteral("cZdI1ScrollBar2"));
     m_i2b->edit()->setObjectName(QStringLiteral("cZdI2MaskEdit2"));
     m_i2b->bar()->setObjectName(QStringLiteral("cZdI2ScrollBar2"));
 
-    for (TNumericField *f : rangeFields())
-        connect(f->bar(), &QScrollBar::valueChanged, this, [this, f] { showRange(*f); });
-    // Both bars of the range start (and of the end) always hold one position.
+    // Both bars of the range start (and of the end) always hold one position; a fallback
+    // moves a bar quietly, and its pair follows all the same.
     for (auto [a, b] : {std::pair{m_i1, m_i1b}, std::pair{m_i2, m_i2b}}) {
         connect(a->bar(), &QScrollBar::valueChanged, b->bar(), &QScrollBar::setValue);
         connect(b->bar(), &QScrollBar::valueChanged, a->bar(), &QScrollBar::setValue);
+        a->onAccepted([a, b] { b->setPosition(a->position()); });
+        b->onAccepted([a, b] { a->setPosition(b->position()); });
     }
     connect(m_input, &QComboBox::currentIndexChanged, this, [this] { cZdIntComboBoxChange(); });
     connect(m_dot, &TRadioGroup::clicked, this, [this] {
@@ -238,13 +246,6 @@ int TcForm12::dotPlaces() const
     return kDots[item >= 0 && item < 4 ? item : kDotFallbackItem].places;
 }
 
-void TcForm12::showRange(TNumericField &field)
-{
-    const int p = field.position();
-    const int places = m_temperature && !isDisplayPair(field) ? 1 : dotPlaces();
-    field.edit()->setText(formatScaled(p, places));
-}
-
 void TcForm12::relayHint(TRadioGroup &group, const QString &out)
 {
     group.setToolTip(QStringLiteral("Měřená hodnota < komparační hodnota ") + out + " = " + out +
@@ -309,47 +310,7 @@ void TcForm12::decimalPointRules()
     setHint(m_sp, kTemperatureHint);
     // The failure value too: its text must always be that of the position written.
     for (TNumericField *f : rangeFields())
-        showRange(*f);
-}
-
-void TcForm12::flMinusMaskEditExit(TNumericField &field)
-{
-    const auto fields = rangeFields();
-    if (std::find(fields.begin(), fields.end(), &field) == fields.end()) {
-        TComponentForm::flMinusMaskEditExit(field);
-        return;
-    }
-    QLineEdit *edit = field.edit();
-    const int places = m_temperature && !isDisplayPair(field) ? 1 : dotPlaces();
-    qint64 position = 0;
-    if (!parseScaled(edit->text(), places, true, position)) {
-        field.fallBack(QStringLiteral("0,0"), 0);
-        // The fallback moves the bar quietly; its pair follows all the same.
-        for (auto [a, b] : {std::pair{m_i1, m_i1b}, std::pair{m_i2, m_i2b}}) {
-            if (&field == a)
-                b->bar()->setValue(0);
-            if (&field == b)
-                a->bar()->setValue(0);
-        }
-        return;
-    }
-    const int above = compareScaled(edit->text(), kRangeMax, places);
-    const int below = compareScaled(edit->text(), kRangeMin, places);
-    const bool clamped = above > 0 || below < 0;
-    if (clamped)
-        position = above > 0 ? kRangeMax : kRangeMin;
-    field.bar()->setValue(int(position));
-    // What the edit shows is what will be written ("12,346" is stored as 12,35).
-    showRange(field);
-    if (clamped && !QuietRanges::active()) {
-        Prompts::instance().message(QStringLiteral("Můžete zadat pouze hodnoty od ") +
-                                        formatScaled(kRangeMin, places) + QStringLiteral(" do ") +
-                                        formatScaled(kRangeMax, places),
-                                    QStringLiteral("Varování"), PromptIcon::Warning);
-        edit->selectAll();
-        edit->setFocus();
-    }
-    setInvalidInput(false);
+        f->edit()->setText(f->positionText());
 }
 
 void TcForm12::normaliseDecimalPoint()

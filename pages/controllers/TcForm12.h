@@ -21,7 +21,6 @@ public:
 
     TExtraForm *createLiveWindow() override;
     bool validateSelections() override;
-    void flMinusMaskEditExit(TNumericField &field) override;
     void controlsLoaded() override;
     void settleAfterRead(bool ok) override;
 
@@ -59,11 +58,8 @@ public:
 private:
     void inputTypeRules();
     void decimalPointRules();
-    // The edit of a range field from its bar, as the input and the decimal point say.
-    void showRange(TNumericField &field);
     // 10^places of the decimal point (no selection counts as the item a read gives).
     int dotPlaces() const;
-    bool isDisplayPair(const TNumericField &field) const { return &field == m_i1b || &field == m_i2b; }
     void relayHint(TRadioGroup &group, const QString &out);
     void dacHint();
     void normaliseDecimalPoint();

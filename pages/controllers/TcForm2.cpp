@@ -1,3 +1,7 @@
+// The E-7PZ page: its controls, register image and saved controls, the enabling rules, the
+// send countdown and the start of the output test. The dead band is in TcForm2DeadBand.cpp,
+// the live window in TcForm2Live.cpp.
+
 #include "pages/controllers/TcForm2.h"
 
 #include "pages/controllers/TcForm2Test.h"
@@ -14,8 +18,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
-#include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTimer>
@@ -46,49 +48,6 @@ int percentIndex(int byte)
 
 } // namespace
 
-// --- diagram ---
-
-TDeadBandDiagram::TDeadBandDiagram(TcForm2 &page, QWidget *parent) : QWidget(parent), m_page(page)
-{
-    setObjectName(QStringLiteral("c2BorderPaintBox"));
-    setFixedSize(101, 101);
-    setCursor(Qt::CrossCursor);
-    // Moves arrive with or without a button held; the page drags only between press and release.
-    setMouseTracking(true);
-}
-
-void TDeadBandDiagram::paintEvent(QPaintEvent *)
-{
-    // drawDeadBandDiagram: output 0 up to Min, following the input up to Max, Max above.
-    QPainter p(this);
-    p.fillRect(QRect(0, 0, 101, 101), Qt::white);
-    p.setPen(QPen(Qt::black, 1));
-    p.drawRect(0, 0, 100, 100);
-    p.setPen(QPen(Qt::black, 1, Qt::DotLine));
-    p.drawLine(50, 0, 50, 100);
-    p.drawLine(0, 50, 100, 50);
-    const int min = m_page.deadBandMin();
-    const int max = m_page.deadBandMax();
-    p.setPen(QPen(Qt::blue, 2));
-    const QPoint line[] = {{min, 100}, {min, 100 - min}, {max, 100 - max}, {100, 100 - max}};
-    p.drawPolyline(line, 4);
-}
-
-void TDeadBandDiagram::mousePressEvent(QMouseEvent *)
-{
-    m_page.diagramPress();
-}
-
-void TDeadBandDiagram::mouseMoveEvent(QMouseEvent *event)
-{
-    m_page.diagramMove(int(event->position().x()), int(event->position().y()));
-}
-
-void TDeadBandDiagram::mouseReleaseEvent(QMouseEvent *)
-{
-    m_page.diagramRelease();
-}
-
 // --- page ---
 
 QComboBox &TcForm2::percentCombo(QGroupBox &group, const QString &name, const QString &caption,
@@ -118,7 +77,12 @@ TcForm2::TcForm2(QWidget *parent)
                         QStringLiteral("Rozsah 1 200Bd - 19 200Bd"));
     m_ter = &numeric(basic, QStringLiteral("c2ZdTer"),
                      QStringLiteral("Čas určující výpadek sériové komunikace"),
-                     Rule::unsignedDecimal(0.002, 131.07, 3).scaled(500).barOnlyShows().length(7),
+                     Rule::unsignedDecimal(0.002, 131.07, 3)
+                         .scaled(500)
+                         .exactDecimals()
+                         .fallback(QStringLiteral("0,002"), 1)
+                         .barOnlyShows()
+                         .length(7),
                      QStringLiteral("s"), QStringLiteral("Rozsah 0,002 - 131,070"),
                      QStringLiteral("Pokud nadřízený systém po tuto dobu nebude se zařízením "
                                     "komunikovat, začne blikat žlutá LED a výstupy se nastaví do "
@@ -142,7 +106,8 @@ TcForm2::TcForm2(QWidget *parent)
                        QStringLiteral("Pt 1000/3850ppm")});
     required(*m_sensor);
     connect(m_sensor, &QComboBox::activated, this, [this] { changeOf(m_sensor); });
-    const Rule temperature = Rule::signedDecimal(-100, 600).barOnlyShows().length(6);
+    const Rule temperature =
+        Rule::signedDecimal(-100, 600).exactDecimals().barOnlyShows().length(6);
     const QString tHint = QStringLiteral("Rozsah -100,0 - 600,0");
     const QString deg = QStringLiteral("°C");
     m_pzh = &numeric(aut, QStringLiteral("c2AuPzh"), QStringLiteral("Požadovaná teplota"),
@@ -151,7 +116,8 @@ TcForm2::TcForm2(QWidget *parent)
                      QStringLiteral("Žádaná hodnota pro teplotu -30°C"), temperature, deg, tHint);
     m_ehl = &numeric(aut, QStringLiteral("c2AuEhl"),
                      QStringLiteral("Žádaná hodnota pro teplotu +20°C"), temperature, deg, tHint);
-    const Rule correction = Rule::signedDecimal(-100, 100).barOnlyShows().length(6);
+    const Rule correction =
+        Rule::signedDecimal(-100, 100).exactDecimals().barOnlyShows().length(6);
     const QString cHint = QStringLiteral("Rozsah -100,0 - 100,0");
     m_off1 = &numeric(aut, QStringLiteral("c2ZdOff1"),
                       QStringLiteral("Korekční posuv měřené teploty - AI.0"), correction, deg, cHint);
@@ -183,13 +149,21 @@ TcForm2::TcForm2(QWidget *parent)
     auto &ext = group(QStringLiteral("Rozšiřující nastavení"), 1);
     m_etv = &numeric(ext, QStringLiteral("c2ZdEtv"),
                      QStringLiteral("Doba necitlivosti přechodu ventilu"),
-                     Rule::unsignedDecimal(0.001, 65.535, 3).barOnlyShows().length(6),
+                     Rule::unsignedDecimal(0.001, 65.535, 3)
+                         .exactDecimals()
+                         .fallback(QStringLiteral("0,001"), 1)
+                         .barOnlyShows()
+                         .length(6),
                      QStringLiteral("s"), QStringLiteral("Rozsah 0,001 - 65,535"),
                      QStringLiteral("Určuje čas, po který bude příslušný výstup UP nebo DOWN "
                                     "sepnut před vykonáním příslušného akčního zásahu."));
     m_tp = &numeric(ext, QStringLiteral("c2ZdTp"),
                     QStringLiteral("Doba přechodu ventilu z polohy min do max"),
-                    Rule::unsignedDecimal(0.1, 6553.5, 1).barOnlyShows().length(6),
+                    Rule::unsignedDecimal(0.1, 6553.5, 1)
+                        .exactDecimals()
+                        .fallback(QStringLiteral("0,1"), 1)
+                        .barOnlyShows()
+                        .length(6),
                     QStringLiteral("s"), QStringLiteral("Rozsah 0,1 - 6553,5"));
     const QString pHint = QStringLiteral("Rozsah 0 - 100%");
     const QString pct = QStringLiteral("%");
@@ -327,13 +301,6 @@ TcForm2::TcForm2(QWidget *parent)
     for (QScrollBar *b : {m_vmin, m_vmax})
         connect(b, &QScrollBar::valueChanged, this, [this] { deadBandChanged(); });
 
-    m_entries = {
-        {m_pzh, 1, -1000, 6000, false, 0}, {m_elo, 1, -1000, 6000, false, 0},
-        {m_ehl, 1, -1000, 6000, false, 0}, {m_off1, 1, -1000, 1000, false, 0},
-        {m_off2, 1, -1000, 1000, false, 0}, {m_etv, 3, 1, 65535, false, 1},
-        {m_tp, 1, 1, 65535, false, 1},      {m_ter, 3, 2, 131070, true, 1},
-    };
-
     // --- register image ---
     auto &image = block(0x2000, 20);
     image.bits({m_aut, m_io, m_ekt, m_pid, m_ohch},
@@ -428,10 +395,7 @@ TcForm2::TcForm2(QWidget *parent)
 
 TNumericField *TcForm2::field(const QString &prefix) const
 {
-    for (const Entry &e : m_entries)
-        if (e.field->prefix() == prefix)
-            return e.field;
-    return nullptr;
+    return findChild<TNumericField *>(prefix);
 }
 
 TExtraForm *TcForm2::createLiveWindow()
@@ -496,49 +460,6 @@ void TcForm2::testWindowClosed()
     m_countdown->start(m_test, QStringLiteral("&Test"), 3, {sendButton(), getButton(), m_test});
 }
 
-void TcForm2::exitField(TNumericField &field)
-{
-    const Entry *entry = nullptr;
-    for (const Entry &e : m_entries)
-        if (e.field == &field)
-            entry = &e;
-    if (!entry) {
-        field.acceptText();
-        return;
-    }
-    QLineEdit *edit = field.edit();
-    const QString minText = formatScaled(entry->min, entry->places);
-    qint64 v = 0;
-    // Exact decimals: "1,001" is 1001 thousandths, never 1000 from a binary fraction.
-    if (!parseScaled(edit->text(), entry->places, false, v)) {
-        field.fallBack(entry->fallbackPosition == 0 ? QStringLiteral("0,0") : minText,
-                       entry->fallbackPosition);
-        return;
-    }
-    const bool above = compareScaled(edit->text(), entry->max, entry->places) > 0;
-    const bool below = compareScaled(edit->text(), entry->min, entry->places) < 0;
-    if (above)
-        v = entry->max;
-    if (below)
-        v = entry->min;
-    // The failure time counts in 2 ms steps: an odd millisecond goes up.
-    if (entry->halfSteps && v % 2 != 0 && v > 2 && v < 131070)
-        ++v;
-    const int position = int(entry->halfSteps ? v / 2 : v);
-    field.bar()->setValue(position);
-    // What the edit shows is what will be written.
-    edit->setText(formatScaled(entry->halfSteps ? qint64(position) * 2 : position, entry->places));
-    if ((above || below) && !QuietRanges::active()) {
-        const QString maxText = formatScaled(entry->max, entry->places);
-        Prompts::instance().message(QStringLiteral("Můžete zadat pouze hodnoty od ") + minText +
-                                        QStringLiteral(" do ") + maxText,
-                                    QStringLiteral("Varování"), PromptIcon::Warning);
-        edit->selectAll();
-        edit->setFocus();
-    }
-    setInvalidInput(false);
-}
-
 void TcForm2::enablingRules()
 {
     const bool aut = m_aut->isChecked();
@@ -556,67 +477,6 @@ void TcForm2::enablingRules()
     m_address->setEnabled(serial);
     enableField(m_ter, !aut);
     markChanged(true);
-}
-
-int TcForm2::deadBandMin() const
-{
-    return m_vmin->value();
-}
-
-int TcForm2::deadBandMax() const
-{
-    return m_vmax->value();
-}
-
-void TcForm2::setDeadBand(int min, int max)
-{
-    // Both limits first, then Min <= Max once: a device holding 40/80 read into a page
-    // at Max 30 stays 40/80.
-    {
-        const QSignalBlocker a(m_vmin), b(m_vmax);
-        m_vmin->setValue(min);
-        m_vmax->setValue(max);
-        if (m_vmin->value() > m_vmax->value())
-            m_vmin->setValue(m_vmax->value());
-    }
-    deadBandChanged();
-}
-
-void TcForm2::deadBandChanged()
-{
-    m_vminLabel->setText(QStringLiteral("Min = %1").arg(m_vmin->value()));
-    m_vmaxLabel->setText(QStringLiteral("Max = %1").arg(m_vmax->value()));
-    m_diagram->update();
-    markChanged(true);
-}
-
-void TcForm2::diagramPress()
-{
-    m_dragging = true;
-}
-
-void TcForm2::diagramMove(int x, int y)
-{
-    if (!m_dragging)
-        return;
-    const int mid = (deadBandMin() + deadBandMax()) / 2;
-    if (x <= mid && m_dragMode != DragMode::Max) {
-        setDeadBand(std::clamp(x + 1, 0, 100), deadBandMax());
-        m_vmin->setFocus();
-        m_dragMode = DragMode::Min;
-    }
-    if (x > mid && m_dragMode != DragMode::Min) {
-        // Max never below Min.
-        setDeadBand(deadBandMin(), std::max(deadBandMin(), std::clamp(100 - y, 0, 100)));
-        m_vmax->setFocus();
-        m_dragMode = DragMode::Max;
-    }
-}
-
-void TcForm2::diagramRelease()
-{
-    m_dragging = false;
-    m_dragMode = DragMode::None;
 }
 
 quint8 TcForm2::packModeFlags() const
@@ -653,90 +513,4 @@ void TcForm2::controlsLoaded()
     // A file's Min and Max both arrive before the rule runs.
     setDeadBand(deadBandMin(), deadBandMax());
     enablingRules();
-}
-
-// --- live window ---
-
-Tc2extForm::Tc2extForm(TComponentForm &page) : TExtraForm(page)
-{
-    // After a failed poll the reader resumes sooner than on other pages.
-    Timer->setInterval(resumeDelayMs());
-    auto *inputs = new QGroupBox(QStringLiteral("Teplota na vstupech modulu"), this);
-    auto *ig = new QGridLayout(inputs);
-    const QString deg = QStringLiteral("°C"), pct = QStringLiteral("%");
-    AI0TemperatureMemo = memoRow(*ig, 0, QStringLiteral("AI0TemperatureMemo"),
-                                 QStringLiteral("Teplota ze vstupu AI.0"),
-                                 QStringLiteral("Teplota ze vstupu AI.0"),
-                                 QStringLiteral("Teplota ze vstupu AI.0"), QStringLiteral("0,0"),
-                                 QStringLiteral("AI0TemperatureULabel"), deg,
-                                 QStringLiteral("-999,9"))
-                             .memo;
-    AI1TemperatureMemo = memoRow(*ig, 1, QStringLiteral("AI1TemperatureMemo"),
-                                 QStringLiteral("Teplota ze vstupu AI.1"),
-                                 QStringLiteral("Teplota ze vstupu AI.1"),
-                                 QStringLiteral("Teplota ze vstupu AI.1"), QStringLiteral("0,0"),
-                                 QStringLiteral("AI1TemperatureULabel"), deg,
-                                 QStringLiteral("-999,9"))
-                             .memo;
-    contentLayout()->addWidget(inputs);
-    auto *valve = new QGroupBox(QStringLiteral("Nastavení ventilu"), this);
-    auto *vg = new QGridLayout(valve);
-    actionShotMemo = memoRow(*vg, 0, QStringLiteral("actionShotMemo"), QStringLiteral("Akční zásah"),
-                             QStringLiteral("Akční zásah"), QStringLiteral("Akční zásah"),
-                             QStringLiteral("0"), QStringLiteral("actionShotULabel"), pct,
-                             QStringLiteral("255"))
-                         .memo;
-    requirePositionMemo =
-        memoRow(*vg, 1, QStringLiteral("requirePositionMemo"), QStringLiteral("Požadovaná poloha"),
-                QStringLiteral("Požadovaná poloha"), QStringLiteral("Požadovaná poloha"),
-                QStringLiteral("0"), QStringLiteral("requirePositionULabel"), pct,
-                QStringLiteral("255"))
-            .memo;
-    actualPositionMemo =
-        memoRow(*vg, 2, QStringLiteral("actualPositionMemo"), QStringLiteral("Aktuálnní poloha"),
-                QStringLiteral("Aktuálnní poloha"), QStringLiteral("Aktuálnní poloha"),
-                QStringLiteral("0"), QStringLiteral("actualPositionULabel"), pct,
-                QStringLiteral("255"))
-            .memo;
-    contentLayout()->addWidget(valve);
-    auto *outs = new QGroupBox(QStringLiteral("Stavy výstupů DO"), this);
-    auto *og = new QGridLayout(outs);
-    og->setContentsMargins(6, 6, 6, 6);
-    for (int i = 0; i < 5; ++i) {
-        const QString n = QString::number(i);
-        auto *label = new QLabel("DO." + n, outs);
-        label->setObjectName("DO" + n + "Label");
-        DOShape[i] = new TShape("DO" + n + "Shape", outs, 16);
-        DOShape[i]->setState(QColor(0x80, 0, 0), "Stav výstupu DO." + n);
-        og->addWidget(label, 0, i, Qt::AlignHCenter);
-        og->addWidget(DOShape[i], 1, i, Qt::AlignHCenter);
-    }
-    contentLayout()->addWidget(outs);
-    setReader(new Tc2extThread(page, *this));
-}
-
-Tc2extThread::Tc2extThread(TComponentForm &page, Tc2extForm &window)
-    : TFormThread(page, window), m_form(window)
-{
-}
-
-bool Tc2extThread::readValues()
-{
-    checkIdentification(kModels);
-    const auto r = readRegisters(0x0000, 4);
-    for (int i = 0; i < 4; ++i)
-        m_values[i] = r.at(size_t(i));
-    return true;
-}
-
-void Tc2extThread::showValues()
-{
-    m_form.AI0TemperatureMemo->setText(formatFixed(qint16(m_values[0]) / 10.0, 1));
-    m_form.AI1TemperatureMemo->setText(formatFixed(qint16(m_values[1]) / 10.0, 1));
-    m_form.actionShotMemo->setText(QString::number(m_values[2] >> 8));
-    m_form.requirePositionMemo->setText(QString::number(m_values[2] & 0xFF));
-    m_form.actualPositionMemo->setText(QString::number(m_values[3] >> 8));
-    for (int i = 0; i < 5; ++i)
-        m_form.DOShape[i]->setState(m_values[3] & (1 << i) ? QColor(Qt::red) : QColor(0x80, 0, 0),
-                                    "Stav výstupu DO." + QString::number(i));
 }

@@ -42,9 +42,6 @@ public:
     explicit TcForm2(QWidget *parent = nullptr);
 
     TExtraForm *createLiveWindow() override;
-    void intPlusMaskEditExit(TNumericField &field) override { exitField(field); }
-    void flMinusMaskEditExit(TNumericField &field) override { exitField(field); }
-    void flPlusMaskEditExit(TNumericField &field) override { exitField(field); }
     void controlsLoaded() override;
     void settleAfterRead(bool ok) override;
 
@@ -98,22 +95,12 @@ public:
     TDeadBandDiagram *diagram() const { return m_diagram; }
 
 private:
-    struct Entry {
-        TNumericField *field;
-        int places;     // decimals shown and typed
-        qint64 min;     // in 10^-places
-        qint64 max;
-        bool halfSteps; // failure time: milliseconds in 2 ms steps
-        int fallbackPosition;
-    };
-    void exitField(TNumericField &field);
     void enablingRules();
     void deadBandChanged();
     QComboBox &percentCombo(QGroupBox &group, const QString &name, const QString &caption,
                             int last, const QString &unit, const QString &hint,
                             const QString &labelHint);
 
-    std::vector<Entry> m_entries;
     QLineEdit *m_text = nullptr;
     QComboBox *m_speed = nullptr;
     QComboBox *m_address = nullptr;
@@ -165,5 +152,6 @@ protected:
 
 private:
     Tc2extForm &m_form;
+    const QStringList m_models;
     quint16 m_values[4] = {};
 };

@@ -69,7 +69,7 @@ void TPwmConverterForm::pwmSettings(const PwmConverterDeclaration &d)
                          kDirections);
 
     m_pwm = &numeric(box, p + "PWM", QStringLiteral("Perioda PWM výstupního signálu"),
-                     Rule::signedDecimal(0, 1000, 3).barRange(0, 246).barOnlyShows().length(8),
+                     Rule::openDecimal(3).barRange(0, 246).barOnlyShows().length(8),
                      QStringLiteral("ms"));
     m_pwm->edit()->setObjectName(p + "PWMEdit");
     // The edit shows the time base's period or frequency, not position / scale.

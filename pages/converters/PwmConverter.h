@@ -41,6 +41,8 @@ public:
     bool frequencyMode() const;
 
     void flMinusMaskEditExit(TNumericField &field) override;
+    // After a load: bar and list from the saved time base.
+    void controlsLoaded() override { pwmLoaded(); }
 
     // The documented handlers of the PWM settings.
     // The bar's time base into the list and the edit (exact value, three decimals).

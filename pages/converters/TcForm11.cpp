@@ -25,13 +25,12 @@ PwmConverterDeclaration declaration()
 } // namespace
 
 TcForm11::TcForm11(QWidget *parent)
-    : TPwmConverterForm(
+    : TUniversalInputPage(
           PageTraits::classic(QStringLiteral("cForm11"), QStringLiteral("ZG"), kModels)
               .verifyDelay(1500)
               .firmwarePanelWidth(kFirmwarePanelWidth)
               .messagePanelWidth(kMessagePanelWidth),
-          declaration(), parent),
-      m_input(*this)
+          declaration(), parent)
 {
     // The output range of the plain input types, disabled while a thermometer is chosen.
     const QString hint = QStringLiteral("Rozsah -32768 až 32767");
@@ -47,8 +46,7 @@ TcForm11::TcForm11(QWidget *parent)
         f->edit()->setEnabled(false);
         f->bar()->setEnabled(false);
     }
-    m_input.attach({m_type, m_off, m_sp, m_i1, m_i2, m_u1, m_u2});
-    required(*m_type);
+    attachInput(m_u1, m_u2);
 
     auto &image = block(0x2000, 16);
     headSlots(image, false);
@@ -59,11 +57,6 @@ TcForm11::TcForm11(QWidget *parent)
     const auto plain = [this] { return m_input.plainTypeSelected(); };
     m_input.rangeSlot(image, *m_u1).writtenWhen(plain);
     m_input.rangeSlot(image, *m_u2).writtenWhen(plain);
-
-    // Only a user's choice switches the mode (a read or a load settles it afterwards).
-    connect(m_type, &QComboBox::activated, this, [this] { c11ZdTextEditChange(m_type); });
-    connect(m_speed, &QComboBox::activated, this, [this] { c11ZdTextEditChange(m_speed); });
-    connect(m_address, &QComboBox::activated, this, [this] { c11ZdTextEditChange(m_address); });
 
     for (QWidget *w :
          std::initializer_list<QWidget *>{m_text, m_speed, m_address, m_type, m_off->bar(),
@@ -78,35 +71,6 @@ TcForm11::TcForm11(QWidget *parent)
 TExtraForm *TcForm11::createLiveWindow()
 {
     return new Tc11extForm(*this);
-}
-
-void TcForm11::c11ZdTextEditChange(QObject *sender)
-{
-    m_input.userChange(sender);
-    changeOf(sender);
-}
-
-void TcForm11::flMinusMaskEditExit(TNumericField &field)
-{
-    if (!m_input.plainExit(field))
-        TPwmConverterForm::flMinusMaskEditExit(field);
-}
-
-void TcForm11::readDevice()
-{
-    m_input.noteRanges();
-    TPwmConverterForm::readDevice();
-}
-
-void TcForm11::settleAfterRead(bool)
-{
-    m_input.settle();
-}
-
-void TcForm11::controlsLoaded()
-{
-    pwmLoaded();
-    m_input.loaded();
 }
 
 // --- live window ---

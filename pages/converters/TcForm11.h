@@ -8,23 +8,20 @@
 #include "pages/converters/PwmConverter.h"
 #include "pages/converters/UniversalInput.h"
 
-class TcForm11 : public TPwmConverterForm
+class TcForm11 : public TUniversalInputPage<TPwmConverterForm>
 {
     Q_OBJECT
 public:
     explicit TcForm11(QWidget *parent = nullptr);
 
     TExtraForm *createLiveWindow() override;
-    void flMinusMaskEditExit(TNumericField &field) override;
-    void controlsLoaded() override;
-    void settleAfterRead(bool ok) override;
 
     TNumericField *u1() const { return m_u1; }
     TNumericField *u2() const { return m_u2; }
 
     // Change of the text, address, baud, time-base or type lists; a changed type switches
     // the page's input mode.
-    void c11ZdTextEditChange(QObject *sender);
+    void c11ZdTextEditChange(QObject *sender) { inputListChange(sender); }
     // Documented handlers; the fields and groups run the same code on their own events.
     void c11ZdOffMaskEditExit(QObject *sender) { exitOf(sender); }
     bool c11ZdOffMaskEditKeyPress(QObject *sender, QChar key) { return keyPressOf(sender, key); }
@@ -38,17 +35,9 @@ public:
     void c11GetButtonClick() { getButtonClick(); }
     void c11SendButtonClick() { sendButtonClick(); }
 
-protected:
-    void readDevice() override;
-
 private:
     TNumericField *m_u1 = nullptr;
     TNumericField *m_u2 = nullptr;
-    TUniversalInput m_input;
-
-public:
-    bool &thermometerMode = m_input.thermometerMode;
-    bool &keepInputRange = m_input.keepInputRange;
 };
 
 class Tc11extForm : public TTemperatureLiveForm

@@ -20,16 +20,14 @@ FrequencyConverterDeclaration declaration()
 } // namespace
 
 TcForm4::TcForm4(QWidget *parent)
-    : TFrequencyConverterForm(
+    : TUniversalInputPage(
           PageTraits::classic(QStringLiteral("cForm4"), QStringLiteral("ZK"), kModels)
               .verifyDelay(1500)
               .firmwarePanelWidth(kFirmwarePanelWidth)
               .messagePanelWidth(kMessagePanelWidth),
-          declaration(), parent),
-      m_input(*this)
+          declaration(), parent)
 {
-    m_input.attach({m_type, m_off, m_sp, m_i1, m_i2});
-    required(*m_type);
+    attachInput();
 
     // The type list takes the selection alone: the input mode follows after the read.
     auto &image = block(0x2001, 15)
@@ -41,11 +39,6 @@ TcForm4::TcForm4(QWidget *parent)
     m_input.rangeSlot(image, *m_i2);
     image.positions({m_o1, m_o2, m_sp, m_fl, m_fh});
 
-    // Only a user's choice switches the mode (a read or a load settles it afterwards).
-    connect(m_type, &QComboBox::activated, this, [this] { c4ZdTextEditChange(m_type); });
-    connect(m_speed, &QComboBox::activated, this, [this] { c4ZdTextEditChange(m_speed); });
-    connect(m_address, &QComboBox::activated, this, [this] { c4ZdTextEditChange(m_address); });
-
     savedControls(true);
     finishCreate();
 }
@@ -53,34 +46,6 @@ TcForm4::TcForm4(QWidget *parent)
 TExtraForm *TcForm4::createLiveWindow()
 {
     return new Tc4extForm(*this);
-}
-
-void TcForm4::c4ZdTextEditChange(QObject *sender)
-{
-    m_input.userChange(sender);
-    changeOf(sender);
-}
-
-void TcForm4::flMinusMaskEditExit(TNumericField &field)
-{
-    if (!m_input.plainExit(field))
-        TFrequencyConverterForm::flMinusMaskEditExit(field);
-}
-
-void TcForm4::readDevice()
-{
-    m_input.noteRanges();
-    TFrequencyConverterForm::readDevice();
-}
-
-void TcForm4::settleAfterRead(bool)
-{
-    m_input.settle();
-}
-
-void TcForm4::controlsLoaded()
-{
-    m_input.loaded();
 }
 
 // --- live window ---

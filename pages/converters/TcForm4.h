@@ -8,20 +8,17 @@
 #include "pages/converters/UniversalInput.h"
 #include "pages/framework/InputTypes.h"
 
-class TcForm4 : public TFrequencyConverterForm
+class TcForm4 : public TUniversalInputPage<TFrequencyConverterForm>
 {
     Q_OBJECT
 public:
     explicit TcForm4(QWidget *parent = nullptr);
 
     TExtraForm *createLiveWindow() override;
-    void flMinusMaskEditExit(TNumericField &field) override;
-    void controlsLoaded() override;
-    void settleAfterRead(bool ok) override;
 
     // Change of the text, address, type or baud lists; a changed type switches the page's
     // input mode.
-    void c4ZdTextEditChange(QObject *sender);
+    void c4ZdTextEditChange(QObject *sender) { inputListChange(sender); }
     // Documented handlers; the fields run the same code on their own events.
     void c4ZdOffMaskEditExit(QObject *sender) { exitOf(sender); }
     bool c4ZdOffMaskEditKeyPress(QObject *sender, QChar key) { return keyPressOf(sender, key); }
@@ -31,18 +28,6 @@ public:
     void c4AuSpScrollBarChange(QObject *sender) { scrollOf(sender); }
     void c4GetButtonClick() { getButtonClick(); }
     void c4SendButtonClick() { sendButtonClick(); }
-
-    static bool isThermometerItem(int item) { return ::isThermometerItem(item); }
-
-private:
-    TUniversalInput m_input;
-
-public:
-    bool &thermometerMode = m_input.thermometerMode;
-    bool &keepInputRange = m_input.keepInputRange;
-
-protected:
-    void readDevice() override;
 };
 
 class Tc4extForm : public TTemperatureLiveForm

@@ -12,7 +12,6 @@ public:
     explicit TcForm8(QWidget *parent = nullptr);
 
     TExtraForm *createLiveWindow() override;
-    void controlsLoaded() override { pwmLoaded(); }
 
     // Documented handlers; the fields, lists and groups run the same code on their own
     // events.

@@ -9,14 +9,16 @@
 // After a read the ranges settle in the limits of the type read (or restored) at the
 // values read (or those from before a failed read); after a load in those of the type
 // loaded. Both run the type change with keepInputRange, so no default replaces them.
+//
+// TUniversalInputPage puts the piece into a converter page: it takes the page's read,
+// load and exit hooks and the user's list choices, so the page only declares its slots.
 
+#include "pages/framework/Fields.h"
 #include "pages/framework/RegisterImage.h"
+#include "pages/framework/TComponentForm.h"
 
+#include <QComboBox>
 #include <QObject>
-
-class QComboBox;
-class TComponentForm;
-class TNumericField;
 
 struct UniversalInputFields {
     QComboBox *type = nullptr;
@@ -68,4 +70,57 @@ private:
     TNumericField *m_ranges[4] = {};
     int m_noted[4] = {};
     bool m_limiting = false;
+};
+
+template <class Base>
+class TUniversalInputPage : public Base
+{
+public:
+    void flMinusMaskEditExit(TNumericField &field) override
+    {
+        if (!m_input.plainExit(field))
+            Base::flMinusMaskEditExit(field);
+    }
+    void controlsLoaded() override
+    {
+        Base::controlsLoaded();
+        m_input.loaded();
+    }
+    void settleAfterRead(bool) override { m_input.settle(); }
+
+protected:
+    template <class Declaration>
+    TUniversalInputPage(const PageTraits &traits, const Declaration &d, QWidget *parent)
+        : Base(traits, d, parent), m_input(*this)
+    {
+    }
+
+    // The input's controls (u1, u2: the output range where the page has one). Only a
+    // user's choice in the type, baud or address list switches the mode; a read or a load
+    // settles it afterwards.
+    void attachInput(TNumericField *u1 = nullptr, TNumericField *u2 = nullptr)
+    {
+        m_input.attach({this->m_type, this->m_off, this->m_sp, this->m_i1, this->m_i2, u1, u2});
+        this->required(*this->m_type);
+        for (QComboBox *list : {this->m_type, this->m_speed, this->m_address})
+            QObject::connect(list, &QComboBox::activated, this,
+                             [this, list] { inputListChange(list); });
+    }
+    // A user's change of the text or a list; a changed type switches the input mode.
+    void inputListChange(QObject *sender)
+    {
+        m_input.userChange(sender);
+        this->changeOf(sender);
+    }
+    void readDevice() override
+    {
+        m_input.noteRanges();
+        Base::readDevice();
+    }
+
+    TUniversalInput m_input;
+
+public:
+    bool &thermometerMode = m_input.thermometerMode;
+    bool &keepInputRange = m_input.keepInputRange;
 };

@@ -65,11 +65,22 @@ struct Rule {
     int maxLength = 0;           // edit length limit; 0: derived from the limits
     bool minusKey = false;       // a whole number that takes "-"
     int pageStep = 10;           // the bar's large step (PageUp, PageDown, a click beside the knob)
+    // Exact decimals: the text is read as a count of 10^-places in integer arithmetic
+    // ("1,001" is 1001 thousandths, never 1000 from a binary fraction) and bounded by
+    // min and max in that count; the position is the count over the step 10^places / scale,
+    // a count between two steps going up. Digits beyond the places are rounded when the
+    // rounding is Nearest, else cut.
+    bool exact = false;
+    std::function<int()> computedPlaces; // places that follow other controls; empty: decimals
 
     static Rule whole(double min, double max);
     static Rule signedWhole(double min, double max);
     static Rule signedDecimal(double min, double max, int decimals = 1);
     static Rule unsignedDecimal(double min, double max, int decimals = 1);
+    // A signed decimal without limits of its own: the page's exit handler decides the
+    // range (the PWM period or frequency, whose bounds follow the mode). Give it a
+    // barRange() and a length().
+    static Rule openDecimal(int decimals);
 
     Rule &places(int n);
     Rule &scaled(double s);
@@ -98,6 +109,19 @@ struct Rule {
     Rule &quantize(std::function<double(double)> q);
     Rule &limitsFrom(std::function<std::pair<double, double>()> f);
     Rule &barRange(int lo, int hi);
+    Rule &exactDecimals()
+    {
+        exact = true;
+        return *this;
+    }
+    // Exact decimals whose places (shown, typed and bounding) other controls decide; the
+    // bounds stay the same counts.
+    Rule &placesFrom(std::function<int()> f)
+    {
+        exact = true;
+        computedPlaces = std::move(f);
+        return *this;
+    }
     Rule &barOnlyShows()
     {
         exitOnBarChange = false;
@@ -194,6 +218,8 @@ public:
     void setEditFollowsBar(bool on) { m_editFollowsBar = on; }
     // The text of the bar's position in the field's format.
     QString positionText() const;
+    // Decimals shown and typed (computed ones included).
+    int places() const;
     // Puts the bar position into the edit (divisor = scale, rule's decimals) and marks the
     // page changed, then runs the exit handler unless the rule says barOnlyShows().
     void barChanged();
@@ -209,6 +235,9 @@ protected:
 
 private:
     void runExit();
+    bool acceptExact(bool warn);
+    qint64 exactStep() const;
+    void fallBackToRule();
 
     FieldHost &m_host;
     QString m_prefix;

@@ -53,23 +53,14 @@ TcForm13::TcForm13(QWidget *parent)
     for (QComboBox *c : bridge)
         required(*c, c); // the list itself turns red
 
-    block(0x0008, 2).position(*reqTemp).position(*reqHum).afterWrite([this] {
-        runCommand(kCommandRegister, 0xC001);
-    });
+    block(0x0008, 2).position(*reqTemp).position(*reqHum).afterWrite(command(0xC001));
     auto &user = block(0x001D, 5);
     fastChoiceSlots(user);
-    user.gap(2).position(*contrast).afterWrite([this] { runCommand(kCommandRegister, 0xC002); });
+    user.gap(2).position(*contrast).afterWrite(command(0xC002));
     auto &settings = block(0x0028, 24);
     textToPrescalerSlots(settings);
     settings.positions({tempLow, tempHigh, humLow, humHigh}).unused(8);
-    auto &modes = block(0x004C, 32).positions({off, humOff}).gap(6);
-    modeSlots(modes);
-    modes.gap(2);
-    symbolSlots(modes, 0);
-    symbolSlots(block(0x006C, 16), 1);
-    auto &last = block(0x007C, 16);
-    symbolSlots(last, 2);
-    last.afterWrite([this] { runCommand(kCommandRegister, 0xC003); });
+    modeAndSymbolSlots(block(0x004C, 32).positions({off, humOff}).gap(6));
 
     savedBasics();
     registerControl(humLow->bar(), 0);

@@ -69,14 +69,10 @@ TcForm14::TcForm14(QWidget *parent)
     for (QComboBox *c : bridge)
         required(*c);
 
-    block(0x0008, 2).position(*reqTemp).unused(1).afterWrite([this] {
-        runCommand(kCommandRegister, 0xC001);
-    });
+    block(0x0008, 2).position(*reqTemp).unused(1).afterWrite(command(0xC001));
     auto &user = block(0x001D, 5);
     fastChoiceSlots(user);
-    user.gap(1).combo(*startBarGraph).position(*contrast).afterWrite([this] {
-        runCommand(kCommandRegister, 0xC002);
-    });
+    user.gap(1).combo(*startBarGraph).position(*contrast).afterWrite(command(0xC002));
     auto &settings = block(0x0028, 28);
     textToPrescalerSlots(settings);
     settings.positions({tempLow, tempHigh}).unused(14);
@@ -91,14 +87,7 @@ TcForm14::TcForm14(QWidget *parent)
             correctionBarGraph->setCurrentIndex(*r & 3);
             correctionText->setCurrentIndex((*r >> 10) & 1);
         });
-    auto &modes = block(0x004C, 32).position(*off).gap(7);
-    modeSlots(modes);
-    modes.gap(2);
-    symbolSlots(modes, 0);
-    symbolSlots(block(0x006C, 16), 1);
-    auto &last = block(0x007C, 16);
-    symbolSlots(last, 2);
-    last.afterWrite([this] { runCommand(kCommandRegister, 0xC003); });
+    modeAndSymbolSlots(block(0x004C, 32).position(*off).gap(7));
 
     savedBasics();
     registerControl(startBarGraph, 0);

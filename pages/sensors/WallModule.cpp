@@ -1,6 +1,11 @@
+// The wall-module page base: the declarations of the shared controls, their register slots
+// and saved order, the handlers of the LCD modes and fast choices, the settling after a
+// read or a load, and the device read and write. The digital output is in WallOutput.cpp.
+
 #include "pages/sensors/WallModule.h"
 
 #include "link/Messages.h"
+#include "pages/framework/BlockTransfer.h"
 #include "pages/framework/NumberText.h"
 #include "pages/framework/Pictures.h"
 #include "platform/Prompts.h"
@@ -24,42 +29,13 @@ const QString kRange100 = QStringLiteral("Rozsah nastavení -100,0 až 100,0 °C
 const QStringList kBridgeItems = {
     QStringLiteral("S žádnou pozicí"), QStringLiteral("S pozicí nahoře vlevo"),
     QStringLiteral("S pozicí nahoře uprostřed"), QStringLiteral("S pozicí nahoře vpravo")};
-const QString kTwoStateHint =
-    QStringLiteral("Digitální výstup bude nabývat pouze dva stavy, zapnuto nebo vypnuto.");
-const QString kPwmHint = QStringLiteral(
-    "Na digitálním výstupu se bude generovat PWM signál s rozlišením nastaveným v kolonce "
-    "\"Počet kroků pro 1 periodu\" a s periodou nastavenou v kolonce \"Perioda PWM\".");
 constexpr int kMaxSteps = 65536;
-constexpr qint64 kMinPeriodUnits = 500;  // 0,05 ms: at most 20 kHz
-constexpr qint64 kUnitsPerStep = 5;      // the time step 0,0005 ms
-constexpr qint64 kMaxUnitsPerStep = 327680; // 65536 time steps a step
 
 // Fast choices that jump to a mode: the mode's number (1..3), else 0.
 int modeOfChoice(const QComboBox *combo)
 {
     const int code = registerFromComboIndex(combo);
     return code >= 21 && code <= 23 ? code - 20 : 0;
-}
-
-// "1,2345" as whole units of 0,0001; digits beyond the fourth round up (the prescaler is
-// a ceiling anyway). False for text that is no unsigned decimal.
-bool parsePeriodUnits(const QString &text, qint64 &units)
-{
-    double check = 0;
-    if (!parseDecimal(text, check, false))
-        return false;
-    const QString t = text.trimmed();
-    const int comma = t.indexOf(QLatin1Char(','));
-    const QString whole = comma < 0 ? t : t.left(comma);
-    const QString fraction = comma < 0 ? QString() : t.mid(comma + 1);
-    if (whole.size() > 9)
-        return false;
-    units = whole.isEmpty() ? 0 : whole.toLongLong() * 10000;
-    const QString four = (fraction + QStringLiteral("0000")).left(4);
-    units += four.toLongLong();
-    if (fraction.size() > 4 && fraction.mid(4).toLongLong() > 0)
-        ++units;
-    return true;
 }
 
 } // namespace
@@ -95,37 +71,6 @@ const CodeTable &gwr1FastChoices()
         return all;
     }();
     return t;
-}
-
-// --- PWM arithmetic ---
-
-qint64 TWallModuleForm::periodUnits(int prescaler, int steps)
-{
-    return qint64(prescaler + 1) * steps * kUnitsPerStep;
-}
-
-int TWallModuleForm::prescalerLowerLimit(int steps)
-{
-    // The smallest integer not less than 100 / steps - 1.
-    return steps >= 100 ? 0 : int((100 - steps + steps - 1) / steps);
-}
-
-int TWallModuleForm::prescalerForPeriod(qint64 units, int steps)
-{
-    const qint64 perPrescaler = qint64(steps) * kUnitsPerStep;
-    return int((units + perPrescaler - 1) / perPrescaler - 1);
-}
-
-QString TWallModuleForm::periodText(qint64 units)
-{
-    return QStringLiteral("%1,%2").arg(units / 10000).arg(units % 10000, 4, 10, QLatin1Char('0'));
-}
-
-QString TWallModuleForm::frequencyText(qint64 units)
-{
-    // 1000 / (units / 10000) Hz, in tenths, rounded.
-    const qint64 tenths = (qint64(100000000) + units / 2) / units;
-    return QStringLiteral("%1,%2").arg(tenths / 10).arg(tenths % 10);
 }
 
 // --- declarations ---
@@ -255,7 +200,7 @@ void TWallModuleForm::buildEditors()
     outType = &radioGroup(*m_output, QStringLiteral("digitalOutTypeRadioGroup"),
                           QStringLiteral("Typ"),
                           {QStringLiteral("Dvoustavový výstup"), QStringLiteral("PWM výstup")},
-                          kTwoStateHint, 2);
+                          outputTypeHint(false), 2);
     outType->setItemIndex(0);
     connect(outType, &TRadioGroup::clicked, this, [this] { digitalOutTypeClick(); });
     steps = &numeric(*m_output, QStringLiteral("digitalOutTop"),
@@ -457,6 +402,22 @@ void TWallModuleForm::symbolSlots(RegisterBlock &b, int mode)
             [c](const quint16 *r) { c->setCurrentIndex(std::min<int>(*r, kSymbolCount - 1)); });
 }
 
+void TWallModuleForm::modeAndSymbolSlots(RegisterBlock &modes)
+{
+    modeSlots(modes);
+    modes.gap(2);
+    symbolSlots(modes, 0);
+    symbolSlots(block(0x006C, 16), 1);
+    auto &last = block(0x007C, 16);
+    symbolSlots(last, 2);
+    last.afterWrite(command(0xC003));
+}
+
+std::function<void()> TWallModuleForm::command(quint16 value)
+{
+    return [this, value] { runCommand(kCommandRegister, value); };
+}
+
 void TWallModuleForm::savedBasics()
 {
     registerControl(text, 0);
@@ -535,118 +496,6 @@ void TWallModuleForm::fastChoiceChange(QComboBox *combo)
     changeOf(combo);
 }
 
-void TWallModuleForm::applyOutputType(bool setValues)
-{
-    const bool pwm = outType->itemIndex() == 1;
-    if (setValues) {
-        if (pwm) {
-            m_stepsMin = 3;
-            steps->bar()->setMinimum(3); // 2 steps become 3 (the bar's change runs)
-            prescaler->setValue(33);
-        } else {
-            m_stepsMin = 2;
-            steps->bar()->setMinimum(2);
-            steps->setPosition(2);
-            prescaler->setMinimum(0);
-            prescaler->setValue(0);
-        }
-    }
-    for (QWidget *w : std::initializer_list<QWidget *>{steps->edit(), steps->bar(), period,
-                                                        prescaler})
-        w->setEnabled(pwm);
-    outType->setToolTip(pwm ? kPwmHint : kTwoStateHint);
-    showPeriod();
-}
-
-void TWallModuleForm::digitalOutTypeClick()
-{
-    applyOutputType(true);
-}
-
-void TWallModuleForm::stepsAccepted()
-{
-    prescaler->setMinimum(prescalerLowerLimit(steps->position()));
-    prescalerChange();
-}
-
-void TWallModuleForm::showPeriod()
-{
-    const qint64 units = periodUnits(prescaler->value(), steps->position());
-    period->setText(periodText(units));
-    period->setModified(false);
-    frequency->setText(frequencyText(units));
-}
-
-void TWallModuleForm::prescalerChange()
-{
-    showPeriod();
-    markChanged(true);
-}
-
-bool TWallModuleForm::periodExit()
-{
-    period->setModified(false);
-    if (outType->itemIndex() != 1) {
-        setInvalidInput(false);
-        markChanged(true);
-        return true;
-    }
-    const int n = steps->position();
-    qint64 units = 0;
-    if (!parsePeriodUnits(period->text(), units)) {
-        prescaler->setValue(prescaler->minimum());
-        period->setText(periodText(periodUnits(prescaler->minimum(), n)));
-        frequency->setText(frequencyText(periodUnits(prescaler->minimum(), n)));
-        period->selectAll();
-        period->setFocus();
-        Prompts::instance().beep();
-        setInvalidInput(true);
-        return false;
-    }
-    const qint64 lo = std::max<qint64>(kMinPeriodUnits, n * kUnitsPerStep);
-    const qint64 hi = qint64(n) * kMaxUnitsPerStep;
-    if (units < lo || units > hi) {
-        const double v = clampToRange(period, units / 10000.0, lo / 10000.0, hi / 10000.0, 4,
-                                      !QuietRanges::active());
-        units = std::llround(v * 10000);
-    }
-    prescaler->setValue(std::clamp(prescalerForPeriod(units, n), prescaler->minimum(), 65535));
-    showPeriod();
-    setInvalidInput(false);
-    markChanged(true);
-    return true;
-}
-
-bool TWallModuleForm::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == period && event->type() == QEvent::KeyPress) {
-        auto *key = static_cast<QKeyEvent *>(event);
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            if (periodExit())
-                period->selectAll();
-            return true;
-        }
-        const QString t = key->text();
-        const bool editing = key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Delete ||
-                             key->key() == Qt::Key_Left || key->key() == Qt::Key_Right ||
-                             key->key() == Qt::Key_Tab || key->key() == Qt::Key_Home ||
-                             key->key() == Qt::Key_End;
-        if (!editing && !t.isEmpty() &&
-            !(t.size() == 1 && (t[0].isDigit() || t[0] == QLatin1Char(',')))) {
-            Prompts::instance().beep();
-            return true;
-        }
-    }
-    return TComponentForm::eventFilter(watched, event);
-}
-
-void TWallModuleForm::commitPendingEdit()
-{
-    TComponentForm::commitPendingEdit();
-    if (period->isModified())
-        periodExit();
-}
-
 // --- settling ---
 
 void TWallModuleForm::controlsLoading()
@@ -684,22 +533,11 @@ void TWallModuleForm::readDevice()
 {
     showDeviceName(checkIdentification());
     readAndShowFirmware();
-    std::vector<std::vector<quint16>> images;
-    for (const auto &range : m_declaration.reads)
-        images.push_back(readRegisters(range.first, range.second));
+    const BlockTransfer io(blocks(), m_declaration.reads);
+    const auto images = io.read([this](int start, int count) { return readRegisters(start, count); });
     // Every block decoded before anything is checked against anything.
     ++m_settling;
-    for (const RegisterBlock &b : blocks()) {
-        for (size_t i = 0; i < images.size(); ++i) {
-            const auto &range = m_declaration.reads[i];
-            const int offset = b.start() - range.first;
-            if (offset < 0 || offset + b.count() > range.second)
-                continue;
-            b.decode(std::vector<quint16>(images[i].begin() + offset,
-                                          images[i].begin() + offset + b.count()));
-            break;
-        }
-    }
+    io.decode(images);
     --m_settling;
     settle();
 }
@@ -710,36 +548,10 @@ void TWallModuleForm::writeDevice()
         if (!b.complete())
             fail(ErrInternal);
     checkIdentification();
-    std::vector<std::vector<quint16>> written;
-    for (const RegisterBlock &b : blocks()) {
-        written.push_back(b.isWritten() ? b.encode() : std::vector<quint16>());
-        if (!b.isWritten())
-            continue;
-        writeRegisters(b.start(), written.back());
-        b.runAfterWrite();
-    }
-    std::vector<std::vector<quint16>> images;
-    for (const auto &range : m_declaration.reads)
-        images.push_back(readRegisters(range.first, range.second));
-    size_t k = 0;
-    for (const RegisterBlock &b : blocks()) {
-        const auto &w = written[k++];
-        if (!b.isWritten())
-            continue;
-        bool covered = false;
-        for (size_t i = 0; i < images.size(); ++i) {
-            const auto &range = m_declaration.reads[i];
-            const int offset = b.start() - range.first;
-            if (offset < 0 || offset + b.readBackCount() > range.second)
-                continue;
-            covered = true;
-            if (!b.verify(w, std::vector<quint16>(images[i].begin() + offset,
-                                                  images[i].begin() + offset +
-                                                      b.readBackCount())))
-                fail(ErrVerifyFailed);
-            break;
-        }
-        if (!covered)
-            fail(ErrInternal);
-    }
+    const BlockTransfer io(blocks(), m_declaration.reads);
+    const auto read = [this](int start, int count) { return readRegisters(start, count); };
+    const auto written = io.write(
+        [this](int start, int count) { return readRegisters(start, count, false); },
+        [this](int start, const std::vector<quint16> &values) { writeRegisters(start, values); });
+    io.verify(written, io.read(read));
 }

@@ -78,6 +78,8 @@ public:
     static int prescalerForPeriod(qint64 units, int steps);
     static QString periodText(qint64 units);
     static QString frequencyText(qint64 units);
+    // The hint of the output type.
+    static QString outputTypeHint(bool pwm);
 
 protected:
     void readDevice() override;
@@ -99,6 +101,11 @@ protected:
     void textToPrescalerSlots(RegisterBlock &b);
     void modeSlots(RegisterBlock &b);
     void symbolSlots(RegisterBlock &b, int mode);
+    // From the state counts on: the mode registers, the symbols of the three modes (in
+    // this block, then 0x006C and 0x007C) and the closing command after the last block.
+    void modeAndSymbolSlots(RegisterBlock &modes);
+    // A step that runs the given command through the command register.
+    std::function<void()> command(quint16 value);
     // The saved controls of the basic settings and the temperature correction, first.
     void savedBasics();
     // Registered after the page's own saved controls: output, contrast, modes, symbols.

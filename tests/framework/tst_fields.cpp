@@ -2,6 +2,8 @@
 // coupling, customer text registers, combo mapping, control kinds, register images.
 
 #include "FrameworkFixture.h"
+#include "pages/framework/BlockTransfer.h"
+#include "pages/framework/Exchanges.h"
 #include "tests/support/ScriptedPrompts.h"
 #include "tests/support/TestClock.h"
 
@@ -16,6 +18,16 @@ class FieldsTest : public QObject
     Q_OBJECT
 
 private:
+    // A field's host without a page: the field's own exit handler, the flags it sets.
+    struct Host : FieldHost {
+        void fieldEdited(TNumericField &) override {}
+        void fieldExit(TNumericField &f) override { f.acceptText(); }
+        void setInvalidInput(bool i) override { invalid = i; }
+        void markChanged(bool c) override { changed = c; }
+        bool invalid = false;
+        bool changed = false;
+    };
+
     void type(QLineEdit *edit, const QString &text)
     {
         edit->selectAll();
@@ -246,14 +258,7 @@ private slots:
         QFETCH(QString, text);
         QFETCH(int, position);
         ScriptedPrompts prompts;
-        struct Host : FieldHost {
-            void fieldEdited(TNumericField &) override {}
-            void fieldExit(TNumericField &f) override { f.acceptText(); }
-            void setInvalidInput(bool i) override { invalid = i; }
-            void markChanged(bool c) override { changed = c; }
-            bool invalid = false;
-            bool changed = false;
-        } host;
+        Host host;
         Rule r = rule == "decimal" ? Rule::signedDecimal(-100, 100)
                  : rule == "steps" ? Rule::whole(2, 65536).barRange(2, 65535)
                                    : Rule::unsignedDecimal(0.002, 65, 3)
@@ -271,6 +276,96 @@ private slots:
         QVERIFY(host.invalid);
         QVERIFY(host.changed);
         QCOMPARE(prompts.beeps(), 1);
+        QCOMPARE(prompts.count(Kind::Message), 0);
+    }
+
+    // Exact decimals: the text counts in 10^-places in integer arithmetic, the bounds are
+    // compared as typed, the position is the count over the field's step (going up), and
+    // the edit shows what will be written. "dot" takes its places from outside.
+    void exactDecimals_data()
+    {
+        QTest::addColumn<QString>("rule");
+        QTest::addColumn<int>("places"); // of "dot"
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<int>("position");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("warning"); // empty: none
+        const QString w = QStringLiteral("Můžete zadat pouze hodnoty od ");
+        QTest::newRow("thousandths") << "ms" << 0 << "1,001" << 1001 << "1,001" << "";
+        QTest::newRow("digits beyond cut") << "ms" << 0 << "1,0019" << 1001 << "1,001" << "";
+        QTest::newRow("above by a digit beyond")
+            << "ms" << 0 << "65,5351" << 65535 << "65,535" << w + "0,001 do 65,535";
+        QTest::newRow("below") << "ms" << 0 << "0" << 1 << "0,001" << w + "0,001 do 65,535";
+        QTest::newRow("odd step goes up") << "2ms" << 0 << "0,003" << 2 << "0,004" << "";
+        QTest::newRow("even step") << "2ms" << 0 << "0,004" << 2 << "0,004" << "";
+        QTest::newRow("last odd step") << "2ms" << 0 << "131,069" << 65535 << "131,070" << "";
+        QTest::newRow("above two steps")
+            << "2ms" << 0 << "131,071" << 65535 << "131,070" << w + "0,002 do 131,070";
+        QTest::newRow("negative tenths") << "tenths" << 0 << "-99,99" << -999 << "-99,9" << "";
+        QTest::newRow("tenths above")
+            << "tenths" << 0 << "600,01" << 6000 << "600,0" << w + "-100,0 do 600,0";
+        QTest::newRow("two places, nearest") << "dot" << 2 << "12,346" << 1235 << "12,35" << "";
+        QTest::newRow("no places") << "dot" << 0 << "9999" << 9999 << "9999" << "";
+        QTest::newRow("no places, above")
+            << "dot" << 0 << "10000" << 9999 << "9999" << w + "-999 do 9999";
+        QTest::newRow("three places, rounding to the bound")
+            << "dot" << 3 << "9,9996" << 9999 << "9,999" << w + "-0,999 do 9,999";
+        QTest::newRow("three places, below")
+            << "dot" << 3 << "-1" << -999 << "-0,999" << w + "-0,999 do 9,999";
+    }
+    void exactDecimals()
+    {
+        QFETCH(QString, rule);
+        QFETCH(int, places);
+        QFETCH(QString, entry);
+        QFETCH(int, position);
+        QFETCH(QString, text);
+        QFETCH(QString, warning);
+        ScriptedPrompts prompts;
+        Host host;
+        host.invalid = true;
+        Rule r =
+            rule == "ms"    ? Rule::unsignedDecimal(0.001, 65.535, 3).exactDecimals()
+            : rule == "2ms" ? Rule::unsignedDecimal(0.002, 131.07, 3).scaled(500).exactDecimals()
+            : rule == "tenths"
+                ? Rule::signedDecimal(-100, 600).exactDecimals()
+                : Rule::signedDecimal(-99.9, 999.9).nearest().placesFrom([&] { return places; });
+        // As on the pages: the bar only shows; room for a digit beyond the places.
+        r.barOnlyShows().length(8);
+        QWidget parent;
+        TNumericField f(host, "zdX", r, QString(), &parent);
+        int accepted = 0;
+        f.onAccepted([&] { ++accepted; });
+        f.edit()->setText(entry);
+        QVERIFY(f.acceptText());
+        QCOMPARE(f.position(), position);
+        QCOMPARE(f.edit()->text(), text);
+        QCOMPARE(prompts.texts(), warning.isEmpty() ? QStringList() : QStringList{warning});
+        QCOMPARE(accepted, 1);
+        QVERIFY(!host.invalid);
+    }
+
+    // Exact fields fall back as the others do: the rule's text and position, a beep.
+    void exactDecimalFallback()
+    {
+        ScriptedPrompts prompts;
+        Host host;
+        QWidget parent;
+        TNumericField f(host, "zdX",
+                        Rule::unsignedDecimal(0.002, 131.07, 3)
+                            .scaled(500)
+                            .exactDecimals()
+                            .fallback("0,002", 1),
+                        QString(), &parent);
+        f.setPosition(100);
+        for (const char *bad : {"", ",", "1,2,3", "-"}) {
+            f.edit()->setText(QString::fromLatin1(bad));
+            QVERIFY2(!f.acceptText(), bad);
+            QCOMPARE(f.position(), 1);
+            QCOMPARE(f.edit()->text(), QString("0,002"));
+            QVERIFY(host.invalid);
+        }
+        QCOMPARE(prompts.beeps(), 4);
         QCOMPARE(prompts.count(Kind::Message), 0);
     }
 
@@ -487,6 +582,86 @@ private slots:
         RegisterBlock bad(0, 3);
         bad.position(*page.off);
         QVERIFY(!bad.complete());
+    }
+
+    // Blocks on the wire: ranges that hold several blocks with a gap between them, a step
+    // right after its block's write, kept registers read first, and the verification from
+    // the ranges read back.
+    void blockTransfer()
+    {
+        std::map<int, quint16> device = {{0x10, 1}, {0x11, 2}, {0x13, 4}, {0x20, 7}, {0x21, 8}};
+        QStringList wire;
+        const auto read = [&](int start, int count) {
+            wire << QString("3:%1:%2").arg(start, 4, 16, QChar('0')).arg(count);
+            std::vector<quint16> r;
+            for (int a = start; a < start + count; ++a)
+                r.push_back(device[a]);
+            return r;
+        };
+        const auto write = [&](int start, const std::vector<quint16> &values) {
+            wire << QString("16:%1:%2").arg(start, 4, 16, QChar('0')).arg(values.size());
+            for (size_t i = 0; i < values.size(); ++i)
+                device[start + int(i)] = values[i];
+        };
+        quint16 a[2] = {}, b = 0, c[2] = {};
+        std::deque<RegisterBlock> blocks;
+        blocks.emplace_back(0x10, 2).custom(
+            2, [&](quint16 *r) { r[0] = a[0], r[1] = a[1]; },
+            [&](const quint16 *r) { a[0] = r[0], a[1] = r[1]; });
+        blocks.back().keptFromDevice(0x00FF);
+        blocks.emplace_back(0x13, 1)
+            .custom(1, [&](quint16 *r) { *r = b; }, [&](const quint16 *r) { b = *r; })
+            .afterWrite([&] { wire << "step"; });
+        blocks.emplace_back(0x20, 2)
+            .custom(2, [](quint16 *) {}, [&](const quint16 *r) { c[0] = r[0], c[1] = r[1]; })
+            .readOnly();
+        const BlockTransfer io(blocks, {{0x10, 4}, {0x20, 2}});
+
+        io.decode(io.read(read));
+        QCOMPARE(wire, (QStringList{"3:0010:4", "3:0020:2"}));
+        QCOMPARE((std::vector<int>{a[0], a[1], b, c[0], c[1]}), (std::vector<int>{1, 2, 4, 7, 8}));
+
+        wire.clear();
+        device[0x10] = 0x1234;
+        b = 9;
+        const auto written = io.write(
+            [&](int start, int count) {
+                wire << "kept";
+                return read(start, count);
+            },
+            write);
+        QCOMPARE(wire, (QStringList{"kept", "3:0010:1", "kept", "3:0011:1", "16:0010:2",
+                                    "16:0013:1", "step"}));
+        QCOMPARE(device[0x10], quint16(0x0034));
+        QCOMPARE(device[0x13], quint16(9));
+        io.verify(written, io.read(read));
+
+        const auto errorOf = [](const std::function<void()> &f) {
+            try {
+                f();
+            } catch (const PageError &e) {
+                return e.error;
+            }
+            return 0;
+        };
+        // A changed register of a written block, one of a read-only block.
+        device[0x13] = 5;
+        QCOMPARE(errorOf([&] { io.verify(written, io.read(read)); }), int(ErrVerifyFailed));
+        device[0x13] = 9;
+        device[0x20] = 1;
+        QCOMPARE(errorOf([&] { io.verify(written, io.read(read)); }), 0);
+        // A reply shorter than its range, and a written block outside every range.
+        QCOMPARE(errorOf([&] { io.verify(written, {{0x0034, 0}, {1, 8}}); }), int(ErrInternal));
+        const BlockTransfer partial(blocks, {{0x10, 2}, {0x20, 2}});
+        QCOMPARE(errorOf([&] { partial.verify(written, partial.read(read)); }), int(ErrInternal));
+        b = 0;
+        partial.decode(partial.read(read));
+        QCOMPARE(b, quint16(0));
+
+        // Without ranges every block is a range of its own.
+        wire.clear();
+        BlockTransfer(blocks).read(read);
+        QCOMPARE(wire, (QStringList{"3:0010:2", "3:0013:1", "3:0020:2"}));
     }
 };
 
