@@ -133,6 +133,7 @@ TcForm2::TcForm2(QWidget *parent)
                         QStringLiteral("Charakteristika regulátoru"),
                         {QStringLiteral("PI"), QStringLiteral("PID")},
                         QStringLiteral("Určuje charakteristiku regulátoru"), 2);
+    besideEachOther(*m_ohch, *m_pid);
     m_kp = &percentCombo(aut, QStringLiteral("c2AuKpComboBox"), QStringLiteral("Zesílení (K)"), 100,
                          QString(), QStringLiteral("Rozsah 0 - 100%"),
                          QStringLiteral("Proporční složka, resp. zesílení soustavy PI a PID "
@@ -201,6 +202,17 @@ TcForm2::TcForm2(QWidget *parent)
     }
     m_syn = &radioGroup(rest, QStringLiteral("c2RSynRadioGroup"), QStringLiteral("Synchronizace"),
                         {QStringLiteral("Na 0%"), QStringLiteral("Na 100%")}, QString(), 2);
+    // DO.3 and DO.4 beside DO.0 and DO.1: the column then fits a small screen.
+    for (int i = 3; i < 5; ++i) {
+        QWidget *label = rest.findChild<QLabel *>(
+            QString::fromLatin1(restNames[i]).replace("CheckBox", "Label"));
+        int row = 0, column = 0, rows = 0, columns = 0;
+        restGrid->getItemPosition(restGrid->indexOf(m_rest[i - 3]), &row, &column, &rows, &columns);
+        restGrid->removeWidget(label);
+        restGrid->removeWidget(m_rest[i]);
+        restGrid->addWidget(label, row, 2, Qt::AlignRight);
+        restGrid->addWidget(m_rest[i], row, 3);
+    }
 
     // --- Nastavení hranic necitlivosti ---
     auto &band = group(QStringLiteral("Nastavení hranic necitlivosti"), 1);
@@ -258,6 +270,7 @@ TcForm2::TcForm2(QWidget *parent)
                          {QStringLiteral("Na stávající"), QStringLiteral("Na 100%")}, QString(), 2);
     m_nmin = &radioGroup(band, QStringLiteral("c2NMinRadioGroup"), QStringLiteral("Dolní pás"),
                          {QStringLiteral("Na 0%"), QStringLiteral("Na stávající")}, QString(), 2);
+    besideEachOther(*m_nmax, *m_nmin);
 
     // Hints that follow the value.
     auto radioHints = [this] {

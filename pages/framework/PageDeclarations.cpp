@@ -49,6 +49,25 @@ QGroupBox &TComponentForm::group(const QString &title, int column, const QString
     return *box;
 }
 
+void TComponentForm::besideEachOther(QWidget &left, QWidget &right)
+{
+    auto *grid = static_cast<QGridLayout *>(left.parentWidget()->layout());
+    int row = 0, column = 0, rows = 0, columns = 0;
+    grid->getItemPosition(grid->indexOf(&left), &row, &column, &rows, &columns);
+    grid->removeWidget(&left);
+    grid->removeWidget(&right);
+    grid->addWidget(&left, row, 0, 1, 2);
+    grid->addWidget(&right, row, 2, 1, 2);
+}
+
+void TComponentForm::actionsUnderColumn(int column)
+{
+    QVBoxLayout *col = columnLayout(column);
+    static_cast<QVBoxLayout *>(centralWidget()->layout())->removeItem(m_actions);
+    // The column's closing stretch stays above the buttons: they sit at its bottom.
+    col->addLayout(m_actions);
+}
+
 static QString labelNameFor(const QString &controlName)
 {
     static const char *const suffixes[] = {"MaskEdit", "ComboBoxEx", "ComboBox", "Edit",

@@ -325,6 +325,12 @@ protected:
     // texts and lists of one width), and at least the width of the original window, so the
     // status panels have their room.
     void alignColumns(int clientWidth);
+    // Two full-width parts of one group (two short radio groups, say) on the first one's
+    // row, half the width each: a tall page then fits a small screen.
+    void besideEachOther(QWidget &left, QWidget &right);
+    // "Načíst data" and "Uložit data" under the groups of a short column rather than in a
+    // row of their own under the tallest one.
+    void actionsUnderColumn(int column);
     // Runs the page-creation steps that need the declarations (positions, AfterStart,
     // cleared marker). Idempotent.
     void finishCreate();

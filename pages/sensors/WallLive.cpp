@@ -121,8 +121,8 @@ TWallLiveForm::TWallLiveForm(TWallModuleForm &page, bool humidity) : TExtraForm(
     auto *modes = new QGroupBox(QStringLiteral("Nastavení režimů"), this);
     modes->setObjectName(QStringLiteral("modeGroupBox"));
     auto *mg = new QGridLayout(modes);
-    mg->setContentsMargins(6, 6, 6, 6);
-    mg->setHorizontalSpacing(4);
+    mg->setContentsMargins(6, 6, 2, 6);
+    mg->setHorizontalSpacing(2);
     auto *lcd = new QGroupBox(QStringLiteral("Symboly zobrazeny na LCD"), this);
     lcd->setObjectName(QStringLiteral("LCDSymbolsSettingsGroupBox"));
     auto *lg = new QGridLayout(lcd);
@@ -153,10 +153,10 @@ TWallLiveForm::TWallLiveForm(TWallModuleForm &page, bool humidity) : TExtraForm(
         QSizePolicy keep = reqModeCounter[m]->sizePolicy();
         keep.setRetainSizeWhenHidden(true);
         reqModeCounter[m]->setSizePolicy(keep);
-        // Captions above their lists: the window is narrow.
-        mg->addWidget(label, 2 * m, 0, 1, 3);
-        mg->addWidget(reqMode[m], 2 * m + 1, 0);
-        mg->addWidget(reqModeCounter[m], 2 * m + 1, 1);
+        // Caption, list and count on one row; the window is narrow but must stay short.
+        mg->addWidget(label, m, 0);
+        mg->addWidget(reqMode[m], m, 1);
+        mg->addWidget(reqModeCounter[m], m, 2);
         connect(reqMode[m], &QComboBox::activated, this, [this, m] { reqModeChosen(m); });
 
         auto *plabel = new QLabel(positions[m], lcd);
@@ -168,13 +168,15 @@ TWallLiveForm::TWallLiveForm(TWallModuleForm &page, bool humidity) : TExtraForm(
         fillPictureCombo(symbolAtPosition[m], PictureList::Symbols);
         symbolAtPosition[m]->setFixedWidth(70);
         symbolAtPosition[m]->setMaxVisibleItems(15);
-        lg->addWidget(plabel, 2 * m, 0, 1, 2);
-        lg->addWidget(symbolAtPosition[m], 2 * m + 1, 0);
+        // The longer captions break into two lines beside their lists.
+        plabel->setWordWrap(true);
+        lg->addWidget(plabel, m, 0);
+        lg->addWidget(symbolAtPosition[m], m, 1);
         connect(symbolAtPosition[m], &QComboBox::activated, this,
                 [this, m] { positionChosen(m); });
     }
-    mg->setColumnStretch(2, 1);
-    lg->setColumnStretch(1, 1);
+    mg->setColumnStretch(0, 1);
+    lg->setColumnStretch(0, 1);
     contentLayout()->addWidget(modes);
     contentLayout()->addWidget(lcd);
     setReader(new TWallLiveThread(page, *this, humidity));

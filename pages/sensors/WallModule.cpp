@@ -318,14 +318,13 @@ void TWallModuleForm::buildEditors()
                                             "hodnoty v daném registru a zároveň se na LCD "
                                             "nahoře uprostřed"),
                            bridgeHint);
-        stackRow(box, bridge[m]);
         bridge[m]->setCurrentIndex(0);
         connect(bridge[m], &QComboBox::activated, this, [this, m] { bridgeChange(m); });
 
         auto *grid = static_cast<QGridLayout *>(box.layout());
         auto *symbols = new QGridLayout;
         symbols->setHorizontalSpacing(6);
-        symbols->setVerticalSpacing(3);
+        symbols->setVerticalSpacing(0);
         for (int s = 0; s < kSymbols; ++s) {
             auto *label = new QLabel(QStringLiteral("Symbol %1").arg(s + 1), &box);
             label->setObjectName(QStringLiteral("Symbol%1Mode%2Label").arg(s + 1).arg(n));
@@ -352,6 +351,8 @@ void TWallModuleForm::buildEditors()
 
 void TWallModuleForm::layOut()
 {
+    // The modes' column is the tallest; the buttons go under the shorter first one.
+    actionsUnderColumn(0);
     // The lists of fast choices are long: keep the columns of the page at their content.
     for (QGroupBox *box : findChildren<QGroupBox *>())
         if (auto *grid = qobject_cast<QGridLayout *>(box->layout()))

@@ -2,6 +2,7 @@
 // size its text needs. Set OVRIN_SCREENSHOT_DIR to keep a PNG of each view for a look.
 
 #include "ShellFixture.h"
+#include "tests/support/ScreenFit.h"
 #include "link/PortDiagnosis.h"
 #include "link/Traffic.h"
 #include "shell/AboutBox.h"
@@ -57,7 +58,7 @@ QStringList layoutFaults(QWidget *top)
 
 void expectTidy(QWidget *top)
 {
-    const QStringList faults = layoutFaults(top);
+    const QStringList faults = layoutFaults(top) + screenFitFaults(top);
     QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QStringLiteral("; "))));
 }
 
