@@ -141,11 +141,12 @@ private slots:
         DeviceRig rig;
         TmForm form(registry);
         walk(&form);
-        // Its two views, one at a time.
-        for (const char *view : {"mmSerial", "mmChooseComponent"}) {
-            QAction *show = form.findChild<QAction *>(view);
-            QVERIFY(show);
-            show->trigger();
+        // Its two views, one at a time (the device list once a port is chosen).
+        const std::function<void()> views[] = {
+            [&] { form.findChild<QAction *>("mmSerial")->trigger(); },
+            [&] { form.mmChooseComponentClick(); }};
+        for (const auto &show : views) {
+            show();
             walk(&form);
             if (QTest::currentTestFailed())
                 return;
