@@ -305,7 +305,7 @@ void TExtraForm::sampleTrend()
 {
     if (!m_trend) {
         // The value boxes are there once the window's own content is: the trend goes under.
-        auto *row = new QHBoxLayout;
+        auto *row = new QVBoxLayout;
         m_trendShown = new QCheckBox(QStringLiteral("Zobrazit průběh"), this);
         m_trendShown->setObjectName(QStringLiteral("trendShown"));
         m_trendShown->setChecked(true);
@@ -315,10 +315,13 @@ void TExtraForm::sampleTrend()
         auto *enlarge = new QPushButton(QStringLiteral("Průběh…"), this);
         enlarge->setObjectName(QStringLiteral("trendWindowButton"));
         enlarge->setToolTip(QStringLiteral("Otevře průběh v okně s osami, které lze zvětšit"));
+        // The check box on a line of its own: beside two buttons its caption is cut.
+        auto *buttons = new QHBoxLayout;
+        buttons->addStretch(1);
+        buttons->addWidget(enlarge);
+        buttons->addWidget(save);
         row->addWidget(m_trendShown);
-        row->addStretch(1);
-        row->addWidget(enlarge);
-        row->addWidget(save);
+        row->addLayout(buttons);
         m_trend = new TTrendPlot(this);
         m_trend->watch(*this);
         const int at = m_outer->count() - 1; // before the closing stretch
