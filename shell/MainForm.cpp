@@ -7,6 +7,7 @@
 #include "platform/TextError.h"
 #include "shell/AboutBox.h"
 #include "shell/Identification.h"
+#include "shell/Mnemonics.h"
 #include "shell/BusScan.h"
 #include "shell/PageRegistry.h"
 #include "shell/ScanDialog.h"
@@ -99,6 +100,7 @@ TmForm::TmForm(PageRegistry &registry, QWidget *parent) : QMainWindow(parent), m
     setWindowTitle(QStringLiteral("TORVAK Ovrin 1.0.15"));
 
     buildMenus();
+    new MnemonicPriority(*this);
 
     auto *central = new QWidget(this);
     central->setObjectName(QStringLiteral("mFormClient"));

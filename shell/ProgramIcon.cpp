@@ -14,7 +14,8 @@ QIcon programIcon()
 {
     initIconResources();
     QIcon icon;
-    for (int size : {16, 24, 32, 48, 64, 128, 256})
+    // Drawn for every size a frame, a list or a screen at 125 %, 150 % or 200 % asks for.
+    for (int size : {16, 20, 24, 32, 36, 40, 48, 64, 72, 96, 128, 256})
         icon.addFile(QStringLiteral(":/icons/ovrin-%1.png").arg(size), QSize(size, size));
     return icon;
 }

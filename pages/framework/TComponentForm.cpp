@@ -7,6 +7,7 @@
 #include "platform/Profile.h"
 #include "platform/Prompts.h"
 #include "shell/Identification.h"
+#include "shell/Mnemonics.h"
 #include "shell/Shell.h"
 #include "shell/SystemDialog.h"
 
@@ -140,6 +141,8 @@ TComponentForm::TComponentForm(const PageTraits &traits, QWidget *parent)
 
     buildMenus();
     buildStatusBar();
+    // "&Načíst data" and the menu "&Nápověda" share Alt+N: the button has it.
+    new MnemonicPriority(*this);
 
     m_loadTimer = new QTimer(this);
     m_loadTimer->setObjectName(newer ? QStringLiteral("loadDataAfterStartTimer")

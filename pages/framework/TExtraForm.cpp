@@ -3,10 +3,12 @@
 #include "link/Messages.h"
 #include "pages/framework/TComponentForm.h"
 #include "pages/framework/TrendPlot.h"
+#include "pages/framework/TrendWindow.h"
 #include "platform/Profile.h"
 #include "platform/Prompts.h"
 #include "shell/Shell.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDateTime>
@@ -303,40 +305,66 @@ void TExtraForm::sampleTrend()
 {
     if (!m_trend) {
         // The value boxes are there once the window's own content is: the trend goes under.
-        auto *row = new QHBoxLayout;
+        auto *row = new QVBoxLayout;
         m_trendShown = new QCheckBox(QStringLiteral("Zobrazit průběh"), this);
         m_trendShown->setObjectName(QStringLiteral("trendShown"));
         m_trendShown->setChecked(true);
         auto *save = new QPushButton(QStringLiteral("Uložit CSV"), this);
         save->setObjectName(QStringLiteral("trendSaveButton"));
         save->setToolTip(QStringLiteral("Uloží průběh měřených hodnot do souboru CSV"));
+        auto *enlarge = new QPushButton(QStringLiteral("Průběh…"), this);
+        enlarge->setObjectName(QStringLiteral("trendWindowButton"));
+        enlarge->setToolTip(QStringLiteral("Otevře průběh v okně s osami, které lze zvětšit"));
+        // The check box on a line of its own: beside two buttons its caption is cut.
+        auto *buttons = new QHBoxLayout;
+        buttons->addStretch(1);
+        buttons->addWidget(enlarge);
+        buttons->addWidget(save);
         row->addWidget(m_trendShown);
-        row->addStretch(1);
-        row->addWidget(save);
+        row->addLayout(buttons);
         m_trend = new TTrendPlot(this);
         m_trend->watch(*this);
         const int at = m_outer->count() - 1; // before the closing stretch
         m_outer->insertLayout(at, row);
         m_outer->insertWidget(at + 1, m_trend);
         connect(m_trendShown, &QCheckBox::toggled, this, [this](bool on) { setTrendShown(on); });
-        connect(save, &QPushButton::clicked, this, [this] {
-            const QString file = Prompts::instance().saveFileName(
-                QStringLiteral("Uložit průběh"), QStringLiteral("Soubory CSV (*.csv)"));
-            if (!file.isEmpty() && !m_trend->saveCsv(file))
-                Prompts::instance().message(QStringLiteral("Průběh nelze uložit do souboru ") +
-                                                file,
-                                            QStringLiteral("Chyba"), PromptIcon::Error);
-        });
+        connect(save, &QPushButton::clicked, this, [this] { saveTrendAsked(m_trend->trend()); });
+        connect(enlarge, &QPushButton::clicked, this, [this] { showTrendWindow(); });
+        connect(m_trend, &TTrendPlot::opened, this, [this] { showTrendWindow(); });
+        // The window's own menu (right button) offers the same.
+        auto *open = new QAction(QStringLiteral("Průběh…"), this);
+        open->setObjectName(QStringLiteral("trendWindowAction"));
+        connect(open, &QAction::triggered, this, [this] { showTrendWindow(); });
+        auto *export_ = new QAction(QStringLiteral("Uložit CSV…"), this);
+        export_->setObjectName(QStringLiteral("trendSaveAction"));
+        connect(export_, &QAction::triggered, this, [this] { saveTrendAsked(m_trend->trend()); });
+        addAction(open);
+        addAction(export_);
+        setContextMenuPolicy(Qt::ActionsContextMenu);
         if (m_trend->series().empty()) {
             // Nothing measured to follow in this window.
             m_trendShown->hide();
             save->hide();
+            enlarge->hide();
             m_trend->hide();
         }
         adjustSize();
     }
     if (!m_trend->series().empty())
         m_trend->sample(QDateTime::currentMSecsSinceEpoch());
+}
+
+void TExtraForm::showTrendWindow()
+{
+    if (!m_trend || m_trend->series().empty())
+        return;
+    if (!m_trendWindow) {
+        m_trendWindow = new TTrendWindow(*m_trend, this);
+        m_trendWindow->resize(m_trendWindow->sizeHint());
+    }
+    m_trendWindow->show();
+    m_trendWindow->raise();
+    m_trendWindow->activateWindow();
 }
 
 void TExtraForm::setTrendShown(bool shown)

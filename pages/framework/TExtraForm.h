@@ -30,7 +30,9 @@
 // (the reader may be inside it). TPoller (Poller.h) is the thread machinery underneath.
 
 #include "pages/framework/Poller.h"
+#include "pages/framework/TrendWindow.h"
 
+#include <QPointer>
 #include <QWidget>
 #include <atomic>
 #include <deque>
@@ -129,6 +131,10 @@ public:
     // The trend under the values, shown or hidden ("Zobrazit průběh").
     void setTrendShown(bool shown);
     TTrendPlot *trend() const { return m_trend; }
+    // "Průběh": the trend in a window of its own (from the trend's button, a double-click
+    // on it, or the window's context menu).
+    void showTrendWindow();
+    TTrendWindow *trendWindow() const { return m_trendWindow; }
     // Enables the resume timer (user-interface thread, after a failed poll).
     void startResumeTimer();
     static int resumeDelayMs() { return 550; }
@@ -175,6 +181,7 @@ private:
     QVBoxLayout *m_content;
     QVBoxLayout *m_outer = nullptr;
     TTrendPlot *m_trend = nullptr;
+    QPointer<TTrendWindow> m_trendWindow;
     QCheckBox *m_trendShown = nullptr;
     std::atomic<bool> m_closing{false};
     bool m_closed = false;

@@ -14,7 +14,9 @@ int main(int argc, char **argv)
     if (argc < 2)
         return 2;
     const QDir out(QString::fromLocal8Bit(argv[1]));
-    for (int size : {16, 24, 32, 48, 64, 128, 256}) {
+    // Besides the sizes of the hicolor theme, the ones a screen at 125 %, 150 % or 200 % asks
+    // for the 16, 24, 32 and 48 of the window frames and lists (20, 36, 40, 72, 96).
+    for (int size : {16, 20, 24, 32, 36, 40, 48, 64, 72, 96, 128, 256}) {
         QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::transparent);
         QPainter p(&image);

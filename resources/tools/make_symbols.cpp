@@ -1,6 +1,8 @@
 // Draws the LCD symbol pictures (59, 30 x 20, one per symbol number of the wall modules)
-// and the four bar-graph pictures of the GWR1 start screen. Build and run once (the PNGs
-// are kept in the repository):
+// and the four bar-graph pictures of the GWR1 start screen, each at 1x, 1.5x and 2x
+// ("symbol07.png", "symbol07@1.5x.png", "symbol07@2x.png") so that a screen at 150 % or
+// 200 % gets pixels drawn for it instead of enlarged ones. Build and run once (the PNGs
+// are kept in the repository, listed in resources.qrc):
 //   g++ -std=c++17 -fPIC make_symbols.cpp $(pkg-config --cflags --libs Qt6Gui) -o /tmp/make_symbols
 //   QT_QPA_PLATFORM=offscreen /tmp/make_symbols ../lcd
 // Each symbol sits in the left 20 x 20 square; its number stands in the right column, so
@@ -351,11 +353,19 @@ void drawBarGraph(QPainter &p, int kind)
     }
 }
 
-QImage canvas()
+// A white picture of 30 x 20 units at `scale` pixels a unit, the painter set to units.
+QImage canvas(double scale)
 {
-    QImage image(30, 20, QImage::Format_ARGB32);
+    QImage image(qRound(30 * scale), qRound(20 * scale), QImage::Format_ARGB32);
     image.fill(Qt::white);
     return image;
+}
+
+QString fileName(const QString &stem, double scale)
+{
+    if (scale == 1)
+        return stem + QStringLiteral(".png");
+    return stem + QLatin1Char('@') + QString::number(scale) + QStringLiteral("x.png");
 }
 
 } // namespace
@@ -366,30 +376,36 @@ int main(int argc, char **argv)
     if (argc < 2)
         return 2;
     const QDir out(QString::fromLocal8Bit(argv[1]));
-    for (int n = 0; n < 59; ++n) {
-        QImage image = canvas();
-        QPainter p(&image);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(QPen(kInk, 1.4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        drawSymbol(p, n);
-        QFont f = p.font();
-        f.setPixelSize(8);
-        f.setBold(false);
-        p.setFont(f);
-        p.setPen(QColor(90, 90, 160));
-        p.drawText(QRectF(20, 0, 10, 20), Qt::AlignCenter, QString::number(n));
-        p.end();
-        if (!image.save(out.filePath(QStringLiteral("symbol%1.png").arg(n, 2, 10, QLatin1Char('0')))))
-            return 1;
-    }
-    for (int k = 0; k < 4; ++k) {
-        QImage image = canvas();
-        QPainter p(&image);
-        p.setPen(QPen(kInk, 1));
-        drawBarGraph(p, k);
-        p.end();
-        if (!image.save(out.filePath(QStringLiteral("bargraph%1.png").arg(k))))
-            return 1;
+    for (double scale : {1.0, 1.5, 2.0}) {
+        for (int n = 0; n < 59; ++n) {
+            QImage image = canvas(scale);
+            QPainter p(&image);
+            p.scale(scale, scale);
+            p.setRenderHint(QPainter::Antialiasing);
+            p.setPen(QPen(kInk, 1.4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+            drawSymbol(p, n);
+            QFont f = p.font();
+            f.setPixelSize(8);
+            f.setBold(false);
+            p.setFont(f);
+            p.setPen(QColor(90, 90, 160));
+            p.drawText(QRectF(20, 0, 10, 20), Qt::AlignCenter, QString::number(n));
+            p.end();
+            const QString stem = QStringLiteral("symbol%1").arg(n, 2, 10, QLatin1Char('0'));
+            if (!image.save(out.filePath(fileName(stem, scale))))
+                return 1;
+        }
+        for (int k = 0; k < 4; ++k) {
+            QImage image = canvas(scale);
+            QPainter p(&image);
+            p.scale(scale, scale);
+            // Straight lines on whole pixels: no antialiasing, a pen of whole pixels.
+            p.setPen(QPen(kInk, std::round(scale) / scale));
+            drawBarGraph(p, k);
+            p.end();
+            if (!image.save(out.filePath(fileName(QStringLiteral("bargraph%1").arg(k), scale))))
+                return 1;
+        }
     }
     return 0;
 }

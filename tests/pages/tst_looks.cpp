@@ -51,6 +51,11 @@ void checkLayout(QWidget *window)
         QVERIFY2(label->width() >= label->sizeHint().width(),
                  qPrintable(label->objectName() + ": " + label->text()));
     }
+    for (QCheckBox *check : window->findChildren<QCheckBox *>()) {
+        if (check->isVisibleTo(window))
+            QVERIFY2(check->width() >= check->sizeHint().width(),
+                     qPrintable(check->objectName() + ": " + check->text()));
+    }
     for (QGroupBox *box : window->findChildren<QGroupBox *>()) {
         QList<QWidget *> children;
         for (QWidget *w : box->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))

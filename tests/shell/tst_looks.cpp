@@ -81,6 +81,8 @@ private slots:
     void czechStandardTexts();
     void trafficMonitorAndPortDetails();
     void programIconInEverySize();
+    void programIconDrawnForTheScreen_data();
+    void programIconDrawnForTheScreen();
 };
 
 void TestLooks::mainWindowViews()
@@ -246,6 +248,37 @@ void TestLooks::programIconInEverySize()
     QApplication::setWindowIcon(icon);
     QWidget window;
     QCOMPARE(window.windowIcon().availableSizes(), icon.availableSizes());
+}
+
+void TestLooks::programIconDrawnForTheScreen_data()
+{
+    QTest::addColumn<int>("size");
+    QTest::addColumn<qreal>("ratio");
+    QTest::addColumn<int>("drawn");
+    QTest::newRow("frame 100 %") << 16 << 1.0 << 16;
+    QTest::newRow("frame 125 %") << 16 << 1.25 << 20;
+    QTest::newRow("frame 150 %") << 16 << 1.5 << 24;
+    QTest::newRow("frame 200 %") << 16 << 2.0 << 32;
+    QTest::newRow("list 150 %") << 24 << 1.5 << 36;
+    QTest::newRow("list 200 %") << 24 << 2.0 << 48;
+    QTest::newRow("task bar 125 %") << 32 << 1.25 << 40;
+    QTest::newRow("large 150 %") << 48 << 1.5 << 72;
+    QTest::newRow("large 200 %") << 48 << 2.0 << 96;
+}
+
+// On a screen at 125 %, 150 % or 200 % the icon is the one drawn in that many pixels, not a
+// neighbour scaled into them.
+void TestLooks::programIconDrawnForTheScreen()
+{
+    QFETCH(int, size);
+    QFETCH(qreal, ratio);
+    QFETCH(int, drawn);
+    QImage shown = programIcon().pixmap(QSize(size, size), ratio).toImage();
+    QImage file(QStringLiteral(":/icons/ovrin-%1.png").arg(drawn));
+    QVERIFY(!file.isNull());
+    shown.setDevicePixelRatio(1);
+    QCOMPARE(shown.convertToFormat(QImage::Format_ARGB32_Premultiplied),
+             file.convertToFormat(QImage::Format_ARGB32_Premultiplied));
 }
 
 QTEST_MAIN(TestLooks)

@@ -1,0 +1,223 @@
+// Alt+letter in every window of the program: the main window, every page of the registry,
+// its live window, its test windows, and the dialogs. No letter is ambiguous within a window
+// (a button beside a menu of the same letter is not: the button has it), and each letter,
+// pressed as a user presses it, reaches its target. A menu whose letter a button has is
+// reached with F10, then the letter.
+
+#include "pages/framework/TComponentForm.h"
+#include "pages/framework/TExtraForm.h"
+#include "pages/framework/TrendPlot.h"
+#include "pages/framework/TrendWindow.h"
+#include "pages/pages.h"
+#include "shell/AboutBox.h"
+#include "shell/MainForm.h"
+#include "shell/PageRegistry.h"
+#include "shell/SystemDialog.h"
+#include "shell/TrafficMonitor.h"
+#include "sim/Sim.h"
+#include "tests/support/DeviceRig.h"
+#include "tests/support/TestClock.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QLabel>
+#include <QListWidget>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QtTest>
+#include <functional>
+#include <map>
+
+namespace {
+
+// What one Alt+letter of a window reaches.
+struct Targets {
+    QList<QWidget *> controls; // buttons, and labels by their buddies
+    QList<QAction *> menus;
+};
+
+std::map<int, Targets> mnemonicsOf(QWidget *window)
+{
+    std::map<int, Targets> found;
+    auto letter = [](const QString &text) {
+        const QKeySequence m = QKeySequence::mnemonic(text);
+        return m.isEmpty() ? 0 : int(m[0].key());
+    };
+    for (QAbstractButton *b : window->findChildren<QAbstractButton *>())
+        if (b->window() == window && b->isVisible() && b->isEnabled() && letter(b->text()))
+            found[letter(b->text())].controls << b;
+    for (QLabel *l : window->findChildren<QLabel *>())
+        if (l->window() == window && l->isVisible() && l->buddy() && letter(l->text()))
+            found[letter(l->text())].controls << l;
+    if (auto *main = qobject_cast<QMainWindow *>(window))
+        if (auto *bar = qobject_cast<QMenuBar *>(main->menuWidget()))
+            for (QAction *a : bar->actions())
+                if (a->isVisible() && letter(a->text()))
+                    found[letter(a->text())].menus << a;
+    return found;
+}
+
+QString describe(const Targets &t)
+{
+    QStringList names;
+    for (QWidget *w : t.controls)
+        names << w->objectName() + " \"" + (qobject_cast<QAbstractButton *>(w)
+                                                  ? static_cast<QAbstractButton *>(w)->text()
+                                                  : static_cast<QLabel *>(w)->text()) + "\"";
+    for (QAction *a : t.menus)
+        names << "menu \"" + a->text() + "\"";
+    return names.join(", ");
+}
+
+// Every letter of `window`: unambiguous, and reaching its target when pressed.
+void walk(QWidget *window)
+{
+    window->show();
+    window->raise();
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    const auto letters = mnemonicsOf(window);
+    QList<QAbstractButton *> silenced;
+    for (const auto &[key, targets] : letters) {
+        const QString where = window->objectName() + " Alt+" + QKeySequence(key).toString() +
+                              ": " + describe(targets);
+        QVERIFY2(targets.controls.size() <= 1 && targets.menus.size() <= 1, qPrintable(where));
+        window->activateWindow();
+        QTRY_VERIFY(window->isActiveWindow());
+        if (!targets.controls.isEmpty()) {
+            QWidget *control = targets.controls.front();
+            auto *button = qobject_cast<QAbstractButton *>(control);
+            QWidget *focus = button ? button : static_cast<QLabel *>(control)->buddy();
+            // The click itself is the page's business (a read, a test); here it goes nowhere.
+            if (button && !button->signalsBlocked()) {
+                button->blockSignals(true);
+                silenced << button;
+            }
+            if (focus->hasFocus()) // the key must be what brings it there
+                focus->clearFocus();
+            QTest::keyClick(window, Qt::Key(key), Qt::AltModifier);
+            QVERIFY2(focus->hasFocus() || (button && button->isDown()), qPrintable(where));
+            for (QAction *menu : targets.menus)
+                QVERIFY2(!menu->menu()->isVisible(), qPrintable(where + " opened the menu"));
+            if (!targets.menus.isEmpty()) {
+                // The menu keeps its letter behind F10.
+                QTest::qWait(150); // the button's click animation ends
+                QTest::keyClick(window, Qt::Key_F10);
+                QWidget *now = QApplication::focusWidget() ? QApplication::focusWidget() : window;
+                QTest::keyClick(now, Qt::Key(key));
+                QMenu *menu = targets.menus.front()->menu();
+                QTRY_VERIFY2(menu->isVisible(), qPrintable(where + " after F10"));
+                menu->close();
+                QTRY_VERIFY(!menu->isVisible());
+                QTest::keyClick(window, Qt::Key_Escape);
+            }
+        } else {
+            QMenu *menu = targets.menus.front()->menu();
+            QTest::keyClick(window, Qt::Key(key), Qt::AltModifier);
+            QTRY_VERIFY2(menu->isVisible(), qPrintable(where));
+            menu->close();
+            QTRY_VERIFY(!menu->isVisible());
+        }
+    }
+    QTest::qWait(150); // clicks animated with their signals off run out here
+    for (QAbstractButton *b : silenced)
+        b->blockSignals(false);
+}
+
+} // namespace
+
+class MnemonicsTest : public QObject
+{
+    Q_OBJECT
+
+    PageRegistry registry;
+
+private slots:
+    void initTestCase() { registerPages(registry); }
+
+    void mainWindowAndDialogs()
+    {
+        DeviceRig rig;
+        TmForm form(registry);
+        walk(&form);
+        // Its two views, one at a time (the device list once a port is chosen).
+        const std::function<void()> views[] = {
+            [&] { form.findChild<QAction *>("mmSerial")->trigger(); },
+            [&] { form.mmChooseComponentClick(); }};
+        for (const auto &show : views) {
+            show();
+            walk(&form);
+            if (QTest::currentTestFailed())
+                return;
+        }
+        form.hide();
+        TSystemDialog system;
+        walk(&system);
+        TAboutBox about;
+        walk(&about);
+        TTrafficMonitor traffic;
+        walk(&traffic);
+    }
+
+    void everyPage_data()
+    {
+        QTest::addColumn<int>("index");
+        PageRegistry pages;
+        registerPages(pages);
+        for (int index : pages.indices())
+            QTest::newRow(qPrintable(QString::number(index))) << index;
+    }
+    // A page, its live window with the trend window, and each of its test windows.
+    void everyPage()
+    {
+        QFETCH(int, index);
+        TestClock clock; // an output test's preparation takes seconds otherwise
+        DeviceRig rig;
+        std::unique_ptr<QWidget> made(registry.create(index));
+        auto *page = qobject_cast<TComponentForm *>(made.get());
+        QVERIFY(page);
+        if (std::unique_ptr<sim::Device> device = sim::createModel(page->windowTitle()))
+            QVERIFY(rig.start(std::shared_ptr<sim::Device>(std::move(device))));
+        rig.shell.page = page;
+        walk(page);
+        if (QTest::currentTestFailed())
+            return;
+
+        // Each button that opens a test window: the window, walked.
+        int tests = 0, opened = 0;
+        for (QAbstractButton *b : page->findChildren<QAbstractButton *>()) {
+            if (!b->isVisible() || !QString(b->text()).remove('&').contains("Test", Qt::CaseInsensitive))
+                continue;
+            ++tests;
+            b->click();
+            QWidget *test = page->testWindow();
+            if (!test)
+                continue;
+            ++opened;
+            walk(test);
+            if (QTest::currentTestFailed())
+                return;
+            test->close();
+            QTRY_VERIFY(!page->testWindow());
+        }
+        QCOMPARE(opened, tests);
+
+        if (QAction *live = page->findChild<QAction *>("mmLoadExtra")) {
+            live->trigger();
+            auto *window = qobject_cast<TExtraForm *>(page->liveWindow());
+            QVERIFY(window);
+            walk(window);
+            if (QTest::currentTestFailed())
+                return;
+            TTrendPlot preview;
+            TTrendWindow trend(preview, nullptr);
+            walk(&trend);
+            live->trigger();
+            QTRY_VERIFY(!page->liveWindow());
+        }
+    }
+};
+
+QTEST_MAIN(MnemonicsTest)
+#include "tst_mnemonics.moc"
