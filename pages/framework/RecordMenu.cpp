@@ -170,7 +170,7 @@ void compareWithDeviceClick(TComponentForm &page)
     const QString intro =
         differences.empty()
             ? QStringLiteral("Soubor %1 se %2 shoduje ve všech nastaveních.").arg(name, against)
-            : QStringLiteral("Soubor %1 porovnaný %2: %3 odlišných nastavení.")
+            : QStringLiteral("Soubor %1 porovnaný %2 – počet odlišných nastavení: %3.")
                   .arg(name, against)
                   .arg(differences.size());
     QTableWidget *table = nullptr;

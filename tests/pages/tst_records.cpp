@@ -244,6 +244,8 @@ private slots:
         QVERIFY(dialog);
         auto *table = dialog->findChild<QTableWidget *>("table");
         QCOMPARE(table->rowCount(), 1);
+        if (qEnvironmentVariableIsSet("RECORDS_KEEP"))
+            dialog->grab().save(qEnvironmentVariable("RECORDS_KEEP") + "/restore-" + model + ".png");
         QCOMPARE(table->item(0, 3)->text(), Profile(lastBackupOf(*page))
                                                 .readString("backup", "CustomerText", "?"));
         dialog->findChild<QPushButton *>("loadButton")->click();
@@ -300,6 +302,9 @@ private slots:
         if (!fileValue.isEmpty())
             QCOMPARE(table->item(0, 2)->text(), fileValue);
         QVERIFY(table->item(0, 2)->text() != table->item(0, 3)->text());
+        if (qEnvironmentVariableIsSet("RECORDS_KEEP"))
+            dialog->grab().save(qEnvironmentVariable("RECORDS_KEEP") + "/compare-" +
+                                QTest::currentDataTag() + ".png");
         // The form as it was: no value taken from the file or the device.
         const std::vector<Setting> after = settingsOf(*page);
         QVERIFY(changedSettings(form, after).empty());
