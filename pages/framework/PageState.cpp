@@ -47,6 +47,10 @@ void PageState::restore()
         m_page.restoreFromTemp();
         m_page.restoreControlValues(m_unsaved);
         m_page.settleAfterRead(false);
+        // Values whose limits follow another control (an input range of a type) may have
+        // been clamped on the way: every control gets its own value once more.
+        if (m_page.snapshotControls() != m_before)
+            m_page.restoreControlValues(m_before);
     }
     m_page.deleteTemp();
     m_page.markChanged(m_changed);
