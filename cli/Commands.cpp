@@ -6,13 +6,17 @@
 #include "cli/Scan.h"
 #include "link/Messages.h"
 #include "link/PortDiagnosis.h"
+#include "pages/framework/Comparison.h"
+#include "pages/framework/Protocol.h"
 #include "pages/framework/TComponentForm.h"
+#include "platform/Profile.h"
 #include "platform/Clock.h"
 #include "platform/CsvFile.h"
 #include "shell/Identification.h"
 
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -33,14 +37,21 @@ const char kUsage[] =
     "  write SOUBOR --port COMn [--dry-run] [--allow-defaults]\n"
     "                              načte SOUBOR do stránky modelu zařízení, zálohuje zařízení\n"
     "                              do backups/, vypíše změny, zapíše a ověří\n"
+    "  diff SOUBOR --port COMn     přečte zařízení a vypíše každé nastavení, ve kterém se od\n"
+    "                              něj SOUBOR liší (skupina, nastavení, soubor, zařízení,\n"
+    "                              jednotka); nic nezapíše\n"
+    "  report --port COMn -o SOUBOR.pdf\n"
+    "                              přečte zařízení a uloží protokol o nastavení (PDF)\n"
     "  scan --port COMn [--bauds 1200,...,19200] [--addresses 1-254]\n"
     "                              najde zařízení na sběrnici: adresa, rychlost, model,\n"
     "                              firmware, zákaznický text\n"
     "  batch SOUBOR --port COMn [--log SOUBOR.csv] [--port-timeout S] [--allow-defaults]\n"
+    "        [--protocols ADRESÁŘ]\n"
     "                              zapisuje SOUBOR do jednoho zařízení za druhým: čeká na\n"
     "                              zařízení, zapíše je, čeká, až zmizí (aspoň 1 s ticha);\n"
     "                              Ctrl+C skončí mezi zařízeními; do CSV řádek za každé\n"
-    "                              zařízení (výchozí batch.csv)\n"
+    "                              zařízení (výchozí batch.csv); s --protocols protokol\n"
+    "                              o nastavení (PDF) za každé ověřené zařízení do ADRESÁŘe\n"
     "\n"
     "volby:\n"
     "  --json                      výsledky pro stroje: jeden objekt JSON na řádek\n"
@@ -87,6 +98,9 @@ bool parseOptions(const QStringList &args, Options &o, QString &error)
                 return false;
         } else if (a == QLatin1String("-o") || a == QLatin1String("--output")) {
             if (!value(o.output))
+                return false;
+        } else if (a == QLatin1String("--protocols")) {
+            if (!value(o.protocols))
                 return false;
         } else if (a == QLatin1String("--log")) {
             if (!value(o.log))
@@ -167,7 +181,8 @@ public:
             return ports();
         if (c != QLatin1String("detect") && c != QLatin1String("read") &&
             c != QLatin1String("write") && c != QLatin1String("batch") &&
-            c != QLatin1String("scan"))
+            c != QLatin1String("scan") && c != QLatin1String("diff") &&
+            c != QLatin1String("report"))
             return usage(QStringLiteral("neznámý příkaz %1").arg(c));
         if (m_shell.port == 0)
             return usage(QStringLiteral("chybí --port COMn (COM1 až COM20)"));
@@ -180,10 +195,14 @@ public:
             return detect();
         if (c == QLatin1String("read"))
             return read();
+        if (c == QLatin1String("report"))
+            return report();
         if (m_o.file.isEmpty())
             return usage(QStringLiteral("příkaz %1 potřebuje konfigurační SOUBOR").arg(c));
         if (c == QLatin1String("write"))
             return write();
+        if (c == QLatin1String("diff"))
+            return diff();
         return batch();
     }
 
@@ -338,6 +357,77 @@ private:
         return StatusOk;
     }
 
+    // The attached device read into the page of its model.
+    std::unique_ptr<TComponentForm> readDevice(int &status)
+    {
+        const Detection d = detectDevice(m_shell);
+        if (d.error != 0) {
+            status = failedError(d.error);
+            return nullptr;
+        }
+        std::unique_ptr<TComponentForm> page = createPage(m_shell, d.listIndex);
+        if (!page) {
+            status = failed(StatusInternal, QStringLiteral("Pro model %1 zatím není stránka")
+                                                .arg(componentNames().value(d.listIndex)));
+            return nullptr;
+        }
+        m_shell.progress.begin(QStringLiteral("Čtení ") + page->traits().caption);
+        const Outcome o = readPage(*page, m_prompts);
+        m_shell.progress.end();
+        if (o.status != StatusOk) {
+            status = failed(o.status, o.text, diagnosisOf(o.error, m_shell.port));
+            return nullptr;
+        }
+        return page;
+    }
+
+    int diff()
+    {
+        if (!QFileInfo(m_o.file).isFile())
+            return failed(StatusFile, QStringLiteral("Soubor %1 neexistuje").arg(m_o.file));
+        int status = StatusOk;
+        std::unique_ptr<TComponentForm> page = readDevice(status);
+        if (!page)
+            return status;
+        if (!Profile(m_o.file).sectionExists(page->traits().configurationSection()))
+            return failed(StatusFile, message(21));
+        const std::vector<SettingChange> differences =
+            fileDifferences(*page, settingsOf(*page), m_o.file);
+        QJsonObject json;
+        json.insert(QStringLiteral("ok"), true);
+        json.insert(QStringLiteral("model"), page->traits().caption);
+        json.insert(QStringLiteral("identification"), page->deviceIdentification().trimmed());
+        json.insert(QStringLiteral("differences"), differenceJson(differences));
+        output(json, differences.empty()
+                         ? QStringLiteral("%1: soubor se od zařízení neliší")
+                               .arg(page->traits().caption)
+                         : differenceText(differences));
+        return StatusOk;
+    }
+
+    int report()
+    {
+        if (m_o.output.isEmpty())
+            return usage(QStringLiteral("příkaz report potřebuje -o SOUBOR.pdf"));
+        int status = StatusOk;
+        std::unique_ptr<TComponentForm> page = readDevice(status);
+        if (!page)
+            return status;
+        QDateTime at;
+        page->confirmedByDevice(&at);
+        QString error;
+        if (!writeProtocol(m_o.output, protocolFacts(*page, at, false), settingsOf(*page), &error))
+            return failed(StatusFile, error);
+        QJsonObject json;
+        json.insert(QStringLiteral("ok"), true);
+        json.insert(QStringLiteral("model"), page->traits().caption);
+        json.insert(QStringLiteral("identification"), page->deviceIdentification().trimmed());
+        json.insert(QStringLiteral("file"), m_o.output);
+        output(json, QStringLiteral("%1 přečten, protokol uložen do %2")
+                         .arg(page->traits().caption, m_o.output));
+        return StatusOk;
+    }
+
     static bool replaceFile(const QString &path, const QByteArray &content)
     {
         const QString temporary = path + QStringLiteral(".new");
@@ -483,6 +573,9 @@ private:
             text += QStringLiteral("; zařízení zápis potvrdilo, ověření se nezdařilo");
         if (json.contains(QStringLiteral("backup")))
             text += QStringLiteral("; záloha %1").arg(json.value(QStringLiteral("backup")).toString());
+        if (json.contains(QStringLiteral("protocol")))
+            text += QStringLiteral("; protokol %1")
+                        .arg(json.value(QStringLiteral("protocol")).toString());
         if (!r.details.isEmpty())
             text += QLatin1Char('\n') + r.details;
         output(json, text);
@@ -560,7 +653,8 @@ private:
                 }
             }
             ++devices;
-            const JobResult r = provision(m_shell, m_prompts, plan, m_o.dryRun);
+            const JobResult r =
+                provision(m_shell, m_prompts, plan, m_o.dryRun, m_o.dryRun ? QString() : m_o.protocols);
             reportDevice(devices, r);
             if (r.status != StatusOk) {
                 ++failures;

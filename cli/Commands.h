@@ -13,6 +13,7 @@ struct Options {
     QString model;
     QString output;
     QString log = QStringLiteral("batch.csv");
+    QString protocols; // batch: a folder for one protocol per device
     bool json = false;
     bool dryRun = false;
     bool allowDefaults = false;

@@ -2,7 +2,9 @@
 
 #include "link/Messages.h"
 #include "link/PortDiagnosis.h"
+#include "pages/framework/Backups.h"
 #include "pages/framework/Fields.h"
+#include "pages/framework/Protocol.h"
 #include "pages/framework/SettingsView.h"
 #include "pages/framework/TComponentForm.h"
 #include "platform/Profile.h"
@@ -14,6 +16,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
+#include <QTemporaryFile>
 #include <climits>
 
 namespace {
@@ -46,20 +49,6 @@ JobResult failure(JobResult r, CliStatus status, const QString &error,
     r.error = error;
     r.details = details;
     return r;
-}
-
-// backups/<model>-<date>-<time>.ini, with -2, -3 ... for two devices in one second.
-QString backupPath(const QString &caption)
-{
-    QDir().mkpath(QStringLiteral("backups"));
-    QString model = caption;
-    model.replace(QLatin1Char('/'), QLatin1Char('-'));
-    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    const QDir dir(QStringLiteral("backups"));
-    QString backup = dir.absoluteFilePath(QStringLiteral("%1-%2.ini").arg(model, stamp));
-    for (int n = 2; QFile::exists(backup); ++n)
-        backup = dir.absoluteFilePath(QStringLiteral("%1-%2-%3.ini").arg(model, stamp).arg(n));
-    return backup;
 }
 
 QJsonObject changeJson(const SettingChange &c)
@@ -140,6 +129,21 @@ FilePlan planFile(CliShell &shell, const QString &file, bool allowDefaults)
     return plan;
 }
 
+QString protocolPath(const QString &dir, const QString &model, const QString &identification,
+                     const QDateTime &at)
+{
+    QDir().mkpath(dir);
+    QString name = QStringLiteral("%1-%2-%3").arg(model, identification,
+                                                  at.toString(QStringLiteral("yyyyMMdd-HHmmss")));
+    name.replace(QLatin1Char('/'), QLatin1Char('-'));
+    name.replace(QLatin1Char(' '), QLatin1Char('_'));
+    const QDir d(dir);
+    QString path = d.absoluteFilePath(name + QStringLiteral(".pdf"));
+    for (int n = 2; QFile::exists(path); ++n)
+        path = d.absoluteFilePath(QStringLiteral("%1-%2.pdf").arg(name).arg(n));
+    return path;
+}
+
 QString diagnosisOf(int error, int portNumber)
 {
     if (error == ErrPortClosed)
@@ -160,14 +164,6 @@ QString diagnosisOf(int error, int portNumber)
 }
 
 
-QString customerTextOf(const TComponentForm &page)
-{
-    for (const Setting &s : settingsOf(page))
-        if (s.kind == ControlKind::Edit && s.key.contains(QStringLiteral("ZdTextEdit"),
-                                                          Qt::CaseInsensitive))
-            return s.value;
-    return QString();
-}
 
 std::optional<QString> readCustomerText(CliShell &shell, TerminalPrompts &prompts, int listIndex)
 {
@@ -182,12 +178,28 @@ std::optional<QString> readCustomerText(CliShell &shell, TerminalPrompts &prompt
     return customerTextOf(*page);
 }
 
-JobResult provision(CliShell &shell, TerminalPrompts &prompts, const FilePlan &plan, bool dryRun)
+bool backupsWritable(QString *why)
+{
+    const QString folder = backupFolder();
+    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral("probe-XXXXXX")));
+    if (probe.open())
+        return true;
+    if (why)
+        *why = backupRefusal(QDir(folder).filePath(QStringLiteral("…")));
+    return false;
+}
+
+JobResult provision(CliShell &shell, TerminalPrompts &prompts, const FilePlan &plan, bool dryRun,
+                    const QString &protocolDir)
 {
     JobResult r;
     const QuietPrompts quiet(prompts);
     prompts.messages.clear();
     prompts.details.clear();
+    // No frame goes out for a write whose backup could not be kept.
+    QString why;
+    if (!backupsWritable(&why))
+        return failure(r, StatusFile, why);
     const Detection d = detectDevice(shell);
     if (d.error != 0)
         return failure(r, statusOfError(d.error), message(d.error),
@@ -214,10 +226,12 @@ JobResult provision(CliShell &shell, TerminalPrompts &prompts, const FilePlan &p
         return failure(r, read.status, read.text, diagnosisOf(read.error, shell.port));
     r.customerText = customerTextOf(*page);
 
-    const QString backup = backupPath(caption);
-    const Outcome saved = savePage(*page, prompts, backup);
-    if (saved.status != StatusOk)
-        return failure(r, saved.status, saved.text);
+    // The read just made is the write's backup: the write does not read again.
+    const QString backup = newBackupPath(caption);
+    if (!writeBackup(*page, backup, QDateTime::currentDateTime()))
+        return failure(r, StatusFile, backupRefusal(backup));
+    keepNewestBackups(caption);
+    backupTakenBeforeWrite(*page, backup);
     r.json.insert(QStringLiteral("backup"), QDir::current().relativeFilePath(backup));
 
     const std::vector<Setting> before = settingsOf(*page);
@@ -265,5 +279,15 @@ JobResult provision(CliShell &shell, TerminalPrompts &prompts, const FilePlan &p
     for (QComboBox *combo : page->findChildren<QComboBox *>())
         if (isAddressCombo(combo))
             r.json.insert(QStringLiteral("address"), combo->currentText());
+    if (!protocolDir.isEmpty()) {
+        QDateTime at;
+        bool written = false;
+        page->confirmedByDevice(&at, &written);
+        const QString file = protocolPath(protocolDir, caption, r.identification, at);
+        QString error;
+        if (!writeProtocol(file, protocolFacts(*page, at, true), settingsOf(*page), &error))
+            return failure(r, StatusFile, error);
+        r.json.insert(QStringLiteral("protocol"), file);
+    }
     return r;
 }

@@ -14,6 +14,7 @@
 
 #include "cli/CliSession.h"
 
+#include <QDateTime>
 #include <QJsonObject>
 #include <QString>
 #include <QStringList>
@@ -53,7 +54,15 @@ struct JobResult {
     // The device's customer text after the job, where it is known.
     std::optional<QString> customerText;
 };
-JobResult provision(CliShell &shell, TerminalPrompts &prompts, const FilePlan &plan, bool dryRun);
+// With a protocol folder, a verified write leaves its protocol there ("protocol" in json).
+JobResult provision(CliShell &shell, TerminalPrompts &prompts, const FilePlan &plan, bool dryRun,
+                    const QString &protocolDir = QString());
+
+// Whether backups/ can take a new file; else false with the message.
+bool backupsWritable(QString *why);
+// "<folder>/<model>-<identification>-<date>-<time>.pdf", -2, -3 ... when taken.
+QString protocolPath(const QString &dir, const QString &model, const QString &identification,
+                     const QDateTime &at);
 
 // The diagnosis that goes with an error: why the port does not open (7), who else has the
 // port open when the device is silent (6), what damages replies (29); empty otherwise.
@@ -61,5 +70,4 @@ QString diagnosisOf(int error, int portNumber);
 
 // The customer text the device holds, read through the page of its model.
 std::optional<QString> readCustomerText(CliShell &shell, TerminalPrompts &prompts, int listIndex);
-// The customer text setting of a page.
-QString customerTextOf(const TComponentForm &page);
+

@@ -2,6 +2,7 @@
 // operations in flight that make closing safe.
 
 #include "link/Messages.h"
+#include "pages/framework/Backups.h"
 #include "pages/framework/TComponentForm.h"
 #include "pages/framework/TExtraForm.h"
 #include "platform/Clock.h"
@@ -320,6 +321,8 @@ void TComponentForm::readAll()
                 restoreControlValues(unsaved);
             }
             settleAfterRead(error == 0);
+            if (error == 0)
+                confirm(false);
             // The marker tells whether the read changed a field, whatever the handlers and
             // the settle step did on the way: a re-read of what the page holds leaves it as
             // it was, and so does a failed read.
@@ -339,5 +342,36 @@ void TComponentForm::writeAll()
         showStatusMessage(message(16));
         return;
     }
-    deviceAction([this] { writeDevice(); }, message(14), message(16));
+    // What the device held goes to a backup first; no backup, no write.
+    PageBackup backup(*this);
+    if (!backup.prepare()) {
+        showStatusMessage(message(16));
+        return;
+    }
+    const int error = deviceAction(
+        [this, &backup] {
+            backup.take();
+            writeDevice();
+        },
+        message(14), message(16));
+    if (error == 0)
+        confirm(true);
+}
+
+void TComponentForm::confirm(bool written)
+{
+    m_confirmedAt = QDateTime::currentDateTime();
+    m_confirmedByWrite = written;
+    m_confirmedControls = snapshotControls();
+}
+
+bool TComponentForm::confirmedByDevice(QDateTime *at, bool *written) const
+{
+    if (!m_confirmedAt.isValid() || snapshotControls() != m_confirmedControls)
+        return false;
+    if (at)
+        *at = m_confirmedAt;
+    if (written)
+        *written = m_confirmedByWrite;
+    return true;
 }

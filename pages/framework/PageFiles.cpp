@@ -161,27 +161,32 @@ void TComponentForm::mmLoadConfigurationClick()
     } else {
         const QString file = Prompts::instance().openFileName(QStringLiteral("Načíst konfiguraci"),
                                                               QString::fromUtf8(kFileFilter));
-        if (!file.isEmpty()) {
-            m_configFile = file;
-            try {
-                // A file of another page is refused before anything changes, on the newer
-                // pages too: resetting first would lose the page's settings to a wrong pick.
-                if (m_traits.isNewer()) {
-                    if (!Profile(file).sectionExists(m_traits.configurationSection()))
-                        throw TextError(QStringLiteral("Neplatný ini soubor"));
-                    resetToDefaults();
-                }
-                loadControls(file, m_traits.configurationSection());
-                showStatusMessage(message(19));
-                markChanged(false);
-            } catch (const std::exception &) {
-                Prompts::instance().message(message(21), QStringLiteral("Chyba"),
-                                            PromptIcon::Error);
-            }
-        }
+        if (!file.isEmpty())
+            loadConfigurationFile(file);
     }
     clearInvalidMarks();
     m_invalidInput = false;
+}
+
+bool TComponentForm::loadConfigurationFile(const QString &file)
+{
+    m_configFile = file;
+    try {
+        // A file of another page is refused before anything changes, on the newer pages
+        // too: resetting first would lose the page's settings to a wrong pick.
+        if (m_traits.isNewer()) {
+            if (!Profile(file).sectionExists(m_traits.configurationSection()))
+                throw TextError(QStringLiteral("Neplatný ini soubor"));
+            resetToDefaults();
+        }
+        loadControls(file, m_traits.configurationSection());
+        showStatusMessage(message(19));
+        markChanged(false);
+        return true;
+    } catch (const std::exception &) {
+        Prompts::instance().message(message(21), QStringLiteral("Chyba"), PromptIcon::Error);
+        return false;
+    }
 }
 
 void TComponentForm::mmSaveConfigureClick()

@@ -170,3 +170,12 @@ std::vector<SettingChange> changedSettings(const std::vector<Setting> &before,
     }
     return out;
 }
+
+QString customerTextOf(const TComponentForm &page)
+{
+    for (const Setting &s : settingsOf(page))
+        if (s.kind == ControlKind::Edit && s.key.contains(QStringLiteral("ZdTextEdit"),
+                                                          Qt::CaseInsensitive))
+            return s.value;
+    return QString();
+}

@@ -41,6 +41,8 @@ struct Setting {
 };
 
 std::vector<Setting> settingsOf(const TComponentForm &page);
+// The page's customer text as the form shows it (empty on pages without one).
+QString customerTextOf(const TComponentForm &page);
 
 struct SettingChange {
     Setting before;

@@ -2,6 +2,7 @@
 
 #include "link/Messages.h"
 #include "pages/framework/NumberText.h"
+#include "pages/framework/RecordMenu.h"
 #include "pages/framework/TExtraForm.h"
 #include "platform/Clock.h"
 #include "platform/Profile.h"
@@ -198,6 +199,8 @@ void TComponentForm::buildMenus()
     connect(item(file, "mmSaveConfigure", QStringLiteral("Uložit konfiguraci"),
                  QKeySequence(Qt::CTRL | Qt::Key_S)),
             &QAction::triggered, this, [this] { mmSaveConfigureClick(); });
+    file->addSeparator();
+    addRecordItems(*this, *file);
     file->addSeparator();
     connect(item(file, "mmClose", QStringLiteral("Zavřít"), QKeySequence(Qt::CTRL | Qt::Key_Z)),
             &QAction::triggered, this, [this] { mmCloseClick(); });
@@ -496,11 +499,13 @@ bool TComponentForm::isChanged() const
 
 void TComponentForm::showDeviceName(const QString &identification)
 {
+    m_deviceIdentification = identification;
     m_panels[0]->setText(QStringLiteral("Název: ") + identificationName(identification));
 }
 
 void TComponentForm::showFirmware(const QString &text)
 {
+    m_deviceFirmware = text;
     m_panels[3]->setText(QStringLiteral("Firmware: ") + text);
 }
 

@@ -55,6 +55,7 @@
 #include "pages/framework/TExtraForm.h"
 #include "platform/TextError.h"
 
+#include <QDateTime>
 #include <QMainWindow>
 #include <QPointer>
 #include <QStringList>
@@ -226,6 +227,12 @@ public:
     bool isChanged() const;
     void showDeviceName(const QString &identification);
     void showFirmware(const QString &text);
+    // What the last identification and firmware read of the device gave.
+    QString deviceIdentification() const { return m_deviceIdentification; }
+    QString deviceFirmware() const { return m_deviceFirmware; }
+    // When the form last matched the device (a read, or a write verified by reading back),
+    // while every control still holds that value; written tells which of the two it was.
+    bool confirmedByDevice(QDateTime *at = nullptr, bool *written = nullptr) const;
     void showStatusMessage(const QString &text);
     QString panelText(int panel) const;
     void loadWindowPosition();
@@ -253,6 +260,9 @@ public:
     void getButtonClick();
     void sendButtonClick();
     void mmLoadConfigurationClick();
+    // The file into the page as "Načíst konfiguraci" puts it there (refusal shown); the
+    // file dialog's part of the load.
+    bool loadConfigurationFile(const QString &file);
     void mmSaveConfigureClick();
     void mmShowHintClick();
     void mmOpenAfterStartClick();
@@ -404,6 +414,9 @@ protected:
     QHBoxLayout *actionLayout() const { return m_actions; }
 
 private:
+    friend class PageState;
+    // The form as the device holds it: remembered after a read or a verified write.
+    void confirm(bool written);
     enum class TestState { Idle, Pending, Starting };
     // The test is over (or never started): the locked buttons are released.
     void endTest();
@@ -463,6 +476,11 @@ private:
     bool m_tempCopyHints = true;
     bool m_hasTempCopy = false;
     std::unique_ptr<TransmitProgress> m_progress;
+    QString m_deviceIdentification;
+    QString m_deviceFirmware;
+    QDateTime m_confirmedAt;
+    bool m_confirmedByWrite = false;
+    std::vector<std::pair<QWidget *, QVariant>> m_confirmedControls;
 
     QWidget *m_body = nullptr;
     QVBoxLayout *m_across = nullptr; // groups above the columns, across all of them

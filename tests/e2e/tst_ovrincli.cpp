@@ -36,6 +36,14 @@ struct Run {
     QString error() const { return QString::fromUtf8(err); }
 };
 
+QString pdfText(const QString &pdf)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    p.waitForFinished(20000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
 QString cli()
 {
     return qEnvironmentVariable("OVRIN_BUILD_DIR") + QStringLiteral("/cli/ovrin-cli");
@@ -258,7 +266,9 @@ private slots:
         QCOMPARE(change.value("new").toString(), QString("Kotelna 2"));
         const QString backup = result.value("backup").toString();
         QVERIFY(backup.startsWith("backups/" + QString(name).replace('/', '-') + "-"));
-        QCOMPARE(dir->read(backup), dir->read("device.ini")); // the device before the write
+        // The device before the write, and whose it is.
+        QVERIFY(dir->read(backup).startsWith(dir->read("device.ini")));
+        QVERIFY(dir->read(backup).contains("[backup]"));
         QVERIFY(readDevice("after.ini").contains("ZdTextEdit=Kotelna 2"));
     }
 
@@ -494,7 +504,8 @@ private slots:
         file.replace("c1ZdTextEdit=T4yJ", "c1ZdTextEdit=Provisioned");
         dir->write("batch.ini", file);
 
-        Batch batch(path(), {"batch.ini", "--port", "COM1", "--log", "log.csv", "--json"});
+        Batch batch(path(), {"batch.ini", "--port", "COM1", "--log", "log.csv", "--json",
+                             "--protocols", "protocols"});
         QVERIFY(batch.started());
         QTRY_VERIFY_WITH_TIMEOUT(logLines().size() >= 2, 30000); // header, the first device
         QCOMPARE(server->device()->holding(0x2001), quint16(0x5072)); // "Pr"
@@ -523,6 +534,60 @@ private slots:
         QCOMPARE(results.size(), 2);
         QVERIFY(results[1].value("ok").toBool());
         QCOMPARE(results[1].value("device").toInt(), 2);
+        // One protocol per device, of what it holds after the verified write.
+        QCOMPARE(QDir(path() + "/protocols").entryList({"*.pdf"}, QDir::Files).size(), 2);
+        const QString text = pdfText(results[1].value("protocol").toString());
+        QVERIFY2(text.contains("Provisione"), qPrintable(text)); // ten characters
+        QVERIFY(text.contains("Ověřeno zpětným čtením"));
+    }
+
+    // diff: exactly the settings the file changes, on the page's terms, nothing written;
+    // report: the device's protocol.
+    void diffAndReport()
+    {
+        QVERIFY(serve(model("T4yJ")));
+        QByteArray file = readDevice("device.ini");
+        QVERIFY(!file.isEmpty());
+        const Run same = run(path(), {"diff", "device.ini", "--port", "COM1", "--json"});
+        QCOMPARE(same.status, 0);
+        QCOMPARE(same.json().value("differences").toArray().size(), 0);
+
+        file = withKey(file, "c1ZdOffScrollBar", "-15");
+        file = withKey(file, "c1SkSpdComboBox", "2");
+        file = withKey(file, "c1ZdTextEdit", "Sklad č2");
+        dir->write("setup.ini", file);
+        const Run json = run(path(), {"diff", "setup.ini", "--port", "COM1", "--json"});
+        QCOMPARE(json.status, 0);
+        const QJsonArray differences = json.json().value("differences").toArray();
+        QStringList rows;
+        for (const auto &d : differences) {
+            const QJsonObject o = d.toObject();
+            rows << QStringList{o.value("caption").toString(), o.value("file").toString(),
+                                o.value("device").toString(), o.value("unit").toString()}
+                        .join('|');
+        }
+        QCOMPARE(rows, (QStringList{"Zákaznické textové pole|Sklad č2|T4yJ|",
+                                    "Korekční posuv měřené teploty|-1,5|0,0|°C",
+                                    "Komunikační rychlost|4800|19200|Bd"}));
+        QCOMPARE(writeRequests(), 0);
+
+        const Run text = run(path(), {"diff", "setup.ini", "--port", "COM1"});
+        QCOMPARE(text.status, 0);
+        const QStringList lines = QString::fromUtf8(text.out).trimmed().split('\n');
+        QCOMPARE(lines.size(), 4);
+        QVERIFY(lines[0].startsWith("Skupina"));
+        QVERIFY(lines[2].contains(QRegularExpression("Korekční posuv měřené teploty\\s+-1,5\\s+0,0\\s+°C")));
+
+        const Run foreign = run(path(), {"diff", "serialPorts.ini", "--port", "COM1"});
+        QCOMPARE(foreign.status, 7);
+
+        const Run report = run(path(), {"report", "--port", "COM1", "-o", "unit.pdf", "--json"});
+        QCOMPARE(report.status, 0);
+        const QString pdf = pdfText(dir->file("unit.pdf"));
+        QVERIFY2(pdf.contains("Protokol o nastavení zařízení T4yJ"), qPrintable(pdf));
+        QVERIFY(pdf.contains("Načteno ze zařízení"));
+        QVERIFY(pdf.contains(QRegularExpression("Port:\\s+COM1")));
+        QCOMPARE(run(path(), {"report", "--port", "COM1"}).status, 1);
     }
 
     // The second device is of a model the file has no section for: its reason and exit kind

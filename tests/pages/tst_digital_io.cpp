@@ -158,12 +158,15 @@ private slots:
         QCOMPARE(rig->prompts.texts(), QStringList());
         QCOMPARE(page->panelText(2), QString("Operace proběhla OK"));
         QCOMPARE(rig->settings(expected.size()), expected);
-        // Identification before anything is written, one write, the pause, the read-back.
+        // The backup's read of the device (identification, the block, firmware); then
+        // identification before anything is written, one write, the pause, the read-back.
         const QStringList r = rig->requests();
-        QCOMPARE(r.size(), 3);
+        QCOMPARE(r.size(), 6);
         QCOMPARE(r[0], QString("255/4/0001x8"));
-        QVERIFY(r[1].startsWith("255/16/2000="));
-        QCOMPARE(r[2], QString("255/3/2000x%1").arg(expected.size()));
+        QCOMPARE(r[1], QString("255/3/2000x%1").arg(expected.size()));
+        QCOMPARE(r[3], QString("255/4/0001x8"));
+        QVERIFY(r[4].startsWith("255/16/2000="));
+        QCOMPARE(r[5], QString("255/3/2000x%1").arg(expected.size()));
         QCOMPARE(rig->clock.waits(), QList<int>{500});
     }
 

@@ -17,10 +17,14 @@
 #include "pages/sensors/TcForm13.h"
 #include "pages/sensors/TcForm14.h"
 #include "pages/sensors/TcForm5.h"
+#include "pages/framework/Backups.h"
+#include "platform/Profile.h"
+#include "sim/models/WallModule.h"
 #include "tests/support/DeviceRig.h"
 #include "tests/support/TestClock.h"
 
 #include <QAbstractScrollArea>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -222,6 +226,42 @@ private slots:
         QCOMPARE(rig->prompts.count(), 0);
         QCOMPARE(p->panelText(2), QString("Operace proběhla OK"));
         QVERIFY(!p->isChanged());
+    }
+
+    // A write keeps what the device held, as a read of the page saves it, and the form that
+    // the backup's own read went through is back as the user left it before it is sent.
+    void writeKeepsTheDeviceInItsBackup_data() { everyModel(); }
+    void writeKeepsTheDeviceInItsBackup()
+    {
+        QFETCH(QString, model);
+        TestClock clock;
+        auto device = std::shared_ptr<sim::Device>(sim::createModel(model));
+        if (auto *wall = dynamic_cast<sim::models::WallModule *>(device.get()))
+            wall->setCommandDelayMs(0);
+        QVERIFY(rig->start(device));
+        if (model == "KQx")
+            rig->shell.variant = 1;
+        TComponentForm *p = open(model);
+        p->readAll();
+        const QString section = p->traits().configurationSection();
+        const QString before = rig->dir.file("before.ini");
+        QVERIFY(p->saveControls(before, section));
+        QLineEdit *text = nullptr;
+        for (QLineEdit *e : p->findChildren<QLineEdit *>())
+            if (e->objectName().endsWith("ZdTextEdit", Qt::CaseInsensitive))
+                text = e;
+        QVERIFY(text);
+        text->setText(QStringLiteral("Záloha 1"));
+        p->writeAll();
+        QCOMPARE(rig->prompts.texts(), QStringList());
+        QCOMPARE(p->panelText(2), QString("Operace proběhla OK"));
+        QCOMPARE(text->text(), QStringLiteral("Záloha 1"));
+        const QString backup = lastBackupOf(*p);
+        QVERIFY(QFile::exists(backup));
+        const Profile a(before), b(backup);
+        QCOMPARE(b.keys(section), a.keys(section));
+        for (const QString &key : a.keys(section))
+            QCOMPARE(b.readString(section, key, "?"), a.readString(section, key, "!"));
     }
 };
 

@@ -41,8 +41,9 @@ private slots:
         rig->device->setHolding(0x0008, quint16(-20));
         page->getButton()->click();
         QCOMPARE(rig->prompts.texts(), QStringList());
-        QCOMPARE(rig->requests(), (QStringList{"4:0010:8", "4:0018:4", "3:0008:2", "3:001D:5",
-                                               "3:0028:29", "3:004C:64"}));
+        const QStringList read = {"4:0010:8", "4:0018:4", "3:0008:2", "3:001D:5", "3:0028:29",
+                                  "3:004C:64"};
+        QCOMPARE(rig->requests(), read);
         QCOMPARE(page->correctionBarGraph->currentText(), QStringLiteral("absolutní bargraf"));
         QCOMPARE(page->correctionText->currentText(), QStringLiteral("Žádaná teplota"));
         QCOMPARE(page->startBarGraph->currentText(), QStringLiteral("relativní bargraf"));
@@ -55,7 +56,8 @@ private slots:
         const int before = rig->requestCount();
         page->sendButton()->click();
         QCOMPARE(rig->prompts.texts(), QStringList());
-        QStringList expected = {"4:0010:8", "16:0008=FFEC"};
+        // The backup's read of the device, then the write.
+        QStringList expected = read + QStringList{"4:0010:8", "16:0008=FFEC"};
         expected << handshake("C001") << "16:001D:5" << handshake("C002") << "16:0028:14"
                  << "16:0044=0402" << "16:004C:32" << "16:006C:16" << "16:007C:16"
                  << handshake("C003") << "3:0008:2" << "3:001D:5" << "3:0028:29"

@@ -184,7 +184,7 @@ private slots:
         QCOMPARE(block(), expected);
         QCOMPARE(rig->frames(3, 0x2006), 1); // the sensor byte read before writing
         QCOMPARE(rig->frames(16, 0x2000), 1);
-        QCOMPARE(rig->frames(3, 0x2000), 2); // read and read-back
+        QCOMPARE(rig->frames(3, 0x2000), 3); // read, the write's backup, read-back
     }
 
     // A time base beyond 8 bits' limit is shown, kept and written as the limit.
