@@ -1,5 +1,5 @@
-// The page's device actions (read all, write all, single coil and register writes) and the
-// operations in flight that make closing safe.
+// The page's device operations (read all, write all, single coil and register writes), each
+// returning its Outcome, and Operation, which marks the page busy while one runs.
 
 #include "link/Messages.h"
 #include "pages/framework/TComponentForm.h"
@@ -58,13 +58,13 @@ TComponentForm::Operation::Operation(TComponentForm &page) : m_page(&page)
 
 TComponentForm::Operation::~Operation()
 {
-    if (m_page)
+    if (m_page && m_page->m_busy)
         m_page->m_busy->leave();
 }
 
 bool TComponentForm::busy() const
 {
-    return m_busy->busy();
+    return m_busy && m_busy->busy();
 }
 
 bool TComponentForm::commandsQueued() const

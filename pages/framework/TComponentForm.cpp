@@ -108,6 +108,9 @@ TComponentForm::~TComponentForm()
         m_live->shutdown(false);
     delete m_live.data();
     delete m_testWindow.data();
+    // Gone before the children are: an Operation that ends after this sees no busy state.
+    delete m_busy;
+    m_busy = nullptr;
 }
 
 Shell &TComponentForm::shell() const

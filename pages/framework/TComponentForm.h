@@ -45,8 +45,14 @@
 // an Outcome (Outcome.h), which is what callers read: nobody parses the status bar.
 //
 // Closing is always safe: while an operation runs on the page (a read, a write with its
-// read-back pause, a test step; see Operation), a close of the page or of its live window
-// is carried out only after it has ended.
+// read-back pause, a test step; see Operation), a close of the page, its live window or a
+// test window is carried out only after it has ended (PageBusy, Busy.h).
+//
+// Where the base's code lives: TComponentForm.cpp (construction, edits and selections, Get
+// and Send), PageDevice.cpp (device operations), PageFiles.cpp (configuration files,
+// temp.ini, window positions), PageDeclarations.cpp (groups, fields, blocks), PageWindow.cpp
+// (menus, status bar, hints, minimise), PageClosing.cpp (live window, closing),
+// PageTests.cpp (test gate, output-test preparation), PageTraits.h, Busy.h, Outcome.h.
 
 #include "link/TTransmit.h"
 #include "pages/framework/Busy.h"
