@@ -213,59 +213,53 @@ std::unique_ptr<TComponentForm> createPage(CliShell &shell, int listIndex)
 
 namespace {
 
-// The page's own outcome: its status text after the action, or the first box it showed.
-Outcome outcomeOf(TComponentForm &page, TerminalPrompts &prompts, const QString &okText)
+// The CLI's reading of what the page's operation returned.
+PageResult resultOf(const Outcome &o)
 {
-    Outcome o;
-    if (prompts.messages.isEmpty() && page.panelText(2) == okText) {
-        o.text = okText;
-        return o;
-    }
-    o.text = prompts.messages.isEmpty() ? page.panelText(2) : prompts.messages.first();
-    o.status = StatusInternal;
-    o.error = -1;
-    for (int error = 0; error < kMessageCount; ++error)
-        if (message(error) == o.text) {
-            o.status = statusOfError(error);
-            o.error = error;
-        }
-    if (o.text == message(21))
-        o.status = StatusFile;
-    return o;
+    PageResult r;
+    r.text = o.message;
+    if (o.ok())
+        return r;
+    r.error = o.error;
+    if (o.error == ErrForeignFile)
+        r.status = StatusFile;
+    else if (o.error > 0)
+        r.status = statusOfError(o.error);
+    else
+        r.status = StatusInternal;
+    return r;
 }
 
 } // namespace
 
-Outcome readPage(TComponentForm &page, TerminalPrompts &prompts)
+PageResult readPage(TComponentForm &page, TerminalPrompts &prompts)
 {
     prompts.messages.clear();
-    page.getButtonClick();
-    return outcomeOf(page, prompts, message(14));
+    return resultOf(page.getButtonClick());
 }
 
-Outcome writePage(TComponentForm &page, TerminalPrompts &prompts)
+PageResult writePage(TComponentForm &page, TerminalPrompts &prompts)
 {
     prompts.messages.clear();
-    page.sendButtonClick();
-    return outcomeOf(page, prompts, message(14));
+    return resultOf(page.sendButtonClick());
 }
 
-Outcome savePage(TComponentForm &page, TerminalPrompts &prompts, const QString &file)
+PageResult savePage(TComponentForm &page, TerminalPrompts &prompts, const QString &file)
 {
     prompts.messages.clear();
     prompts.file = file;
-    page.mmSaveConfigureClick();
+    const Outcome o = page.mmSaveConfigureClick();
     prompts.file.clear();
-    return outcomeOf(page, prompts, message(20));
+    return resultOf(o);
 }
 
-Outcome loadPage(TComponentForm &page, TerminalPrompts &prompts, const QString &file)
+PageResult loadPage(TComponentForm &page, TerminalPrompts &prompts, const QString &file)
 {
     prompts.messages.clear();
     prompts.file = file;
-    page.mmLoadConfigurationClick();
+    const Outcome o = page.mmLoadConfigurationClick();
     prompts.file.clear();
-    return outcomeOf(page, prompts, message(19));
+    return resultOf(o);
 }
 
 int listIndexOfModel(const QString &name)

@@ -113,16 +113,16 @@ Detection detectDevice(CliShell &shell);
 // A page of the list index, built without a window; null when the model has none yet.
 std::unique_ptr<TComponentForm> createPage(CliShell &shell, int listIndex);
 
-// The result of a page action: 0 and "Operace proběhla OK", or the first error shown.
-struct Outcome {
+// The result of a page action as the CLI reports it: the page's outcome with its exit status.
+struct PageResult {
     CliStatus status = StatusOk;
     QString text;
-    int error = 0; // the error number the text is the message of (-1: none)
+    int error = 0; // the page's error number (-1: a failure without one)
 };
-Outcome readPage(TComponentForm &page, TerminalPrompts &prompts);
-Outcome writePage(TComponentForm &page, TerminalPrompts &prompts);
-Outcome savePage(TComponentForm &page, TerminalPrompts &prompts, const QString &file);
-Outcome loadPage(TComponentForm &page, TerminalPrompts &prompts, const QString &file);
+PageResult readPage(TComponentForm &page, TerminalPrompts &prompts);
+PageResult writePage(TComponentForm &page, TerminalPrompts &prompts);
+PageResult savePage(TComponentForm &page, TerminalPrompts &prompts, const QString &file);
+PageResult loadPage(TComponentForm &page, TerminalPrompts &prompts, const QString &file);
 
 // The list index of a model name ("T4yJ", case-insensitive), or of the page whose section
 // a configuration file holds; -1 when none.

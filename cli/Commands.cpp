@@ -322,14 +322,14 @@ private:
             return failed(StatusInternal, QStringLiteral("Pro model %1 zatím není stránka")
                                               .arg(componentNames().value(index)));
         m_shell.progress.begin(QStringLiteral("Čtení ") + page->traits().caption);
-        const Outcome o = readPage(*page, m_prompts);
+        const PageResult o = readPage(*page, m_prompts);
         m_shell.progress.end();
         if (o.status != StatusOk)
             return failed(o.status, o.text, diagnosisOf(o.error, m_shell.port));
         // Into a file of its own, then over the target: the result is the page's file alone.
         QTemporaryDir scratch;
         const QString file = scratch.filePath(QStringLiteral("read.ini"));
-        const Outcome saved = savePage(*page, m_prompts, file);
+        const PageResult saved = savePage(*page, m_prompts, file);
         if (saved.status != StatusOk)
             return failed(saved.status, saved.text);
         QFile f(file);
@@ -372,7 +372,7 @@ private:
             return nullptr;
         }
         m_shell.progress.begin(QStringLiteral("Čtení ") + page->traits().caption);
-        const Outcome o = readPage(*page, m_prompts);
+        const PageResult o = readPage(*page, m_prompts);
         m_shell.progress.end();
         if (o.status != StatusOk) {
             status = failed(o.status, o.text, diagnosisOf(o.error, m_shell.port));

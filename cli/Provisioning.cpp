@@ -172,7 +172,7 @@ std::optional<QString> readCustomerText(CliShell &shell, TerminalPrompts &prompt
     if (!page)
         return std::nullopt;
     const QuietPrompts quiet(prompts);
-    const Outcome o = readPage(*page, prompts);
+    const PageResult o = readPage(*page, prompts);
     if (o.status != StatusOk)
         return std::nullopt;
     return customerTextOf(*page);
@@ -220,7 +220,7 @@ JobResult provision(CliShell &shell, TerminalPrompts &prompts, const FilePlan &p
     r.json.insert(QStringLiteral("model"), caption);
 
     shell.progress.begin(QStringLiteral("Čtení ") + caption);
-    const Outcome read = readPage(*page, prompts);
+    const PageResult read = readPage(*page, prompts);
     shell.progress.end();
     if (read.status != StatusOk)
         return failure(r, read.status, read.text, diagnosisOf(read.error, shell.port));
@@ -235,7 +235,7 @@ JobResult provision(CliShell &shell, TerminalPrompts &prompts, const FilePlan &p
     r.json.insert(QStringLiteral("backup"), QDir::current().relativeFilePath(backup));
 
     const std::vector<Setting> before = settingsOf(*page);
-    const Outcome loaded = loadPage(*page, prompts, plan.path);
+    const PageResult loaded = loadPage(*page, prompts, plan.path);
     if (loaded.status != StatusOk)
         return failure(r, loaded.status, loaded.text);
     QJsonArray changes;
@@ -249,7 +249,7 @@ JobResult provision(CliShell &shell, TerminalPrompts &prompts, const FilePlan &p
     if (dryRun) {
         // The write itself, on a line that lets nothing through that would change the device.
         const DryRunLine line;
-        const Outcome checked = writePage(*page, prompts);
+        const PageResult checked = writePage(*page, prompts);
         r.json.insert(QStringLiteral("written"), false);
         r.json.insert(QStringLiteral("verified"), false);
         if (!line.stopped() && checked.status != StatusOk)
@@ -261,7 +261,7 @@ JobResult provision(CliShell &shell, TerminalPrompts &prompts, const FilePlan &p
 
     const WriteTally tally;
     shell.progress.begin(QStringLiteral("Zápis ") + caption);
-    const Outcome written = writePage(*page, prompts);
+    const PageResult written = writePage(*page, prompts);
     shell.progress.end();
     // The write and its verification apart: a device may acknowledge every request and
     // vanish before the read-back.

@@ -19,5 +19,6 @@ enum ErrorNumber {
     ErrInternal = 12,
     ErrInvalidInput = 13,
     ErrVerifyFailed = 16,
+    ErrForeignFile = 21,
     ErrCrc = 29,
 };

@@ -27,7 +27,7 @@ void Shell::install(Shell *shell)
     g_shell = shell;
 }
 
-void Shell::reportError(int error)
+QString Shell::reportError(int error)
 {
     const QString caption = QStringLiteral("Chyba");
     const int port = g_shell ? g_shell->portNumber() : 0;
@@ -40,4 +40,5 @@ void Shell::reportError(int error)
                                                diagnosePort(port).details());
     else
         Prompts::instance().message(text, caption, PromptIcon::Error);
+    return text;
 }

@@ -37,7 +37,7 @@ public:
 
     // The message box of an error number, caption "Chyba": error 7 (the port will not open)
     // comes with what was found about the port in the box's details.
-    static void reportError(int error);
+    static QString reportError(int error);
 
     static Shell &instance();
     static bool isInstalled();

@@ -425,12 +425,13 @@ void TcForm2::c2SendButtonClick()
     sendButtonClick();
 }
 
-void TcForm2::writeAll()
+Outcome TcForm2::writeAll()
 {
-    TComponentForm::writeAll();
+    Outcome outcome = TComponentForm::writeAll();
     // The device stores its settings from the end of the write.
     if (m_countdown->waiting())
         m_countdown->run();
+    return outcome;
 }
 
 void TcForm2::c2TestButtonClick()

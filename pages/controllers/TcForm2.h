@@ -54,7 +54,7 @@ public:
     // Send: the buttons locked now, their countdown once the write is over (directly, or as
     // the live reader's command 2).
     void c2SendButtonClick();
-    void writeAll() override;
+    Outcome writeAll() override;
     void c2GetButtonClick() { getButtonClick(); }
     void c2AutCheckBoxClick() { enablingRules(); }
     // The output test: handed to the live reader as command 3 while its window is open.

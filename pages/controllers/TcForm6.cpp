@@ -132,7 +132,7 @@ TExtraForm *TcForm6::createLiveWindow()
 
 int TcForm6::writeCoil(int coil, bool on)
 {
-    return writeCoilAction(coil, on);
+    return writeCoilAction(coil, on).error;
 }
 
 void TcForm6::extraOperationWithArgument(quint8 argument)

@@ -151,8 +151,8 @@ bool PageBackup::prepare()
     m_path = newBackupPath(m_page.traits().caption);
     QFile probe(m_path);
     if (!probe.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-        Prompts::instance().message(backupRefusal(m_path), QStringLiteral("Chyba"),
-                                    PromptIcon::Error);
+        m_refusal = backupRefusal(m_path);
+        Prompts::instance().message(m_refusal, QStringLiteral("Chyba"), PromptIcon::Error);
         m_path.clear();
         return false;
     }

@@ -63,10 +63,13 @@ public:
     // Reads the device into the backup; the form stays as it was. Throws PageError.
     void take();
     const QString &path() const { return m_path; }
+    // The message prepare() showed when it failed.
+    const QString &refusal() const { return m_refusal; }
 
 private:
     TComponentForm &m_page;
     QString m_path;
+    QString m_refusal;
     bool m_done = false;
     bool m_adopted = false;
 };

@@ -75,9 +75,14 @@ void TInputTestForm::pollFailed(int error)
 {
     if (m_stopping)
         return;
-    m_reporting = true;
-    Prompts::instance().message(message(error), QStringLiteral("Chyba"), PromptIcon::Error);
-    m_reporting = false;
+    {
+        // The page counts busy while the box is up: a close of the page or of this window
+        // asked for meanwhile follows once it is answered.
+        const TComponentForm::Operation reporting(page());
+        m_reporting = true;
+        Prompts::instance().message(message(error), QStringLiteral("Chyba"), PromptIcon::Error);
+        m_reporting = false;
+    }
     if (!m_stopping)
         Timer1->start();
 }
@@ -88,9 +93,10 @@ void TInputTestForm::closeEvent(QCloseEvent *event)
         event->accept();
         return;
     }
-    // The poll waits for its message box to be answered; the timer closes the window then.
+    // The poll waits for its message box to be answered; the close follows then.
     if (m_reporting) {
         event->ignore();
+        page().closeWhenIdle(*this);
         return;
     }
     m_closed = true;

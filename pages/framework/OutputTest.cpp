@@ -28,7 +28,11 @@ QString section()
     return QString::fromLatin1(kSection);
 }
 
-TSystemDialog *systemDialog()
+} // namespace
+
+namespace outputtest {
+
+TSystemDialog *dialog()
 {
     return Shell::isInstalled() ? &Shell::instance().systemDialog() : nullptr;
 }
@@ -48,11 +52,8 @@ QString notRestored(const QString &text)
     return text.isEmpty() ? message(kMessageTestChanged) : text;
 }
 
-// Writes of a restore in order, function 16 to address 255, the dialog's bar advanced before
-// each; first (if given) runs before them. The error number, 0 when all went through; the
-// dialog is left up for the caller.
 int writeBack(TTransmit &transmit, const std::vector<TestWrite> &writes, TSystemDialog *d,
-              const std::function<void()> &first = {})
+              const std::function<void()> &first)
 {
     if (d) {
         d->showOverPage();
@@ -74,7 +75,9 @@ int writeBack(TTransmit &transmit, const std::vector<TestWrite> &writes, TSystem
     return err;
 }
 
-} // namespace
+} // namespace outputtest
+
+using namespace outputtest;
 
 // --- test.ini ---
 
@@ -188,185 +191,6 @@ quint8 TTestFile::bits(const QString &keyPattern, int count, int fallback) const
     return b;
 }
 
-// --- preparation ---
-
-bool TComponentForm::takeLeftOverTestFile(const OutputTestPlan &plan)
-{
-    const TestKind *kind = nullptr;
-    try {
-        const TTestFile file(TTestFile::Use::Restore);
-        for (const TestKind &k : plan.leftOvers) {
-            if (file.holdsAny(k.keys)) {
-                kind = &k;
-                break;
-            }
-        }
-    } catch (const TextError &) {
-        // No section "test": nothing of ours to write back.
-    }
-    if (kind && Prompts::instance().question(
-                    QStringLiteral("Nalezen soubor test.ini z nedokončeného testu. Zapsat z něj "
-                                   "původní nastavení do modulu?"),
-                    QStringLiteral("Uložit"), PromptButtons::YesNo,
-                    PromptIcon::Question) == PromptAnswer::Yes) {
-        std::vector<TestWrite> writes;
-        try {
-            writes = kind->restore(TTestFile(TTestFile::Use::Restore));
-        } catch (const TextError &e) {
-            error(e.text());
-            return false;
-        }
-        TSystemDialog *dialog = systemDialog();
-        const int err = writeBack(m_transmit, writes, dialog, [this] { checkIdentification(); });
-        if (dialog)
-            dialog->closeOverPage();
-        if (err != 0) {
-            // The file stays test.ini: it is still the module's only record.
-            error(message(err));
-            error(notRestored(plan.notRestored));
-            return false;
-        }
-    }
-    const QString aside = TTestFile::moveAside();
-    if (aside.isEmpty()) {
-        error(QStringLiteral("Soubor test.ini z nedokončeného testu nelze přejmenovat. Test "
-                             "nebyl spuštěn, nastavení prvku se nezměnilo."));
-        return false;
-    }
-    const QString moved =
-        QStringLiteral("Soubor test.ini z nedokončeného testu uložen jako ") + aside;
-    info(moved);
-    showStatusMessage(moved);
-    return true;
-}
-
-bool TComponentForm::prepareOutputTest(const OutputTestPlan &plan)
-{
-    // One start at a time; a start that reaches a page asked to close (a close waits for the
-    // commands queued before it) would leave the module in its test state.
-    if (m_testState == TestState::Starting || m_testWindow)
-        return false;
-    if (m_closing || m_closeDeferred) {
-        endTest();
-        return false;
-    }
-    if (m_testState == TestState::Idle)
-        beginTest();
-    m_testState = TestState::Starting;
-    const Operation running(*this);
-    auto failed = [this, &plan](bool snapshot) {
-        endTest();
-        if (plan.failed)
-            plan.failed(snapshot);
-    };
-    if (plan.begin)
-        plan.begin();
-    if (TTestFile::exists() && !takeLeftOverTestFile(plan)) {
-        failed(true);
-        return false;
-    }
-    TSystemDialog *dialog = systemDialog();
-    if (dialog)
-        dialog->showOverPage();
-    auto closeDialog = [dialog] {
-        if (dialog) {
-            dialog->setBarVisible(false);
-            dialog->closeOverPage();
-        }
-    };
-
-    // The snapshot: the module is not touched until test.ini holds what it read.
-    std::vector<quint16> snapshot;
-    std::vector<TestWrite> writes;
-    int err = exchange::errorOf([&] {
-        if (plan.count <= 0 || !plan.entries || !plan.preparation)
-            fail(ErrInternal);
-        const QString ident = checkIdentification();
-        snapshot = readRegisters(plan.start, plan.count, false);
-        if (plan.afterSnapshot)
-            plan.afterSnapshot(ident);
-    });
-    QString fileProblem;
-    if (err == 0) {
-        const bool written = TTestFile::write(plan.entries(snapshot));
-        try {
-            if (!written)
-                throw TextError(QString());
-            writes = plan.preparation(TTestFile(TTestFile::Use::Restore));
-        } catch (const std::exception &) {
-            fileProblem = QStringLiteral("Nastavení prvku nelze uložit do souboru test.ini. Test "
-                                         "nebyl spuštěn, nastavení prvku se nezměnilo.");
-            Profile::deleteFile(TTestFile::path());
-        }
-    }
-    if (err != 0 || !fileProblem.isEmpty()) {
-        closeDialog();
-        if (err != 0)
-            error(message(err));
-        else
-            error(fileProblem);
-        failed(true);
-        return false;
-    }
-
-    TransmitProgress *bar = progress();
-    if (bar) {
-        bar->setMaximum(static_cast<int>(writes.size()));
-        bar->setPosition(0);
-        bar->setBarVisible(true);
-    }
-    size_t done = 0;
-    err = exchange::errorOf([&] {
-        for (const TestWrite &w : writes) {
-            if (bar)
-                bar->setPosition(bar->position() + 1);
-            ++done; // a failed write may have reached the module too
-            exchange::writeHolding(m_transmit, w.start, w.values);
-        }
-    });
-    if (err != 0) {
-        // Undo what the module may hold of the test state, newest first; test.ini stays as
-        // the module's only record unless every register is back.
-        bool undone = true;
-        std::set<std::pair<int, size_t>> written;
-        for (size_t i = done; i-- > 0;) {
-            const TestWrite &w = writes[i];
-            if (!written.insert({w.start, w.values.size()}).second)
-                continue;
-            const int offset = w.start - plan.start;
-            if (offset < 0 || offset + static_cast<int>(w.values.size()) > plan.count) {
-                undone = false;
-                continue;
-            }
-            const std::vector<quint16> original(snapshot.begin() + offset,
-                                                snapshot.begin() + offset +
-                                                    static_cast<int>(w.values.size()));
-            undone = exchange::errorOf(
-                         [&] { exchange::writeHolding(m_transmit, w.start, original); }) == 0 &&
-                     undone;
-        }
-        closeDialog();
-        error(message(err));
-        if (undone)
-            Profile::deleteFile(TTestFile::path());
-        else
-            error(notRestored(plan.notRestored));
-        failed(false);
-        return false;
-    }
-
-    if (dialog)
-        dialog->keepPageDisabled = true;
-    QWidget *window = plan.openWindow ? plan.openWindow() : nullptr;
-    setTestWindow(window);
-    if (window)
-        setEnabled(false);
-    else if (dialog)
-        dialog->keepPageDisabled = false;
-    closeDialog();
-    return window != nullptr;
-}
-
 // --- the window ---
 
 TOutputTestForm::TOutputTestForm(TComponentForm &page, const QString &formName,
@@ -413,12 +237,12 @@ QString TOutputTestForm::notRestoredText() const
 
 TSystemDialog *TOutputTestForm::dialog() const
 {
-    return systemDialog();
+    return outputtest::dialog();
 }
 
 TransmitProgress *TOutputTestForm::bar() const
 {
-    return systemDialog();
+    return outputtest::dialog();
 }
 
 void TOutputTestForm::wait(int ms)
@@ -477,16 +301,7 @@ void TOutputTestForm::closeEvent(QCloseEvent *event)
     // A step in flight ends first; the restore follows.
     if (m_steps > 0 || page().busy()) {
         event->ignore();
-        if (!m_closeDeferred) {
-            m_closeDeferred = true;
-            QPointer<TOutputTestForm> self(this);
-            page().whenIdle([self] {
-                if (self) {
-                    self->m_closeDeferred = false;
-                    self->close();
-                }
-            });
-        }
+        page().closeWhenIdle(*this);
         return;
     }
     m_closed = true;

@@ -120,6 +120,20 @@ QStringList
 testKeys(const std::function<std::vector<TestEntry>(const std::vector<quint16> &)> &entries,
          int count);
 
+// What the preparation on the page and the window share.
+namespace outputtest {
+TSystemDialog *dialog();
+void error(const QString &text);
+void info(const QString &text);
+// The plan's or window's text for a module left in its test state (message 11 when empty).
+QString notRestored(const QString &text);
+// Writes of a restore in order, function 16 to address 255, the dialog's bar advanced before
+// each; first (if given) runs before them. The error number, 0 when all went through; the
+// dialog is left up for the caller.
+int writeBack(TTransmit &transmit, const std::vector<TestWrite> &writes, TSystemDialog *d,
+              const std::function<void()> &first = {});
+} // namespace outputtest
+
 struct OutputTestPlan {
     int start = 0x2000; // snapshot block, read after the page's identification check
     int count = 0;
@@ -213,5 +227,4 @@ private:
     std::unique_ptr<TComponentForm::Operation> m_hold;
     int m_steps = 0;
     bool m_closed = false;
-    bool m_closeDeferred = false;
 };

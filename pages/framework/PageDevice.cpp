@@ -1,5 +1,5 @@
-// The page's device actions (read all, write all, single coil and register writes) and the
-// operations in flight that make closing safe.
+// The page's device operations (read all, write all, single coil and register writes), each
+// returning its Outcome, and Operation, which marks the page busy while one runs.
 
 #include "link/Messages.h"
 #include "pages/framework/Backups.h"
@@ -54,65 +54,24 @@ private:
 
 TComponentForm::Operation::Operation(TComponentForm &page) : m_page(&page)
 {
-    ++page.m_operations;
+    page.m_busy->enter();
 }
 
 TComponentForm::Operation::~Operation()
 {
-    if (!m_page)
-        return;
-    if (--m_page->m_operations == 0 && !m_page->m_idleCalls.empty()) {
-        // From the event loop: what waited (a close) must not run inside the stack that is
-        // still unwinding from the operation (a reader's hand-over, a test step).
-        QTimer::singleShot(0, m_page.data(), [page = m_page.data()] { page->runIdleCalls(); });
-    }
+    if (m_page && m_page->m_busy)
+        m_page->m_busy->leave();
 }
 
 bool TComponentForm::busy() const
 {
-    return m_operations > 0 || (Shell::isInstalled() && Shell::instance().inExchangeOnThisThread());
+    return m_busy && m_busy->busy();
 }
 
 bool TComponentForm::commandsQueued() const
 {
     const TFormThread *reader = m_live ? m_live->reader() : nullptr;
     return reader && reader->isRunning() && !reader->stopping() && reader->pendingCommands() > 0;
-}
-
-void TComponentForm::whenIdle(std::function<void()> f, bool afterCommands)
-{
-    m_idleCalls.push_back({std::move(f), afterCommands});
-    if (m_operations == 0)
-        QTimer::singleShot(0, this, [this] { runIdleCalls(); });
-}
-
-void TComponentForm::runIdleCalls()
-{
-    if (m_idleCalls.empty())
-        return;
-    if (busy()) {
-        // Only an exchange outside an operation can be left (its coil pause runs events):
-        // look again shortly after.
-        if (m_operations == 0)
-            m_idleRetry->start();
-        return;
-    }
-    std::vector<IdleCall> ready;
-    std::vector<IdleCall> waiting;
-    const bool queued = commandsQueued();
-    for (auto &call : m_idleCalls)
-        (call.afterCommands && queued ? waiting : ready).push_back(std::move(call));
-    m_idleCalls = std::move(waiting);
-    if (!m_idleCalls.empty()) {
-        // The reader runs its commands between two polls; one paused (after a failed poll,
-        // or while the page was minimised) is woken, so what waits for them does not wait
-        // for ever.
-        if (m_live->reader()->isPaused())
-            m_live->reader()->resumeReader();
-        m_idleRetry->start();
-    }
-    for (auto &call : ready)
-        call.run();
 }
 
 // --- device access ---
@@ -160,6 +119,8 @@ std::vector<quint16> TComponentForm::readRegisters(int start, int count, bool wi
 void TComponentForm::writeRegisters(int start, const std::vector<quint16> &values, bool withBar)
 {
     exchange::writeHolding(m_transmit, start, values, withBar ? progress() : nullptr);
+    if (m_outcome)
+        m_outcome->written.push_back({start, static_cast<int>(values.size())});
 }
 
 void TComponentForm::runCommand(int address, quint16 value)
@@ -238,16 +199,32 @@ void TComponentForm::writeDevice()
     waitProcessingEvents(m_traits.verifyDelayMs);
     for (size_t i = 0; i < m_blocks.size(); ++i) {
         const RegisterBlock &b = m_blocks[i];
-        if (b.isWritten() && !b.verify(written[i], readRegisters(b.start(), b.readBackCount())))
+        if (!b.isWritten())
+            continue;
+        const std::vector<quint16> back = readRegisters(b.start(), b.readBackCount());
+        if (m_outcome)
+            m_outcome->readBackAt = QDateTime::currentDateTimeUtc();
+        if (!b.verify(written[i], back))
             fail(ErrVerifyFailed);
+        if (m_outcome)
+            m_outcome->verified.push_back({b.start(), b.readBackCount()});
     }
 }
 
-int TComponentForm::deviceAction(const std::function<void()> &body, const QString &successStatus,
-                                 const QString &failureStatus,
-                                 const std::function<void(int)> &beforeClose)
+Outcome TComponentForm::deviceAction(const std::function<void()> &body,
+                                     const QString &successStatus, const QString &failureStatus,
+                                     const std::function<void(int)> &beforeClose)
 {
     const Operation running(*this);
+    Outcome outcome;
+    // Nested actions (a page action inside a test step) record into their own outcome.
+    Outcome *const outer = m_outcome;
+    m_outcome = &outcome;
+    struct Restore {
+        Outcome *&slot;
+        Outcome *value;
+        ~Restore() { slot = value; }
+    } restore{m_outcome, outer};
     TSystemDialog *dialog = Shell::isInstalled() ? &shell().systemDialog() : nullptr;
     if (dialog)
         dialog->showOverPage();
@@ -267,44 +244,50 @@ int TComponentForm::deviceAction(const std::function<void()> &body, const QStrin
     if (dialog)
         dialog->closeOverPage();
     if (error != 0) {
-        Shell::reportError(error);
+        outcome.kind = Outcome::Kind::Failed;
+        outcome.error = error;
+        outcome.message = Shell::reportError(error);
         if (!failureStatus.isEmpty())
             showStatusMessage(failureStatus);
+    } else {
+        outcome.message = successStatus;
     }
-    return error;
+    return outcome;
 }
 
-int TComponentForm::writeCoilAction(int address, bool on, int slave)
+Outcome TComponentForm::writeCoilAction(int address, bool on, int slave)
 {
     return deviceAction(
         [&] {
             checkIdentification();
             exchange::writeCoil(m_transmit, address, on, progress(), slave);
+            m_outcome->written.push_back({address, 1});
         },
         QString(), QString());
 }
 
-int TComponentForm::writeRegisterAction(int address, quint16 value, int slave)
+Outcome TComponentForm::writeRegisterAction(int address, quint16 value, int slave)
 {
     return deviceAction(
         [&] {
             checkIdentification();
             exchange::writeSingle(m_transmit, address, value, progress(), slave);
+            m_outcome->written.push_back({address, 1});
         },
         QString(), QString());
 }
 
-void TComponentForm::readAll()
+Outcome TComponentForm::readAll()
 {
     // A read queued behind a test start would read the test state into the page.
     if (m_testState == TestState::Starting || m_testWindow)
-        return;
+        return Outcome::refused();
     const Operation running(*this);
     clearInvalidMarks();
     const bool wasChanged = isChanged();
     const auto before = snapshotControls();
     std::vector<std::pair<QWidget *, QVariant>> unsaved;
-    deviceAction(
+    Outcome outcome = deviceAction(
         [this, &unsaved] {
             saveToTemp();
             unsaved = snapshotUnsavedControls();
@@ -329,33 +312,35 @@ void TComponentForm::readAll()
             markChanged(wasChanged || (error == 0 && snapshotControls() != before));
         });
     deleteTemp();
+    return outcome;
 }
 
-void TComponentForm::writeAll()
+Outcome TComponentForm::writeAll()
 {
     if (m_testState == TestState::Starting || m_testWindow)
-        return;
+        return Outcome::refused();
     const Operation running(*this);
     if (!validateSelections()) {
         Prompts::instance().message(message(ErrInvalidInput), QStringLiteral("Chyba"),
                                     PromptIcon::Error);
         showStatusMessage(message(16));
-        return;
+        return Outcome::failed(ErrInvalidInput, message(ErrInvalidInput));
     }
     // What the device held goes to a backup first; no backup, no write.
     PageBackup backup(*this);
     if (!backup.prepare()) {
         showStatusMessage(message(16));
-        return;
+        return Outcome::failed(-1, backup.refusal());
     }
-    const int error = deviceAction(
+    const Outcome outcome = deviceAction(
         [this, &backup] {
             backup.take();
             writeDevice();
         },
         message(14), message(16));
-    if (error == 0)
+    if (outcome.ok())
         confirm(true);
+    return outcome;
 }
 
 void TComponentForm::confirm(bool written)

@@ -152,23 +152,25 @@ void TComponentForm::resetToDefaults()
     m_table.resetToDefaults();
 }
 
-void TComponentForm::mmLoadConfigurationClick()
+Outcome TComponentForm::mmLoadConfigurationClick()
 {
     commitPendingEdit();
+    Outcome outcome = Outcome::cancelled();
     if (m_invalidInput) {
-        Prompts::instance().message(message(ErrInvalidInput), QStringLiteral("Chyba"),
-                                    PromptIcon::Warning);
+        outcome = Outcome::failed(ErrInvalidInput, message(ErrInvalidInput));
+        Prompts::instance().message(outcome.message, QStringLiteral("Chyba"), PromptIcon::Warning);
     } else {
         const QString file = Prompts::instance().openFileName(QStringLiteral("Načíst konfiguraci"),
                                                               QString::fromUtf8(kFileFilter));
         if (!file.isEmpty())
-            loadConfigurationFile(file);
+            outcome = loadConfigurationFile(file);
     }
     clearInvalidMarks();
     m_invalidInput = false;
+    return outcome;
 }
 
-bool TComponentForm::loadConfigurationFile(const QString &file)
+Outcome TComponentForm::loadConfigurationFile(const QString &file)
 {
     m_configFile = file;
     try {
@@ -180,21 +182,24 @@ bool TComponentForm::loadConfigurationFile(const QString &file)
             resetToDefaults();
         }
         loadControls(file, m_traits.configurationSection());
-        showStatusMessage(message(19));
+        const Outcome outcome = Outcome::done(message(19));
+        showStatusMessage(outcome.message);
         markChanged(false);
-        return true;
+        return outcome;
     } catch (const std::exception &) {
-        Prompts::instance().message(message(21), QStringLiteral("Chyba"), PromptIcon::Error);
-        return false;
+        const Outcome outcome = Outcome::failed(ErrForeignFile, message(ErrForeignFile));
+        Prompts::instance().message(outcome.message, QStringLiteral("Chyba"), PromptIcon::Error);
+        return outcome;
     }
 }
 
-void TComponentForm::mmSaveConfigureClick()
+Outcome TComponentForm::mmSaveConfigureClick()
 {
     commitPendingEdit();
+    Outcome outcome = Outcome::cancelled();
     if (m_invalidInput || !validateSelections()) {
-        Prompts::instance().message(message(ErrInvalidInput), QStringLiteral("Chyba"),
-                                    PromptIcon::Warning);
+        outcome = Outcome::failed(ErrInvalidInput, message(ErrInvalidInput));
+        Prompts::instance().message(outcome.message, QStringLiteral("Chyba"), PromptIcon::Warning);
     } else {
         QString file = Prompts::instance().saveFileName(QStringLiteral("Uložit konfiguraci"),
                                                         QString::fromUtf8(kFileFilter));
@@ -203,17 +208,20 @@ void TComponentForm::mmSaveConfigureClick()
                 file += QStringLiteral(".ini");
             m_configFile = file;
             if (saveControls(file, m_traits.configurationSection())) {
-                showStatusMessage(message(20));
+                outcome = Outcome::done(message(20));
+                showStatusMessage(outcome.message);
                 markChanged(false);
             } else {
                 // Not reported as saved: the file on disk is the old one.
-                Prompts::instance().message(QStringLiteral("Konfiguraci nelze uložit do souboru ") +
-                                                file,
-                                            QStringLiteral("Chyba"), PromptIcon::Error);
+                outcome = Outcome::failed(
+                    -1, QStringLiteral("Konfiguraci nelze uložit do souboru ") + file);
+                Prompts::instance().message(outcome.message, QStringLiteral("Chyba"),
+                                            PromptIcon::Error);
             }
         }
     }
     m_invalidInput = false;
+    return outcome;
 }
 
 // --- window positions ---

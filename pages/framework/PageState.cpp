@@ -72,5 +72,6 @@ int PageState::readDeviceAction(TComponentForm &page, const std::function<void()
             if (!state.restoredExactly())
                 exchange::fail(ErrInternal);
         },
-        message(14), message(15));
+        message(14), message(15))
+        .error;
 }

@@ -41,16 +41,26 @@
 // Shell must be installed before a page is built (its TTransmit uses the shell's port).
 //
 // Operations that fail throw PageError (a TextError "chyba OKW" carrying the error number);
-// readAll, writeAll and the other device actions catch it and report as documented.
+// readAll, writeAll and the other device actions catch it, report as documented and return
+// an Outcome (Outcome.h), which is what callers read: nobody parses the status bar.
 //
 // Closing is always safe: while an operation runs on the page (a read, a write with its
-// read-back pause, a test step; see Operation), a close of the page or of its live window
-// is carried out only after it has ended.
+// read-back pause, a test step; see Operation), a close of the page, its live window or a
+// test window is carried out only after it has ended (PageBusy, Busy.h).
+//
+// Where the base's code lives: TComponentForm.cpp (construction, edits and selections, Get
+// and Send), PageDevice.cpp (device operations), PageFiles.cpp (configuration files,
+// temp.ini, window positions), PageDeclarations.cpp (groups, fields, blocks), PageWindow.cpp
+// (menus, status bar, hints, minimise), PageClosing.cpp (live window, closing),
+// PageTests.cpp (test gate, output-test preparation), PageTraits.h, Busy.h, Outcome.h.
 
 #include "link/TTransmit.h"
+#include "pages/framework/Busy.h"
 #include "pages/framework/ControlTable.h"
 #include "pages/framework/Exchanges.h"
 #include "pages/framework/Fields.h"
+#include "pages/framework/Outcome.h"
+#include "pages/framework/PageTraits.h"
 #include "pages/framework/RegisterImage.h"
 #include "pages/framework/TExtraForm.h"
 #include "platform/TextError.h"
@@ -80,66 +90,6 @@ class QVBoxLayout;
 class Shell;
 struct OutputTestPlan;
 
-struct PageTraits {
-    enum class Generation { Classic, Newer };
-
-    Generation generation = Generation::Classic;
-    QString formName;   // "cForm1": configuration section, window-position section
-    QString caption;    // window title
-    QStringList models; // accepted identifications (padded to 16 characters)
-    bool liveWindow = true;
-    int panelWidths[4] = {150, 60, 360, 60};
-    int verifyDelayMs = 500; // wait between a write and its read-back (classic pages)
-    QString configSection;   // empty: formName (the KQx family uses the model)
-    QString positionSection;
-    QString liveSectionName;
-    QString basePrefix; // names of the base controls; empty: "c" + page number
-
-    static PageTraits classic(const QString &formName, const QString &caption,
-                              const QStringList &models);
-    static PageTraits newer(const QString &formName, const QString &caption,
-                            const QStringList &models);
-
-    PageTraits &withoutLiveWindow()
-    {
-        liveWindow = false;
-        return *this;
-    }
-    PageTraits &messagePanelWidth(int w)
-    {
-        panelWidths[2] = w;
-        return *this;
-    }
-    PageTraits &firmwarePanelWidth(int w)
-    {
-        panelWidths[3] = w;
-        return *this;
-    }
-    PageTraits &verifyDelay(int ms)
-    {
-        verifyDelayMs = ms;
-        return *this;
-    }
-    PageTraits &sections(const QString &config, const QString &position, const QString &live);
-    // Pages whose controls carry a bare "c" ("cGetButton", "cStatusBar").
-    PageTraits &controlPrefix(const QString &prefix)
-    {
-        basePrefix = prefix;
-        return *this;
-    }
-    QString controlPrefix() const
-    {
-        return basePrefix.isEmpty() ? QStringLiteral("c") + pageNumber() : basePrefix;
-    }
-
-    bool isNewer() const { return generation == Generation::Newer; }
-    // "1" for "cForm1".
-    QString pageNumber() const { return formName.mid(5); }
-    QString configurationSection() const;
-    QString windowSection() const;
-    QString liveSection() const; // "c1extraForm"
-};
-
 class TComponentForm : public QMainWindow, public FieldHost
 {
     Q_OBJECT
@@ -163,8 +113,9 @@ public:
     virtual void intPlusMaskEditExit(TNumericField &field);
     virtual void flMinusMaskEditExit(TNumericField &field);
     virtual void flPlusMaskEditExit(TNumericField &field);
-    virtual void readAll();
-    virtual void writeAll();
+    // What they came to (also shown: status text, message box).
+    virtual Outcome readAll();
+    virtual Outcome writeAll();
     // Reader commands 3 and 7.
     virtual void extraOperation() {}
     virtual void extraOperationWithArgument(quint8) {}
@@ -197,7 +148,17 @@ public:
     bool commandsQueued() const;
     // Runs f from the event loop once the page is no longer busy (and, with afterCommands,
     // once the reader's queued commands have run).
-    void whenIdle(std::function<void()> f, bool afterCommands = false);
+    void whenIdle(std::function<void()> f, bool afterCommands = false)
+    {
+        m_busy->whenIdle(std::move(f), afterCommands);
+    }
+    // A close of one of the page's windows asked for while the page is busy: carried out
+    // then, once (see PageBusy).
+    void closeWhenIdle(QWidget &window, bool afterCommands = false)
+    {
+        m_busy->closeWhenIdle(window, afterCommands);
+    }
+    bool closePending(const QWidget &window) const { return m_busy->closePending(window); }
 
     // --- Test windows ---
     // One test at a time. A test button's press calls beginTest(): false (the press does
@@ -257,13 +218,14 @@ public:
     QPushButton *sendButton() const { return m_sendButton; }
 
     // --- Handlers ---
-    void getButtonClick();
-    void sendButtonClick();
-    void mmLoadConfigurationClick();
+    // readAll / writeAll, or queued to the live reader while it runs.
+    Outcome getButtonClick();
+    Outcome sendButtonClick();
+    Outcome mmLoadConfigurationClick();
     // The file into the page as "Načíst konfiguraci" puts it there (refusal shown); the
     // file dialog's part of the load.
-    bool loadConfigurationFile(const QString &file);
-    void mmSaveConfigureClick();
+    Outcome loadConfigurationFile(const QString &file);
+    Outcome mmSaveConfigureClick();
     void mmShowHintClick();
     void mmOpenAfterStartClick();
     void mmLoadExtraClick();
@@ -356,14 +318,14 @@ protected:
     // One user action that talks to the device: the progress dialog over the page, body,
     // then beforeClose(error) with the dialog still up; on success successStatus (if any)
     // in the status bar, on failure the error's message ("Chyba") and failureStatus (if
-    // any). Returns the error number.
-    int deviceAction(const std::function<void()> &body, const QString &successStatus,
+    // any). Returns what it came to; writeRegisters inside it is recorded as written.
+    Outcome deviceAction(const std::function<void()> &body, const QString &successStatus,
                      const QString &failureStatus,
                      const std::function<void(int error)> &beforeClose = {});
     // A coil (function 5) or one register (function 6) as such an action: identification
     // check, then the write with the progress bar. slave -1: address 255.
-    int writeCoilAction(int address, bool on, int slave = -1);
-    int writeRegisterAction(int address, quint16 value, int slave = -1);
+    Outcome writeCoilAction(int address, bool on, int slave = -1);
+    Outcome writeRegisterAction(int address, quint16 value, int slave = -1);
     // An output test's preparation (OutputTest.h): snapshot, test.ini, the test state, the
     // window opened with the page kept disabled. True when the window is open. Refused while
     // another start runs or a test window is open, and on a page that is closing.
@@ -422,9 +384,6 @@ private:
     void endTest();
     // A test.ini left by an unfinished test, before a start: false stops the start.
     bool takeLeftOverTestFile(const OutputTestPlan &plan);
-    void runIdleCalls();
-    // The close asked for, carried out once the page is idle and its commands have run.
-    void deferClose();
     // The page itself, its test window or a window it owns (the live window).
     bool isPageWindow(const QWidget *window) const;
     void buildMenus();
@@ -454,14 +413,7 @@ private:
     bool m_temporary = false;
     bool m_created = false;
     bool m_closing = false;
-    bool m_closeDeferred = false;
-    int m_operations = 0;
-    struct IdleCall {
-        std::function<void()> run;
-        bool afterCommands;
-    };
-    std::vector<IdleCall> m_idleCalls;
-    QTimer *m_idleRetry = nullptr;
+    PageBusy *m_busy = nullptr;
     QPointer<TNumericField> m_lastEdited;
     QString m_configFile;
     QPointer<TExtraForm> m_live;
@@ -481,6 +433,7 @@ private:
     QDateTime m_confirmedAt;
     bool m_confirmedByWrite = false;
     std::vector<std::pair<QWidget *, QVariant>> m_confirmedControls;
+    Outcome *m_outcome = nullptr; // of the device action that runs
 
     QWidget *m_body = nullptr;
     QVBoxLayout *m_across = nullptr; // groups above the columns, across all of them

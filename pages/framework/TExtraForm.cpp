@@ -444,11 +444,7 @@ void TExtraForm::closeEvent(QCloseEvent *event)
     // for it here would wait for ourselves. The close follows when the operation ends.
     if (!m_closed && m_page.busy()) {
         event->ignore();
-        QPointer<TExtraForm> self(this);
-        m_page.whenIdle([self] {
-            if (self)
-                self->close();
-        });
+        m_page.closeWhenIdle(*this);
         return;
     }
     shutdown(true);

@@ -9,51 +9,6 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-// --- the page's side: one test at a time ---
-
-bool TComponentForm::beginTest()
-{
-    if (testActive())
-        return false;
-    m_testState = TestState::Pending;
-    m_testLocked.clear();
-    std::vector<QPushButton *> locked = {m_getButton, m_sendButton};
-    for (const auto &b : m_testButtons)
-        locked.push_back(b);
-    for (QPushButton *b : locked) {
-        // What is locked already (a countdown) is not ours to give back.
-        if (b && b->isEnabled()) {
-            b->setEnabled(false);
-            m_testLocked.emplace_back(b);
-        }
-    }
-    return true;
-}
-
-void TComponentForm::endTest()
-{
-    m_testState = TestState::Idle;
-    for (const auto &b : m_testLocked)
-        if (b)
-            b->setEnabled(true);
-    m_testLocked.clear();
-}
-
-void TComponentForm::setTestWindow(QWidget *window)
-{
-    m_testWindow = window;
-    if (window)
-        m_testState = TestState::Idle; // the window holds the test from here
-    else
-        endTest();
-}
-
-void TComponentForm::testButtons(std::initializer_list<QPushButton *> buttons)
-{
-    for (QPushButton *b : buttons)
-        m_testButtons.emplace_back(b);
-}
-
 // --- the window ---
 
 TTestWindow::TTestWindow(TComponentForm &page, const QString &formName, const QString &caption,

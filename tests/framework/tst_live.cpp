@@ -309,10 +309,10 @@ private slots:
     {
         struct LoggingPage : TestPage {
             QStringList log;
-            void writeAll() override
+            Outcome writeAll() override
             {
                 log << "write";
-                TestPage::writeAll();
+                return TestPage::writeAll();
             }
             void extraOperation() override { log << "extra"; }
             void extraOperationWithArgument(quint8 argument) override
@@ -417,15 +417,15 @@ private slots:
                 seen->closedPages = shell->closedPages;
                 seen->shown = isVisible();
             }
-            void readAll() override
+            Outcome readAll() override
             {
                 note();
-                TestPage::readAll();
+                return TestPage::readAll();
             }
-            void writeAll() override
+            Outcome writeAll() override
             {
                 note();
-                TestPage::writeAll();
+                return TestPage::writeAll();
             }
         };
         auto *page = new WatchedPage;

@@ -367,7 +367,9 @@ private slots:
         // A register the device stores differently: error 16.
         static_cast<SloppyDevice &>(*sloppy).sloppyAddress = 0x2021;
         prompts->clear();
-        page.sendButtonClick();
+        const Outcome differs = page.sendButtonClick();
+        QCOMPARE(differs.error, int(ErrVerifyFailed));
+        QVERIFY(differs.verified == (std::vector<RegisterSpan>{{0x2001, 15}}));
         QCOMPARE(prompts->lastText(), QString("Data nebyla korektně uložena"));
         QCOMPARE(prompts->lastCaption(), QString("Chyba"));
         QCOMPARE(page.panelText(2), QString("Data nebyla korektně uložena"));
@@ -378,6 +380,106 @@ private slots:
         page.sendButtonClick();
         QCOMPARE(prompts->count(), 0);
         QCOMPARE(page.panelText(2), QString("Operace proběhla OK"));
+    }
+
+    // Every operation returns what it came to, whatever boxes or status texts it showed on
+    // the way: callers (the CLI, backups, protocols) read this, not the window.
+    void operationsReturnTheirOutcome_data()
+    {
+        QTest::addColumn<QString>("operation");
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("error");
+        QTest::addColumn<QString>("message");
+        const int done = int(Outcome::Kind::Done), failed = int(Outcome::Kind::Failed),
+                  cancelled = int(Outcome::Kind::Cancelled), refused = int(Outcome::Kind::Refused);
+        const QString ok = "Operace proběhla OK";
+        QTest::newRow("read") << "read" << "" << done << 0 << ok;
+        QTest::newRow("read, another model") << "read" << "ZK" << failed << 9
+                                             << message(ErrWrongDevice);
+        QTest::newRow("read, silent") << "read" << "silent" << failed << 6 << message(6);
+        QTest::newRow("read, box on success") << "read" << "box" << done << 0 << ok;
+        QTest::newRow("read, test open") << "read" << "test" << refused << -1 << "";
+        QTest::newRow("write") << "write" << "" << done << 0 << ok;
+        QTest::newRow("write, no address") << "write" << "noaddr" << failed << 13
+                                           << message(ErrInvalidInput);
+        QTest::newRow("write, refused register") << "write" << "exception" << failed << 3
+                                                 << message(3);
+        QTest::newRow("load") << "load" << "" << done << 0 << "Konfigurace načtena";
+        QTest::newRow("load, another page's file") << "load" << "foreign" << failed << 21
+                                                   << message(21);
+        QTest::newRow("load, cancelled") << "load" << "cancel" << cancelled << -1 << "";
+        QTest::newRow("save") << "save" << "" << done << 0 << "Konfigurace uložena";
+        QTest::newRow("save, no address") << "save" << "noaddr" << failed << 13
+                                          << message(ErrInvalidInput);
+        QTest::newRow("save, unwritable") << "save" << "unwritable" << failed << -1
+                                          << "Konfiguraci nelze uložit do souboru %1";
+    }
+    void operationsReturnTheirOutcome()
+    {
+        QFETCH(QString, operation);
+        QFETCH(QString, fault);
+        QFETCH(int, kind);
+        QFETCH(int, error);
+        QFETCH(QString, message);
+        struct BoxPage : TestPage {
+            bool box = false;
+            void settleAfterRead(bool) override
+            {
+                if (box)
+                    Prompts::instance().message("Pozor", "Upozornění", PromptIcon::Warning);
+            }
+        } page;
+        shell->page = &page;
+        page.show();
+        QVERIFY(page.readAll().ok());
+        const QString file = dir->file(fault == "unwritable" ? "missing/c.ini" : "c.ini");
+        if (operation == "load") {
+            QVERIFY(page.saveControls(file, fault == "foreign" ? "cForm1" : "cForm20"));
+            if (fault != "cancel")
+                prompts->planFileName(file);
+        } else if (operation == "save") {
+            prompts->planFileName(file);
+        }
+        page.box = fault == "box";
+        if (fault == "ZK")
+            device->setIdentification(sim::kClassicIdentification, "ZK");
+        if (fault == "silent") {
+            sim::Faults silent;
+            silent.silent = true;
+            server->setFaults(silent);
+        }
+        if (fault == "noaddr")
+            page.addr->setCurrentIndex(-1);
+        if (fault == "exception")
+            server->setException(sim::Table::Holding, 0x2020, 0x2021, 2);
+        QLabel testWindow;
+        if (fault == "test")
+            page.setTestWindow(&testWindow);
+        prompts->clear();
+        const Outcome o = operation == "read"    ? page.getButtonClick()
+                          : operation == "write" ? page.sendButtonClick()
+                          : operation == "load"  ? page.mmLoadConfigurationClick()
+                                                 : page.mmSaveConfigureClick();
+        page.setTestWindow(nullptr);
+        QCOMPARE(int(o.kind), kind);
+        QCOMPARE(o.ok(), kind == int(Outcome::Kind::Done));
+        QCOMPARE(o.error, error);
+        QCOMPARE(o.message, message.contains("%1") ? message.arg(file) : message);
+        if (o.kind == Outcome::Kind::Failed)
+            QCOMPARE(prompts->lastText(), o.message);
+        // A write says what went out and what the read-back confirmed.
+        const std::vector<RegisterSpan> blocks = {{0x2001, 15}, {0x2020, 2}};
+        if (operation == "write" && o.ok()) {
+            QVERIFY(o.written == blocks);
+            QVERIFY(o.verified == blocks);
+            QVERIFY(o.readBackAt.isValid());
+        } else if (fault == "exception") {
+            QVERIFY(o.written == std::vector<RegisterSpan>{blocks.front()});
+            QVERIFY(o.verified.empty());
+        } else {
+            QVERIFY(o.written.empty());
+        }
     }
 
     // Bit fields with a mask by the page's own state (never by whether a box is enabled:
@@ -449,9 +551,9 @@ private slots:
         shell->page = &page;
         page.show();
         server->clearLog();
-        QCOMPARE(page.writeCoilAction(3, true), 0);
+        QCOMPARE(page.writeCoilAction(3, true).error, 0);
         QVERIFY(device->coil(3));
-        QCOMPARE(page.writeRegisterAction(0x2020, 99, 7), 0);
+        QCOMPARE(page.writeRegisterAction(0x2020, 99, 7).error, 0);
         QCOMPARE(device->holding(0x2020), quint16(99));
         const auto frames = server->frames();
         QCOMPARE(frames.size(), 4);
@@ -465,7 +567,7 @@ private slots:
         // Another device: error 9 before the coil is touched; a silent one: error 6.
         device->setIdentification(sim::kClassicIdentification, "ZK");
         server->clearLog();
-        QCOMPARE(page.writeCoilAction(3, false), int(ErrWrongDevice));
+        QCOMPARE(page.writeCoilAction(3, false).error, int(ErrWrongDevice));
         QCOMPARE(functionFrames(5), 0);
         QVERIFY(device->coil(3));
         QCOMPARE(prompts->lastText(),
@@ -474,7 +576,7 @@ private slots:
         sim::Faults silent;
         silent.silent = true;
         server->setFaults(silent);
-        QCOMPARE(page.writeRegisterAction(0x2020, 1), int(ErrNoReply));
+        QCOMPARE(page.writeRegisterAction(0x2020, 1).error, int(ErrNoReply));
         QCOMPARE(prompts->count(Kind::Message), 2);
         QVERIFY(page.isEnabled());
     }

@@ -151,7 +151,7 @@ private slots:
         QPointer<TestPage> guard;
         TestPage *page = newPage(guard);
         QTimer::singleShot(40, [&] { page->close(); });
-        QCOMPARE(page->writeCoilAction(5, true), 0);
+        QCOMPARE(page->writeCoilAction(5, true).error, 0);
         QVERIFY(guard);
         QTRY_VERIFY(guard.isNull());
         QVERIFY(rig->device->coil(5));

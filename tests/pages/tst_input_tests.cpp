@@ -102,6 +102,31 @@ private slots:
         QVERIFY(page->isEnabled());
     }
 
+    // Closing the page while a failed poll's box waits for its answer: the page (and its
+    // test) close once the box is answered, the close is not lost.
+    void pageClosedDuringTheFailureBox()
+    {
+        QVERIFY(rig->start("E-HB2"));
+        TDigitalInputTest *w = openTest("E-HB2");
+        QVERIFY(w);
+        QPointer<QWidget> window(w);
+        QPointer<TDigitalIoPage> guard(page.release());
+        bool accepted = true;
+        rig->prompts.setOnPrompt([&](const ScriptedPrompts::Record &) {
+            QCloseEvent close;
+            QApplication::sendEvent(guard.data(), &close);
+            accepted = close.isAccepted();
+        });
+        QTRY_VERIFY(rig->received() >= 3);
+        rig->device->setIdentification(sim::kClassicIdentification, "E-HB5/HN9");
+        QTRY_COMPARE(rig->prompts.count(), 1);
+        rig->prompts.setOnPrompt({});
+        QVERIFY(!accepted);
+        QTRY_VERIFY(window.isNull());
+        QTRY_VERIFY(guard.isNull());
+        QCOMPARE(rig->shell.closedPages, 1);
+    }
+
     // Every close request closes the window, whenever in the poll it comes: sent to the
     // window as the window system does, posted (so the poll's next hand-over queues behind
     // it), by close() from a timer, or by its window's own close().
