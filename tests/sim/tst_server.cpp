@@ -483,14 +483,20 @@ private slots:
             bestUs = qMin(bestUs, totalUs);
             QTest::qWait(5);
         }
-        QVERIFY2(bestUs <= wireUs * 1.25, qPrintable(QString::number(bestUs)));
+        // Paced twice over would take 2x; a loaded machine adds less than half to the best try.
+        QVERIFY2(bestUs <= wireUs * 1.5, qPrintable(QString::number(bestUs)));
         // The reply is spread over its character times (about 17.7 ms), not one burst.
         QVERIFY2(bestShortBy <= 0, qPrintable(QString::number(bestShortBy)));
 
-        // Without wire timing the same reply comes at once.
+        // Without wire timing the same reply comes at once: the best of three well under half
+        // the line's time (a wake-up late by a scheduler slice must not look like pacing).
         server->setFaults(sim::Faults());
-        QCOMPARE(port->exchange(request, 35).size(), 35);
-        QVERIFY2(port->elapsedUs < 8000, qPrintable(QString::number(port->elapsedUs)));
+        qint64 burstUs = std::numeric_limits<qint64>::max();
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            QCOMPARE(port->exchange(request, 35).size(), 35);
+            burstUs = qMin(burstUs, port->elapsedUs);
+        }
+        QVERIFY2(burstUs < (8 + 35) * sim::kCharMicros / 2, qPrintable(QString::number(burstUs)));
     }
 
     void logTimesAndClear()
