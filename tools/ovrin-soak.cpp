@@ -50,6 +50,7 @@ struct Options {
     QString unplug = QStringLiteral("180:15"); // every 3 minutes, unplugged for 15 s
     int address = 17;
     QString sim;
+    QString simLog; // the simulator's frame log, for a look at what went wrong
 };
 
 // Faults by the error number the master must report for them.
@@ -213,6 +214,8 @@ bool Soak::start()
                         QStringLiteral("--random-faults"),
                         QStringLiteral("%1:%2").arg(m_o.faultRate).arg(m_o.seed),
                         QStringLiteral("--unplug"), m_o.unplug, QStringLiteral("--link"), m_link});
+    if (!m_o.simLog.isEmpty())
+        m_sim.setArguments(m_sim.arguments() << QStringLiteral("--log") << m_o.simLog);
     m_sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_sim.start();
     if (!m_sim.waitForStarted(10000) || !m_sim.waitForReadyRead(10000)) {
@@ -560,7 +563,7 @@ int usage(const char *problem)
     std::fprintf(stderr,
                  "usage: ovrin-soak --sim PATH [--model NAME] [--minutes M] [--step-ms MS]\n"
                  "                  [--warm-up S] [--fault-rate R] [--seed N] [--unplug EVERY:FOR]\n"
-                 "                  [--address N]\n");
+                 "                  [--address N] [--sim-log FILE]\n");
     return 2;
 }
 
@@ -599,6 +602,8 @@ int main(int argc, char **argv)
             o.address = v.toInt(&ok);
         else if (a == QLatin1String("--sim"))
             o.sim = v;
+        else if (a == QLatin1String("--sim-log"))
+            o.simLog = QFileInfo(v).absoluteFilePath();
         else
             return usage(qPrintable(QStringLiteral("unknown option ") + a));
         if (!ok)
