@@ -38,12 +38,28 @@ struct Pages {
 struct PageTarget {
     World world;
     Pages pages;
-    TComponentForm &pageFor(uint8_t chooser) { return *pages.pages[chooser % pages.pages.size()]; }
+    // Inputs per page, said when the run ends: the spread over the pages is part of the result.
+    std::vector<long long> inputs = std::vector<long long>(pages.pages.size());
+    TComponentForm &pageFor(uint8_t chooser)
+    {
+        const size_t i = chooser % pages.pages.size();
+        ++inputs[i];
+        return *pages.pages[i];
+    }
+    void printInputs() const
+    {
+        std::fprintf(stderr, "inputs per page:");
+        for (size_t i = 0; i < pages.pages.size(); ++i)
+            std::fprintf(stderr, " %s=%lld", qPrintable(pages.pages[i]->objectName()), inputs[i]);
+        std::fprintf(stderr, "\n");
+    }
 };
 
 inline PageTarget &pageTarget()
 {
     static PageTarget t;
+    static const bool said = [] { return std::atexit([] { pageTarget().printInputs(); }) == 0; }();
+    (void)said;
     return t;
 }
 

@@ -61,3 +61,20 @@ write("fuzz_page_config", "other", b"\x02[cForm99]\nx=1\n")
 # fuzz_page_read: a page chooser byte, then register values.
 for i in range(4):
     write("fuzz_page_read", "page%d" % i, bytes([i]) + block + struct.pack(">4H", 0xFFFF, 0x8000, 0, 1))
+
+# fuzz_scan: the first address and how many (byte 0), then what the line brings back.
+ident = b"T4yJ            ".hex()
+write("fuzz_scan", "t4yj", bytes([16]) + framed("110410" + ident) + framed("1104020073")
+      + framed("11030a" + b"Kotelna\0\0\0".hex()))
+write("fuzz_scan", "cwr1", bytes([16]) + framed("11840200") + framed("110410" + b"CWR1            ".hex())
+      + framed("110408" + b"CWR 2.03".hex()))
+write("fuzz_scan", "crc", bytes([16 + 64]) + framed("110410" + ident)[:-1] + b"\x00")
+write("fuzz_scan", "unknown", bytes([16]) + framed("110410" + b"XYZ             ".hex()) + framed("11840200"))
+
+# fuzz_cli_args: arguments separated by NUL bytes.
+write("fuzz_cli_args", "read", b"read\0--port\0COM1\0--model\0T4yJ\0-o\0out.ini")
+write("fuzz_cli_args", "scan", b"scan\0--port\0tcp://127.0.0.1:5020\0--bauds\09600,19200\0"
+      b"--addresses\01-30\0--timeout\050\0--json")
+write("fuzz_cli_args", "write", b"write\0f.ini\0--port\0COM3\0--address\017\0--baud\09600\0"
+      b"--dry-run\0--allow-defaults")
+write("fuzz_cli_args", "batch", b"batch\0list.ini\0--port\0COM2\0--log\0x.csv\0--port-timeout\05")

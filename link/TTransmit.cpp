@@ -26,6 +26,13 @@ bool arrivedNothing(const std::vector<quint8> &reply)
     return true;
 }
 
+// A whole reply that names another device than the one asked is not the asked one's answer
+// (a stray frame on a bus). A request to 255 may be answered under any address.
+bool fromAnotherDevice(quint8 replyAddress, quint8 requestAddress)
+{
+    return requestAddress != 255 && replyAddress != requestAddress;
+}
+
 } // namespace
 
 TTransmit::TTransmit(PortOwner &owner) : m_owner(owner) {}
@@ -262,6 +269,10 @@ TransmitResult TTransmit::transact(TransmitProgress *bar)
                 m_collided = replyRunsOn(port) || m_reply[0] != m_request[0];
                 throw OkwFailure();
             }
+            if (fromAnotherDevice(m_reply[0], m_request[0])) {
+                result.error = ErrNoReply;
+                throw OkwFailure();
+            }
             for (int i = 3; i + 1 < n - 2; i += 2)
                 m_fifo.push(static_cast<qint16>(joinBytes(m_reply[i], m_reply[i + 1])));
         } else {
@@ -270,6 +281,10 @@ TransmitResult TTransmit::transact(TransmitProgress *bar)
             if (m_reply[6] != low || m_reply[7] != high) {
                 result.error = ErrCrc;
                 m_collided = replyRunsOn(port) || m_reply[0] != m_request[0];
+                throw OkwFailure();
+            }
+            if (fromAnotherDevice(m_reply[0], m_request[0])) {
+                result.error = ErrNoReply;
                 throw OkwFailure();
             }
         }
@@ -362,6 +377,8 @@ TransmitResult TTransmit::fixedRead(quint8 startLow, quint8 count, int replyLeng
             reply[static_cast<size_t>(replyLength - 1)] != high) {
             result.error = ErrCrc;
             m_collided = runsOn || reply[0] != request[0];
+        } else if (fromAnotherDevice(reply[0], request[0])) {
+            result.error = ErrNoReply;
         }
     }
     result.value = text ? reply[2] : joinBytes(reply[3], reply[4]);

@@ -69,6 +69,20 @@ std::vector<Frame> since(quint64 after, quint64 *last)
     return out;
 }
 
+std::vector<Frame> take(quint64 after, quint64 *last)
+{
+    Log &l = log();
+    const std::lock_guard<std::mutex> lock(l.mutex);
+    std::vector<Frame> out;
+    for (Frame &f : l.frames)
+        if (f.number > after)
+            out.push_back(std::move(f));
+    l.frames.clear();
+    if (last)
+        *last = l.next - 1;
+    return out;
+}
+
 void clear()
 {
     Log &l = log();

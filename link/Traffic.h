@@ -35,5 +35,8 @@ qint64 nowMs();
 // The frames after `after` (0: all kept); `last` gets the newest number.
 std::vector<Frame> since(quint64 after, quint64 *last = nullptr);
 void clear();
+// The frames after `after`, which are then no longer kept (a long run that counts every
+// exchange without holding them); `last` gets the newest number.
+std::vector<Frame> take(quint64 after, quint64 *last = nullptr);
 
 } // namespace Traffic

@@ -12,6 +12,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <random>
 #include <pthread.h>
 #include <sched.h>
 #include <sys/inotify.h>
@@ -137,6 +138,30 @@ QByteArray collide(const std::vector<QByteArray> &frames)
     return line;
 }
 
+// Bytes a master reads as a function code, an exception code or an exception number: line
+// noise made of other bytes reads as noise whatever the master takes for the header.
+bool meansSomething(quint8 b)
+{
+    switch (b) {
+    case 1: case 2: case 3: case 4: case 5: case 6: case 8: case 16:
+    case 0x83: case 0x84: case 0x85: case 0x86: case 0x90:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Whether `cut`, completed to `length` bytes by repeating its last byte or with zeros (the
+// two ways a master fills bytes that never came), would pass as a whole frame.
+bool passesAsWhole(const QByteArray &cut, int length)
+{
+    if (cut.isEmpty())
+        return false;
+    const QByteArray repeated = cut + QByteArray(length - cut.size(), cut.back());
+    const QByteArray zeros = cut + QByteArray(length - cut.size(), char(0));
+    return crcOk(repeated, 0, length) || crcOk(zeros, 0, length);
+}
+
 struct ExceptionRange {
     Table table;
     int first;
@@ -174,6 +199,9 @@ struct Server::Private {
     QList<Frame> frames;
     QList<Frame> replies;
     qint64 dropped = 0;
+    RandomFaults random;
+    std::mt19937 rng{1};
+    std::array<qint64, kFaultKinds> injected{};
 
     // Server thread only.
     QByteArray buf;
@@ -201,6 +229,9 @@ struct Server::Private {
     bool writeByte(char c);
     bool writeAll(const QByteArray &bytes);
     void log(const Frame &frame);
+    bool unpluggedAt(qint64 us) const;
+    int drawFault(int address); // under the mutex; -1 for none
+    QByteArray spoil(QByteArray frame, FaultKind kind, int requestAddress);
 };
 
 Server::Server(std::shared_ptr<Device> device) : d(new Private)
@@ -450,6 +481,103 @@ void Server::failNextRequests(int count, int exceptionCode)
     std::lock_guard<std::mutex> lock(d->mutex);
     d->faults.failNextRequests = qMax(count, 0);
     d->faults.failExceptionCode = exceptionCode;
+}
+
+const char *faultName(FaultKind kind)
+{
+    switch (kind) {
+    case FaultKind::BadCrc: return "bad-crc";
+    case FaultKind::Silence: return "silence";
+    case FaultKind::ShortReply: return "short-reply";
+    case FaultKind::ForeignAddress: return "foreign-address";
+    case FaultKind::GarbageBurst: return "garbage-burst";
+    case FaultKind::Unplugged: return "unplugged";
+    }
+    return "?";
+}
+
+void Server::setRandomFaults(const RandomFaults &faults)
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    d->random = faults;
+    d->rng.seed(faults.seed);
+    d->injected.fill(0);
+}
+
+std::array<qint64, kFaultKinds> Server::injectedFaults() const
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    return d->injected;
+}
+
+bool Server::unplugged() const
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    return d->unpluggedAt(d->nowUs());
+}
+
+bool Server::Private::unpluggedAt(qint64 us) const
+{
+    if (random.unplugEveryMs <= 0 || random.unplugForMs <= 0)
+        return false;
+    const qint64 phase = (us / 1000) % random.unplugEveryMs;
+    return phase >= random.unplugEveryMs - random.unplugForMs;
+}
+
+int Server::Private::drawFault(int address)
+{
+    if (unpluggedAt(nowUs()))
+        return int(FaultKind::Unplugged);
+    if (random.rate <= 0 || std::uniform_real_distribution<double>(0, 1)(rng) >= random.rate)
+        return -1;
+    // A reply to 255 may carry any address: there a foreign one is no fault.
+    int kinds[kFaultKinds];
+    int n = 0;
+    for (int k = 0; k < int(FaultKind::Unplugged); ++k)
+        if ((random.kinds & (1u << k)) && !(address == 255 && k == int(FaultKind::ForeignAddress)))
+            kinds[n++] = k;
+    return n ? kinds[std::uniform_int_distribution<int>(0, n - 1)(rng)] : -1;
+}
+
+QByteArray Server::Private::spoil(QByteArray frame, FaultKind kind, int requestAddress)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    const int n = frame.size();
+    switch (kind) {
+    case FaultKind::BadCrc:
+        frame[n - 2] = char(~quint8(frame[n - 2]));
+        frame[n - 1] = char(~quint8(frame[n - 1]));
+        break;
+    case FaultKind::ShortReply: {
+        // Cut after the header at least; where the rest could be filled in to a good frame
+        // (one in 256 cuts of the last byte), cut elsewhere.
+        int keep = std::uniform_int_distribution<int>(3, qMax(3, n - 1))(rng);
+        while (keep > 3 && passesAsWhole(frame.left(keep), n))
+            --keep;
+        frame.truncate(keep);
+        break;
+    }
+    case FaultKind::ForeignAddress:
+        frame[0] = char(requestAddress % 254 + 1);
+        frame = appendCrc(frame.left(n - 2));
+        break;
+    case FaultKind::GarbageBurst: {
+        QByteArray noise;
+        const int length = std::uniform_int_distribution<int>(1, n)(rng);
+        while (noise.size() < length) {
+            const quint8 b = quint8(rng());
+            if (!meansSomething(b))
+                noise.append(char(b));
+        }
+        frame = noise;
+        break;
+    }
+    case FaultKind::Silence:
+    case FaultKind::Unplugged:
+        frame.clear();
+        break;
+    }
+    return frame;
 }
 
 void Server::setException(Table table, int first, int last, int code)
@@ -776,6 +904,7 @@ void Server::Private::handle(const QByteArray &request, qint64 firstUs)
     // Who hears the request (a device at another rate gets garbage) and is addressed.
     std::vector<size_t> addressed;
     Faults f;
+    int fault = -1;
     {
         std::lock_guard<std::mutex> lock(mutex);
         for (size_t i = 0; i < members.size(); ++i) {
@@ -791,7 +920,13 @@ void Server::Private::handle(const QByteArray &request, qint64 firstUs)
         f = faults;
         if (faults.failNextRequests > 0)
             --faults.failNextRequests;
+        fault = drawFault(address);
+        if (fault >= 0)
+            ++injected[size_t(fault)];
     }
+    // An unplugged device hears nothing; a silent one did the request and its reply is lost.
+    if (fault == int(FaultKind::Unplugged))
+        return;
     std::vector<QByteArray> sent;
     for (size_t i : addressed) {
         bool reply = true;
@@ -800,6 +935,8 @@ void Server::Private::handle(const QByteArray &request, qint64 firstUs)
             continue;
         if (f.wrongFunction >= 0 && f.wrongFunction <= 255)
             frame[1] = char(f.wrongFunction);
+        if (f.replyAddress >= 0 && f.replyAddress <= 255)
+            frame[0] = char(f.replyAddress);
         frame = appendCrc(frame);
         if (f.badCrc) {
             frame[frame.size() - 2] = char(~quint8(frame[frame.size() - 2]));
@@ -824,7 +961,13 @@ void Server::Private::handle(const QByteArray &request, qint64 firstUs)
         takeRates();
         return;
     }
-    const QByteArray frame = sent.size() == 1 ? sent.front() : collide(sent);
+    QByteArray frame = sent.size() == 1 ? sent.front() : collide(sent);
+    if (fault >= 0)
+        frame = spoil(frame, FaultKind(fault), address);
+    if (frame.isEmpty()) {
+        takeRates();
+        return;
+    }
     const double charUs = charMicros(rate);
 
     const qint64 delayUs = qMax(f.replyDelayMs, 0) * 1000LL;

@@ -30,6 +30,12 @@
 //   bus.device(0)->placeOnBus(5, 19200); ...
 //   std::vector<sim::BusMember> members; sim::parseBus("T4yJ@5,E-HN2@31:9600", &members);
 //
+// Faults drawn at random for a long run: each request addressed to the device gets, with the
+// given chance, one fault of a kind the master can see, and every one is counted by kind.
+//
+//   sim::RandomFaults r;  r.rate = 0.02;  r.unplugEveryMs = 180000;  r.unplugForMs = 10000;
+//   server.setRandomFaults(r);  ...  server.injectedFaults()[int(sim::FaultKind::BadCrc)];
+//
 // A request at a rate a device does not use reaches it as garbage: on a pty the rate is the
 // one the master set (the slave side's termios, which the simulator reads); on TCP it is the
 // line rate of the simulated gateway (setLineRate, 19200 by default).
@@ -40,6 +46,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <array>
 #include <functional>
 #include <memory>
 
@@ -66,11 +73,32 @@ struct Faults {
     bool silent = false;       // no reply at all
     bool badCrc = false;       // reply CRC inverted
     int wrongFunction = -1;    // 0..255: reply function byte replaced by this value
+    int replyAddress = -1;     // 0..255: reply sent under this address (its CRC fits)
     int dropLastBytes = 0;     // reply cut short by this many bytes
     int replyDelayMs = 0;      // before the first reply byte
     bool wireTiming = false;   // pace request and reply like a line at the request's rate
     int failNextRequests = 0;  // the next K requests addressed to us fail, then normal again
     int failExceptionCode = 0; // how they fail: 0 = no reply, else this exception code
+};
+
+// What a random fault does to the reply of one request.
+enum class FaultKind {
+    BadCrc,         // the reply's CRC inverted
+    Silence,        // no reply
+    ShortReply,     // the reply cut short, where no master could take it for whole
+    ForeignAddress, // the reply carries another address (only for a request to one device)
+    GarbageBurst,   // line noise instead of the reply: no function or exception code in it
+    Unplugged,      // a request heard while the device is unplugged: no reply
+};
+constexpr int kFaultKinds = 6;
+const char *faultName(FaultKind kind); // "bad-crc", "silence", ...
+
+struct RandomFaults {
+    double rate = 0;       // chance of a fault per request addressed to the device
+    quint32 seed = 1;
+    unsigned kinds = 0x1F; // the kinds drawn, a bit per FaultKind (unplugging goes by time)
+    int unplugEveryMs = 0; // the device is unplugged for the last unplugForMs of every period
+    int unplugForMs = 0;
 };
 
 struct Frame {
@@ -123,6 +151,11 @@ public:
     void setFaults(const Faults &faults);
     Faults faults() const;
     void failNextRequests(int count, int exceptionCode = 0);
+    // Replaces the random faults and sets their counts to 0.
+    void setRandomFaults(const RandomFaults &faults);
+    // Faults injected so far, by kind (index: FaultKind).
+    std::array<qint64, kFaultKinds> injectedFaults() const;
+    bool unplugged() const; // whether the device is unplugged right now
 
     // Requests touching any address first..last of the table get exception `code`.
     // Holding covers functions 3, 6, 16; Input function 4; Coil function 5.

@@ -32,6 +32,11 @@ const char kUsage[] =
     "  --wrong-function N     put N into the reply's function byte\n"
     "  --drop-last N          leave out the last N reply bytes\n"
     "  --fail-next K          give no reply to the next K requests\n"
+    "  --random-faults RATE[:SEED]  give a request, with chance RATE (0..1), one fault of a\n"
+    "                         kind a master can see: bad CRC, silence, a short reply, a reply\n"
+    "                         for another address, line noise instead of the reply\n"
+    "  --unplug EVERY:FOR     the device is unplugged (hears nothing) for the last FOR seconds\n"
+    "                         of every EVERY seconds\n"
     "  --exception T:A[-B]:C  exception C for table T (holding, input, coil), addresses A..B\n"
     "  --id TEXT              identification at 0x0001 (padded to 16 characters)\n"
     "  --new-id TEXT          identification at 0x0010\n"
@@ -40,7 +45,8 @@ const char kUsage[] =
     "  --no-new-id            no identification at 0x0010\n"
     "  --log FILE             write every frame as a hex line: 'rx ...' or 'tx ...'\n"
     "The pty path (or the TCP address) is printed as the first line; SIGINT or SIGTERM ends\n"
-    "the simulator. Device options (--address, --id, ...) apply to --model only.\n";
+    "the simulator. With --random-faults or --unplug, the faults injected so far are printed\n"
+    "by kind on SIGUSR1 and at the end: 'faults bad-crc=N silence=N ...'. Device options (--address, --id, ...) apply to --model only.\n";
 
 int usage(const char *problem)
 {
@@ -103,6 +109,7 @@ int main(int argc, char **argv)
     int lineRate = 19200;
     int address = 0;
     sim::Faults faults;
+    sim::RandomFaults random;
     QList<ExceptionArg> exceptions;
     QByteArray id, newId;
     bool setId = false, setNewId = false, noId = false, noNewId = false;
@@ -172,6 +179,24 @@ int main(int argc, char **argv)
         } else if (a == QLatin1String("--fail-next")) {
             if (!toInt(v, 0, 1000000, &faults.failNextRequests))
                 return usage("--fail-next needs a count");
+        } else if (a == QLatin1String("--random-faults")) {
+            const QStringList parts = v.split(QLatin1Char(':'));
+            bool ok = parts.size() <= 2;
+            random.rate = ok ? parts[0].toDouble(&ok) : 0;
+            int seed = 1;
+            if (ok && parts.size() == 2)
+                ok = toInt(parts[1], 0, 0x7fffffff, &seed);
+            if (!ok || random.rate < 0 || random.rate > 1)
+                return usage("--random-faults needs RATE 0..1 and an optional :SEED");
+            random.seed = quint32(seed);
+        } else if (a == QLatin1String("--unplug")) {
+            const QStringList parts = v.split(QLatin1Char(':'));
+            int every = 0, length = 0;
+            if (parts.size() != 2 || !toInt(parts[0], 1, 86400, &every) ||
+                !toInt(parts[1], 1, every, &length))
+                return usage("--unplug needs EVERY:FOR in seconds, FOR not above EVERY");
+            random.unplugEveryMs = every * 1000;
+            random.unplugForMs = length * 1000;
         } else if (a == QLatin1String("--exception")) {
             ExceptionArg e;
             if (!parseException(v, &e))
@@ -221,6 +246,7 @@ int main(int argc, char **argv)
     sigemptyset(&stopSignals);
     sigaddset(&stopSignals, SIGINT);
     sigaddset(&stopSignals, SIGTERM);
+    sigaddset(&stopSignals, SIGUSR1);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     sim::Server server(members);
@@ -229,6 +255,9 @@ int main(int argc, char **argv)
         server.setLineRate(quint32(lineRate));
     }
     server.setFaults(faults);
+    const bool counting = random.rate > 0 || random.unplugEveryMs > 0;
+    if (counting)
+        server.setRandomFaults(random);
     for (const ExceptionArg &e : exceptions)
         server.setException(e.table, e.first, e.last, e.code);
     if (!link.isEmpty())
@@ -254,9 +283,22 @@ int main(int argc, char **argv)
     std::printf("%s\n", qPrintable(server.path()));
     std::fflush(stdout);
 
+    auto printFaults = [&] {
+        const auto counts = server.injectedFaults();
+        std::printf("faults");
+        for (int k = 0; k < sim::kFaultKinds; ++k)
+            std::printf(" %s=%lld", sim::faultName(sim::FaultKind(k)), qlonglong(counts[size_t(k)]));
+        std::printf("\n");
+        std::fflush(stdout);
+    };
     int received = 0;
-    sigwait(&stopSignals, &received);
+    while (sigwait(&stopSignals, &received) == 0 && received == SIGUSR1) {
+        if (counting)
+            printFaults();
+    }
     server.stop();
+    if (counting)
+        printFaults();
     if (logFile)
         std::fclose(logFile);
     return 0;

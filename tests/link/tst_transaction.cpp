@@ -58,6 +58,8 @@ private slots:
     void replyFunctionCheck();
     void badCrcLeavesQueueEmpty();
     void shortReply();
+    void replyFromAnotherDevice_data();
+    void replyFromAnotherDevice();
     void silentDeviceEndsInError6();
     void replyTimeOutStartsOffTheWire_data();
     void replyTimeOutStartsOffTheWire();
@@ -331,6 +333,54 @@ void TransactionTest::shortReply()
     const TransmitResult r = prepareRead(0x2001, 3).transact(nullptr);
     QCOMPARE(r.error, int(ErrCrc));
     QCOMPARE(m_transmit->queuedValues(), 0);
+}
+
+void TransactionTest::replyFromAnotherDevice_data()
+{
+    QTest::addColumn<int>("target");       // the address the tool talks to
+    QTest::addColumn<int>("replyAddress"); // the address the whole, well-formed reply names
+    QTest::addColumn<int>("function");     // 3, 6 or 4 (the identification's fixed read)
+    QTest::addColumn<int>("error");
+
+    QTest::newRow("read, own address") << 17 << 17 << 3 << 0;
+    QTest::newRow("read, another device") << 17 << 18 << 3 << int(ErrNoReply);
+    QTest::newRow("write, another device") << 17 << 5 << 6 << int(ErrNoReply);
+    QTest::newRow("identification, another device") << 17 << 254 << 4 << int(ErrNoReply);
+    QTest::newRow("identification, own address") << 17 << 17 << 4 << 0;
+    // At 255 every device answers, under whatever address it has.
+    QTest::newRow("read at 255, any address") << 255 << 18 << 3 << 0;
+    QTest::newRow("identification at 255, any address") << 255 << 31 << 4 << 0;
+}
+
+void TransactionTest::replyFromAnotherDevice()
+{
+    QFETCH(int, target);
+    QFETCH(int, replyAddress);
+    QFETCH(int, function);
+    QFETCH(int, error);
+    m_device->setAddress(target == 255 ? 0 : target);
+    m_owner->setTarget({quint8(target), 19200});
+    sim::Faults faults;
+    faults.replyAddress = replyAddress;
+    m_server->setFaults(faults);
+
+    TTransmit &t = *m_transmit;
+    TransmitResult r;
+    if (function == 4) {
+        QString identification;
+        r = t.readIdentification(identification);
+    } else if (function == 3) {
+        r = prepareRead(0x2001, 15).transact(nullptr);
+        QCOMPARE(t.queuedValues(), error == 0 ? 15 : 0);
+    } else {
+        t.clear();
+        t.setFunction(6);
+        t.setStart(0x2006);
+        t.addValue(7);
+        QVERIFY(t.buildRequest());
+        r = t.transact(nullptr);
+    }
+    QCOMPARE(r.error, error);
 }
 
 void TransactionTest::silentDeviceEndsInError6()

@@ -268,6 +268,114 @@ private slots:
         QCOMPARE(device->holding(0x2002), quint16(0x1102));
     }
 
+    // Random faults aimed at one kind: every request gets it, the reply shows it, and it
+    // is counted under its kind alone.
+    void randomFaults_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("address"); // of the requests
+        QTest::addColumn<int>("counted"); // faults counted of 20 requests
+
+        for (int k = 0; k < int(sim::FaultKind::Unplugged); ++k)
+            QTest::newRow(sim::faultName(sim::FaultKind(k))) << k << 17 << 20;
+        // At 255 any address is an answer: no fault of that kind is drawn there.
+        QTest::newRow("foreign-address at 255") << int(sim::FaultKind::ForeignAddress) << 255 << 0;
+    }
+
+    void randomFaults()
+    {
+        QFETCH(int, kind);
+        QFETCH(int, address);
+        QFETCH(int, counted);
+        device->setAddress(17);
+        sim::RandomFaults r;
+        r.rate = 1;
+        r.seed = 7;
+        r.kinds = 1u << kind;
+        server->setRandomFaults(r);
+
+        QByteArray head(1, char(address));
+        const QByteArray good = rtu((head.toHex() + "030411011102").constData());
+        for (int i = 0; i < 20; ++i) {
+            const QByteArray request = rtu((head.toHex() + "0320010002").constData());
+            const QByteArray reply = port->exchange(request, good.size(), 80);
+            if (counted == 0) {
+                QCOMPARE(reply.toHex(' '), good.toHex(' '));
+                continue;
+            }
+            switch (sim::FaultKind(kind)) {
+            case sim::FaultKind::BadCrc:
+                QCOMPARE(reply.size(), good.size());
+                QCOMPARE(reply.left(good.size() - 2), good.left(good.size() - 2));
+                QVERIFY(!crcValid(reply));
+                break;
+            case sim::FaultKind::Silence:
+                QCOMPARE(reply, QByteArray());
+                break;
+            case sim::FaultKind::ShortReply: {
+                QVERIFY2(reply.size() >= 3 && reply.size() < good.size(), reply.toHex(' '));
+                QCOMPARE(reply, good.left(reply.size()));
+                // Filled up either way a master fills missing bytes, it is still no frame.
+                const int missing = good.size() - reply.size();
+                QVERIFY(!crcValid(reply + QByteArray(missing, reply.back())));
+                QVERIFY(!crcValid(reply + QByteArray(missing, char(0))));
+                break;
+            }
+            case sim::FaultKind::ForeignAddress:
+                QVERIFY(crcValid(reply));
+                QVERIFY(quint8(reply[0]) != 17 && quint8(reply[0]) != 255);
+                QCOMPARE(reply.mid(1, good.size() - 3), good.mid(1, good.size() - 3));
+                break;
+            case sim::FaultKind::GarbageBurst:
+                QVERIFY2(!reply.isEmpty() && reply.size() <= good.size(), reply.toHex(' '));
+                for (char c : reply)
+                    QVERIFY2(!QByteArray::fromHex("01020304050608108384858690").contains(c),
+                             reply.toHex(' '));
+                break;
+            default:
+                QFAIL("no such kind");
+            }
+        }
+        const auto injected = server->injectedFaults();
+        for (int k = 0; k < sim::kFaultKinds; ++k)
+            QCOMPARE(injected[size_t(k)], qint64(k == kind ? counted : 0));
+
+        // Replacing the random faults starts the counts anew and ends them.
+        server->setRandomFaults(sim::RandomFaults());
+        QCOMPARE(port->exchange(rtu("ff0320010002"), 9), rtu("ff030411011102"));
+        QCOMPARE(server->injectedFaults()[size_t(kind)], 0);
+    }
+
+    // An unplugged device hears nothing: every request either has its reply or is counted.
+    void unpluggedByTheClock()
+    {
+        sim::RandomFaults r;
+        r.unplugEveryMs = 1000;
+        r.unplugForMs = 500;
+        server->setRandomFaults(r);
+        int replies = 0, requests = 0;
+        bool sawUnplugged = false, sawPlugged = false;
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 10000 && !(sawUnplugged && sawPlugged && requests >= 10)) {
+            // A reply comes whole long before this on any machine; no reply is unplugged.
+            const QByteArray reply = port->exchange(rtu("ff0320010001"), 7, 200);
+            ++requests;
+            if (reply == rtu("ff03021101")) {
+                ++replies;
+                sawPlugged = true;
+            } else {
+                QCOMPARE(reply, QByteArray());
+                sawUnplugged = true;
+            }
+        }
+        QVERIFY(sawUnplugged && sawPlugged);
+        QVERIFY(server->waitForFrames(requests, 1000));
+        const auto injected = server->injectedFaults();
+        QCOMPARE(injected[size_t(sim::FaultKind::Unplugged)], qint64(requests - replies));
+        QCOMPARE(injected[size_t(sim::FaultKind::Silence)], 0);
+    }
+
     void failNextRequestsThenBehave()
     {
         server->failNextRequests(2);
@@ -375,14 +483,20 @@ private slots:
             bestUs = qMin(bestUs, totalUs);
             QTest::qWait(5);
         }
-        QVERIFY2(bestUs <= wireUs * 1.25, qPrintable(QString::number(bestUs)));
+        // Paced twice over would take 2x; a loaded machine adds less than half to the best try.
+        QVERIFY2(bestUs <= wireUs * 1.5, qPrintable(QString::number(bestUs)));
         // The reply is spread over its character times (about 17.7 ms), not one burst.
         QVERIFY2(bestShortBy <= 0, qPrintable(QString::number(bestShortBy)));
 
-        // Without wire timing the same reply comes at once.
+        // Without wire timing the same reply comes at once: the best of three well under half
+        // the line's time (a wake-up late by a scheduler slice must not look like pacing).
         server->setFaults(sim::Faults());
-        QCOMPARE(port->exchange(request, 35).size(), 35);
-        QVERIFY2(port->elapsedUs < 8000, qPrintable(QString::number(port->elapsedUs)));
+        qint64 burstUs = std::numeric_limits<qint64>::max();
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            QCOMPARE(port->exchange(request, 35).size(), 35);
+            burstUs = qMin(burstUs, port->elapsedUs);
+        }
+        QVERIFY2(burstUs < (8 + 35) * sim::kCharMicros / 2, qPrintable(QString::number(burstUs)));
     }
 
     void logTimesAndClear()
