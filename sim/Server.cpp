@@ -167,6 +167,7 @@ struct ExceptionRange {
     int first;
     int last;
     int code;
+    bool writesOnly;
 };
 
 } // namespace
@@ -224,7 +225,7 @@ struct Server::Private {
     bool startPty(QString *error);
     bool startTcp(QString *error);
     void acceptClient();
-    int configuredException(Table table, int first, int count) const;
+    int configuredException(Table table, int first, int count, bool write) const;
     bool waitUntil(qint64 targetUs);
     bool writeByte(char c);
     bool writeAll(const QByteArray &bytes);
@@ -580,10 +581,10 @@ QByteArray Server::Private::spoil(QByteArray frame, FaultKind kind, int requestA
     return frame;
 }
 
-void Server::setException(Table table, int first, int last, int code)
+void Server::setException(Table table, int first, int last, int code, bool writesOnly)
 {
     std::lock_guard<std::mutex> lock(d->mutex);
-    d->exceptions.push_back({table, qMin(first, last), qMax(first, last), code});
+    d->exceptions.push_back({table, qMin(first, last), qMax(first, last), code, writesOnly});
 }
 
 void Server::clearExceptions()
@@ -798,11 +799,13 @@ void Server::Private::process()
     }
 }
 
-int Server::Private::configuredException(Table table, int first, int count) const
+int Server::Private::configuredException(Table table, int first, int count, bool write) const
 {
     std::lock_guard<std::mutex> lock(mutex);
     const int last = first + count - 1;
     for (const ExceptionRange &r : exceptions) {
+        if (r.writesOnly && !write)
+            continue;
         if (r.table == table && first <= r.last && last >= r.first)
             return r.code;
     }
@@ -846,7 +849,7 @@ QByteArray Server::Private::answer(Device &device, const QByteArray &request, co
         const int count = word(request, 4);
         if (count < 1 || count > 125)
             return exception(3);
-        if (int code = configuredException(table, start, count))
+        if (int code = configuredException(table, start, count, false))
             return exception(code);
         QVector<quint16> values;
         if (int code = device.read(table, start, count, &values))
@@ -862,7 +865,7 @@ QByteArray Server::Private::answer(Device &device, const QByteArray &request, co
         const int value = word(request, 4);
         if (value != 0xFF00 && value != 0x0000)
             return exception(3);
-        if (int code = configuredException(Table::Coil, coil, 1))
+        if (int code = configuredException(Table::Coil, coil, 1, true))
             return exception(code);
         if (int code = device.writeCoil(coil, value == 0xFF00))
             return exception(code);
@@ -870,7 +873,7 @@ QByteArray Server::Private::answer(Device &device, const QByteArray &request, co
     }
     case 6: {
         const int reg = word(request, 2);
-        if (int code = configuredException(Table::Holding, reg, 1))
+        if (int code = configuredException(Table::Holding, reg, 1, true))
             return exception(code);
         if (int code = device.writeHoldings(reg, {quint16(word(request, 4))}))
             return exception(code);
@@ -881,7 +884,7 @@ QByteArray Server::Private::answer(Device &device, const QByteArray &request, co
         const int count = word(request, 4);
         if (count < 1 || count > 123 || quint8(request[6]) != 2 * count)
             return exception(3);
-        if (int code = configuredException(Table::Holding, start, count))
+        if (int code = configuredException(Table::Holding, start, count, true))
             return exception(code);
         QVector<quint16> values;
         for (int i = 0; i < count; ++i)

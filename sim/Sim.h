@@ -158,8 +158,9 @@ public:
     bool unplugged() const; // whether the device is unplugged right now
 
     // Requests touching any address first..last of the table get exception `code`.
-    // Holding covers functions 3, 6, 16; Input function 4; Coil function 5.
-    void setException(Table table, int first, int last, int code);
+    // Holding covers functions 3, 6, 16 (only 6 and 16 with writesOnly: a device that
+    // shows a register but refuses a value for it); Input function 4; Coil function 5.
+    void setException(Table table, int first, int last, int code, bool writesOnly = false);
     void clearExceptions();
 
     // The log keeps the latest 100000 frames of each kind.

@@ -452,7 +452,7 @@ private slots:
         if (fault == "noaddr")
             page.addr->setCurrentIndex(-1);
         if (fault == "exception")
-            server->setException(sim::Table::Holding, 0x2020, 0x2021, 2);
+            server->setException(sim::Table::Holding, 0x2020, 0x2021, 2, true);
         QLabel testWindow;
         if (fault == "test")
             page.setTestWindow(&testWindow);
