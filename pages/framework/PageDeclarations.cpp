@@ -10,8 +10,10 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QVBoxLayout>
+#include <algorithm>
 
 // --- declarations ---
 
@@ -66,6 +68,41 @@ void TComponentForm::actionsUnderColumn(int column)
     static_cast<QVBoxLayout *>(centralWidget()->layout())->removeItem(m_actions);
     // The column's closing stretch stays above the buttons: they sit at its bottom.
     col->addLayout(m_actions);
+}
+
+void TComponentForm::orderTabs()
+{
+    // Before the first show the widgets inside containers have no places yet: lay them out.
+    layout()->activate();
+    for (QWidget *w : findChildren<QWidget *>())
+        if (w->layout() && w->window() == this)
+            w->layout()->setGeometry(w->rect());
+    QList<QGroupBox *> groups;
+    for (QGroupBox *g : findChildren<QGroupBox *>()) {
+        bool outermost = g->window() == this;
+        for (QWidget *p = g->parentWidget(); outermost && p && p != this; p = p->parentWidget())
+            outermost = !qobject_cast<QGroupBox *>(p);
+        if (outermost)
+            groups << g;
+    }
+    std::stable_sort(groups.begin(), groups.end(), [this](QGroupBox *a, QGroupBox *b) {
+        const QPoint pa = a->mapTo(this, QPoint()), pb = b->mapTo(this, QPoint());
+        return pa.x() != pb.x() ? pa.x() < pb.x() : pa.y() < pb.y();
+    });
+    // The focus chain as the controls were made gives the order within a group.
+    QList<QWidget *> made;
+    for (QWidget *w = nextInFocusChain(); w && w != this; w = w->nextInFocusChain())
+        if ((w->focusPolicy() & Qt::TabFocus) && !w->focusProxy() &&
+            !qobject_cast<QComboBox *>(w->parentWidget()))
+            made << w;
+    QList<QWidget *> chain;
+    for (QGroupBox *g : groups)
+        for (QWidget *w : made)
+            if (g->isAncestorOf(w))
+                chain << w;
+    chain << static_cast<QWidget *>(m_getButton) << static_cast<QWidget *>(m_sendButton);
+    for (int i = 1; i < chain.size(); ++i)
+        QWidget::setTabOrder(chain[i - 1], chain[i]);
 }
 
 static QString labelNameFor(const QString &controlName)

@@ -128,6 +128,7 @@ void TComponentForm::finishCreate()
     m_created = true;
     adjustSize();
     setFixedSize(sizeHint().expandedTo(minimumSizeHint()));
+    orderTabs();
     loadWindowPosition();
     if (m_traits.liveWindow) {
         const Profile positions(workingFile(QStringLiteral("windowPosition.ini")));

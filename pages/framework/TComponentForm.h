@@ -303,6 +303,9 @@ protected:
     // "Načíst data" and "Uložit data" under the groups of a short column rather than in a
     // row of their own under the tallest one.
     void actionsUnderColumn(int column);
+    // Tab in reading order: the groups column by column, each from the top, its controls in
+    // the order they were made; "Načíst data" and "Uložit data" last.
+    void orderTabs();
     // Runs the page-creation steps that need the declarations (positions, AfterStart,
     // cleared marker). Idempotent.
     void finishCreate();

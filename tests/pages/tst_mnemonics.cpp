@@ -1,8 +1,9 @@
-// Alt+letter in every window of the program: the main window, every page of the registry,
-// its live window, its test windows, and the dialogs. No letter is ambiguous within a window
-// (a button beside a menu of the same letter is not: the button has it), and each letter,
-// pressed as a user presses it, reaches its target. A menu whose letter a button has is
-// reached with F10, then the letter.
+// The keyboard in every window of the program. Alt+letter in the main window, every page of
+// the registry, its live window, its test windows, and the dialogs: no letter is ambiguous
+// within a window (a button beside a menu of the same letter is not: the button has it), and
+// each letter, pressed as a user presses it, reaches its target. A menu whose letter a button
+// has is reached with F10, then the letter. Tab on every page goes in reading order: the
+// groups column by column, top to bottom, each group whole, the buttons last.
 
 #include "pages/framework/TComponentForm.h"
 #include "pages/framework/TExtraForm.h"
@@ -20,6 +21,11 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSet>
 #include <QLabel>
 #include <QListWidget>
 #include <QMainWindow>
@@ -160,6 +166,77 @@ private slots:
         walk(&traffic);
     }
 
+    void tabOrder_data() { everyPage_data(); }
+    void tabOrder()
+    {
+        QFETCH(int, index);
+        DeviceRig rig;
+        std::unique_ptr<QWidget> made(registry.create(index));
+        auto *page = qobject_cast<TComponentForm *>(made.get());
+        QVERIFY(page);
+        rig.shell.page = page;
+        page->show();
+        QVERIFY(QTest::qWaitForWindowExposed(page));
+        // Every control Tab can reach, and the group each lies in (the buttons in none).
+        auto groupOf = [&](QWidget *w) -> QWidget * {
+            QWidget *outer = nullptr;
+            for (QWidget *p = w; p && p != page; p = p->parentWidget())
+                if (qobject_cast<QGroupBox *>(p))
+                    outer = p;
+            return outer;
+        };
+        QList<QWidget *> reachable;
+        for (QWidget *w : page->findChildren<QWidget *>())
+            if (w->window() == page && (w->focusPolicy() & Qt::TabFocus) && w->isVisible() &&
+                w->isEnabled() && !w->focusProxy() && !qobject_cast<QMenuBar *>(w) &&
+                (groupOf(w) || w == page->getButton() || w == page->sendButton()))
+                reachable << w;
+        QVERIFY(reachable.size() > 2);
+        // From the last control of the round (the page's "Uložit data") once around.
+        page->sendButton()->setFocus(Qt::TabFocusReason);
+        QTRY_VERIFY(QApplication::focusWidget() == page->sendButton());
+        QList<QWidget *> visited;
+        for (int i = 0; i < reachable.size() + 2; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QWidget *w = QApplication::focusWidget();
+            visited << w;
+            if (w == page->sendButton())
+                break;
+        }
+        QStringList names;
+        for (QWidget *w : visited)
+            names << w->objectName();
+        // Everything once (of a set of radio buttons the chosen one), the buttons last.
+        for (QWidget *w : reachable)
+            QVERIFY2(qobject_cast<QRadioButton *>(w) || visited.count(w) == 1,
+                     qPrintable(w->objectName() + ": " + names.join(' ')));
+        QCOMPARE(QSet<QWidget *>(visited.begin(), visited.end()).size(), visited.size());
+        QVERIFY(visited.at(visited.size() - 2) == page->getButton());
+        // The groups in reading order (by column, then from the top), each in one run.
+        QList<QWidget *> runs;
+        for (int i = 0; i + 2 < visited.size(); ++i) {
+            QWidget *g = groupOf(visited.at(i));
+            QVERIFY2(g, qPrintable(visited.at(i)->objectName()));
+            if (runs.isEmpty() || runs.last() != g) {
+                QVERIFY2(!runs.contains(g),
+                         qPrintable(static_cast<QGroupBox *>(g)->title() + " visited twice"));
+                runs << g;
+            }
+        }
+        for (int i = 1; i < runs.size(); ++i) {
+            const QPoint a = runs.at(i - 1)->mapTo(page, QPoint());
+            const QPoint b = runs.at(i)->mapTo(page, QPoint());
+            QVERIFY2(a.x() < b.x() || (a.x() == b.x() && a.y() < b.y()),
+                     qPrintable(QStringLiteral("%1 (%2,%3) before %4 (%5,%6)")
+                                    .arg(static_cast<QGroupBox *>(runs.at(i - 1))->title())
+                                    .arg(a.x())
+                                    .arg(a.y())
+                                    .arg(static_cast<QGroupBox *>(runs.at(i))->title())
+                                    .arg(b.x())
+                                    .arg(b.y())));
+        }
+    }
+
     void everyPage_data()
     {
         QTest::addColumn<int>("index");
@@ -199,7 +276,9 @@ private slots:
             if (QTest::currentTestFailed())
                 return;
             test->close();
-            QTRY_VERIFY(!page->testWindow());
+            // A test window that is still counting down closes when its count ends
+            // (seconds on the real clock, more under a sanitizer).
+            QTRY_VERIFY_WITH_TIMEOUT(!page->testWindow(), 30000);
         }
         QCOMPARE(opened, tests);
 
