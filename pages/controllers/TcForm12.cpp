@@ -165,7 +165,10 @@ TcForm12::TcForm12(QWidget *parent)
 
     // Both bars of the range start (and of the end) always hold one position; a fallback
     // moves a bar quietly, and its pair follows all the same.
-    for (auto [a, b] : {std::pair{m_i1, m_i1b}, std::pair{m_i2, m_i2b}}) {
+    for (const auto &pair : {std::pair{m_i1, m_i1b}, std::pair{m_i2, m_i2b}}) {
+        // Named copies: a lambda may not capture a structured binding in C++17.
+        auto *a = pair.first;
+        auto *b = pair.second;
         connect(a->bar(), &QScrollBar::valueChanged, b->bar(), &QScrollBar::setValue);
         connect(b->bar(), &QScrollBar::valueChanged, a->bar(), &QScrollBar::setValue);
         a->onAccepted([a, b] { b->setPosition(a->position()); });
