@@ -13,6 +13,8 @@
 
 #include <QComboBox>
 #include <QScrollBar>
+#include <cmath>
+#include <limits>
 #include <memory>
 
 namespace fuzz {
@@ -81,8 +83,13 @@ inline void checkPage(TComponentForm &page)
         // A page that gives a field another meaning (ZK's plain input range) sets its bar to
         // the other range; the bar's limits are then the field's.
         const double scale = f->rule().scale;
-        const bool ownRange = bar->minimum() == qRound(f->rule().min * scale) &&
-                              bar->maximum() == qRound(f->rule().max * scale);
+        // An open field (no limits of its own) has a bar of another range.
+        const auto barStep = [scale](double x) {
+            const double s = std::round(x * scale);
+            return std::abs(s) < 2e9 ? int(s) : std::numeric_limits<int>::min();
+        };
+        const bool ownRange = bar->minimum() == barStep(f->rule().min) &&
+                              bar->maximum() == barStep(f->rule().max);
         const double v = f->value();
         const double slack = 1.0 / scale;
         if (ownRange && (v < lo - slack || v > hi + slack)) {
