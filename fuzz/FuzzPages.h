@@ -9,6 +9,7 @@
 #include "pages/framework/TComponentForm.h"
 #include "pages/framework/TExtraForm.h"
 #include "pages/pages.h"
+#include "shell/Identification.h"
 #include "shell/PageRegistry.h"
 
 #include <QComboBox>
@@ -50,9 +51,15 @@ struct PageTarget {
     }
     void printInputs() const
     {
+        // By model: several models share one page class.
+        const std::vector<int> indices = PageRegistry::instance().indices();
         std::fprintf(stderr, "inputs per page:");
-        for (size_t i = 0; i < pages.pages.size(); ++i)
-            std::fprintf(stderr, " %s=%lld", qPrintable(pages.pages[i]->objectName()), inputs[i]);
+        for (size_t i = 0; i < pages.pages.size(); ++i) {
+            const int index = indices[i];
+            const QString model = index < componentNames().size() ? componentNames().at(index)
+                                                                  : QString::number(index);
+            std::fprintf(stderr, " %s=%lld", qPrintable(model.trimmed()), inputs[i]);
+        }
         std::fprintf(stderr, "\n");
     }
 };
