@@ -2,6 +2,7 @@
 
 #include "link/Messages.h"
 #include "platform/Prompts.h"
+#include "shell/ListWindow.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -80,7 +81,7 @@ TScanDialog::TScanDialog(PortOwner &owner, const PortSettings &settings, quint32
 
     scanStartButton = new QPushButton(kStart, this);
     scanStartButton->setObjectName(QStringLiteral("scanStartButton"));
-    scanCloseButton = new QPushButton(QStringLiteral("Zavřít"), this);
+    scanCloseButton = new QPushButton(QStringLiteral("Za&vřít"), this);
     scanCloseButton->setObjectName(QStringLiteral("scanCloseButton"));
     connect(scanStartButton, &QPushButton::clicked, this, [this] {
         if (running())
@@ -122,7 +123,7 @@ TScanDialog::TScanDialog(PortOwner &owner, const PortSettings &settings, quint32
     layout->addLayout(buttons);
     layout->addWidget(scanStateLabel);
     layout->addWidget(scanResultTable, 1);
-    resize(620, 420);
+    fitWindowToTable(*this, *scanResultTable, QSize(620, 420));
 }
 
 TScanDialog::~TScanDialog()
@@ -221,7 +222,7 @@ void TScanDialog::found(const BusScanHit &hit)
                             hit.kindText()};
     for (int c = 0; c < cells.size(); ++c)
         scanResultTable->setItem(row, c, new QTableWidgetItem(cells[c]));
-    scanResultTable->resizeColumnsToContents();
+    fitWindowToTable(*this, *scanResultTable, QSize(620, 420));
 }
 
 void TScanDialog::ended(const BusScanResult &result)

@@ -8,6 +8,7 @@
 #include "pages/framework/TComponentForm.h"
 #include "platform/Profile.h"
 #include "platform/Prompts.h"
+#include "shell/ListWindow.h"
 
 #include <QAction>
 #include <QDialog>
@@ -23,7 +24,7 @@
 
 namespace {
 
-const char kLoadCaption[] = "Načíst do formuláře";
+const char kLoadCaption[] = "&Načíst do formuláře";
 
 // A window-modal table over the page with "Načíst do formuláře" and "Zavřít".
 QDialog *tableDialog(TComponentForm &page, const char *name, const QString &title,
@@ -49,20 +50,16 @@ QDialog *tableDialog(TComponentForm &page, const char *name, const QString &titl
     for (int r = 0; r < static_cast<int>(rows.size()); ++r)
         for (int c = 0; c < rows[r].size() && c < header.size(); ++c)
             table->setItem(r, c, new QTableWidgetItem(rows[r][c]));
-    table->resizeColumnsToContents();
     table->horizontalHeader()->setStretchLastSection(true);
     layout->addWidget(table);
     auto *buttons = new QDialogButtonBox(dialog);
     auto *load = buttons->addButton(QString::fromUtf8(kLoadCaption), QDialogButtonBox::AcceptRole);
     load->setObjectName(QStringLiteral("loadButton"));
-    auto *close = buttons->addButton(QStringLiteral("Zavřít"), QDialogButtonBox::RejectRole);
+    auto *close = buttons->addButton(QStringLiteral("Za&vřít"), QDialogButtonBox::RejectRole);
     close->setObjectName(QStringLiteral("closeButton"));
     QObject::connect(close, &QPushButton::clicked, dialog, &QDialog::reject);
     layout->addWidget(buttons);
-    int width = 40;
-    for (int c = 0; c < table->columnCount(); ++c)
-        width += table->columnWidth(c);
-    dialog->resize(std::min(std::max(width, 560), 1100), 420);
+    fitWindowToTable(*dialog, *table, QSize(560, 240));
     *tableOut = table;
     return dialog;
 }

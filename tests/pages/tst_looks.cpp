@@ -3,6 +3,7 @@
 // OVRIN_SCREENSHOT_DIR set, the windows are also saved there as PNG files to look at.
 
 #include "ConverterFixture.h"
+#include "ListDialogs.h"
 #include "tests/support/ScreenFit.h"
 #include "pages/controllers/TcForm12.h"
 #include "pages/controllers/TcForm2.h"
@@ -327,6 +328,63 @@ private slots:
         look<TcForm12>(
             "ZSL", "zsl", [](TcForm12 &page) { page.dacActive()->setItemIndex(1); },
             QSize(1180, 640));
+    }
+    // The backups of the CWR1 page (long customer texts among them) and a file that differs
+    // from the module's factory values in most settings.
+    void recordDialogs()
+    {
+        ConverterRig rig;
+        QVERIFY(rig.start(wallModule("CWR1")));
+        TcForm13 page;
+        rig.shell.page = &page;
+        page.show();
+        page.getButtonClick();
+        plantBackups(page, customerTexts());
+        if (QTest::currentTestFailed())
+            return;
+        QDialog *restore = openRecordDialog(page, "mmRestoreBackup", "restoreDialog");
+        QVERIFY(restore);
+        qInfo("backups: %d x %d", restore->width(), restore->height());
+        save(restore, "cwr1-backups");
+        checkLayout(restore);
+        restore->close();
+        if (QTest::currentTestFailed())
+            return;
+
+        const QString file = rig.dir.file("differing.ini");
+        saveDifferingFile(page, file);
+        rig.prompts.planFileName(file);
+        QDialog *compare = openRecordDialog(page, "mmCompareWithDevice", "compareDialog");
+        QVERIFY(compare);
+        const int rows = compare->findChild<QTableWidget *>("table")->rowCount();
+        QVERIFY2(rows > 30, qPrintable(QString::number(rows)));
+        qInfo("comparison of %d rows: %d x %d", rows, compare->width(), compare->height());
+        save(compare, "cwr1-comparison");
+        checkLayout(compare);
+        compare->close();
+    }
+
+    // The bus scan with what it found on a bus of six, and while it runs.
+    void scanDialog()
+    {
+        ScanRig rig;
+        QVERIFY(rig.start());
+        rig.dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(rig.dialog.get()));
+        checkLayout(rig.dialog.get());
+        QVERIFY(rig.scanAll());
+        QCOMPARE(rig.dialog->scanResultTable->rowCount(), 6);
+        qInfo("scan: %d x %d", rig.dialog->width(), rig.dialog->height());
+        save(rig.dialog.get(), "scan-found");
+        checkLayout(rig.dialog.get());
+        rig.choose({1200, 2400, 4800}, 1, 254);
+        rig.dialog->scanTimeoutSpinBox->setValue(3000);
+        rig.dialog->scanStartButton->click();
+        QTRY_VERIFY(!rig.dialog->scanStateLabel->text().isEmpty() &&
+                    rig.dialog->scanStateLabel->text().startsWith("Zkouším"));
+        save(rig.dialog.get(), "scan-running");
+        checkLayout(rig.dialog.get());
+        QVERIFY(rig.dialog->running());
     }
     void zslVoltage()
     {

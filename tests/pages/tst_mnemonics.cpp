@@ -3,13 +3,17 @@
 // within a window (a button beside a menu of the same letter is not: the button has it), and
 // each letter, pressed as a user presses it, reaches its target. A menu whose letter a button
 // has is reached with F10, then the letter. Tab on every page goes in reading order: the
-// groups column by column, top to bottom, each group whole, the buttons last.
+// groups column by column, top to bottom, each group whole, the buttons last. The dialogs
+// with lists (bus scan, backups, comparison): every button has its letter, and Tab goes once
+// around them in reading order, out of the table too.
 
+#include "ListDialogs.h"
 #include "pages/framework/TComponentForm.h"
 #include "pages/framework/TExtraForm.h"
 #include "pages/framework/TrendPlot.h"
 #include "pages/framework/TrendWindow.h"
 #include "pages/pages.h"
+#include "pages/sensors/TcForm13.h"
 #include "shell/AboutBox.h"
 #include "shell/MainForm.h"
 #include "shell/PageRegistry.h"
@@ -17,6 +21,7 @@
 #include "shell/TrafficMonitor.h"
 #include "sim/Sim.h"
 #include "tests/support/DeviceRig.h"
+#include "tests/support/ScreenFit.h"
 #include "tests/support/TestClock.h"
 
 #include <QAbstractButton>
@@ -131,6 +136,68 @@ void walk(QWidget *window)
         b->blockSignals(false);
 }
 
+// A technician reaches every button of the dialog by its letter.
+void everyButtonHasALetter(QWidget *window)
+{
+    for (QPushButton *b : window->findChildren<QPushButton *>())
+        if (b->window() == window && b->isVisible())
+            QVERIFY2(!QKeySequence::mnemonic(b->text()).isEmpty(),
+                     qPrintable(window->objectName() + ": \"" + b->text() + "\" has no letter"));
+}
+
+// Tab goes once around every control the window's user can reach, row by row from the top,
+// each row from the left.
+void tabInReadingOrder(QWidget *window)
+{
+    window->activateWindow();
+    QTRY_VERIFY(window->isActiveWindow());
+    QList<QWidget *> reachable;
+    for (QWidget *w : window->findChildren<QWidget *>())
+        if (w->window() == window && (w->focusPolicy() & Qt::TabFocus) && w->isVisible() &&
+            w->isEnabled() && !w->focusProxy())
+            reachable << w;
+    QVERIFY(reachable.size() >= 2);
+    const auto at = [window](QWidget *w) { return QRect(w->mapTo(window, QPoint()), w->size()); };
+    const auto sameRow = [](const QRect &a, const QRect &b) {
+        return (a.center().y() >= b.top() && a.center().y() <= b.bottom()) ||
+               (b.center().y() >= a.top() && b.center().y() <= a.bottom());
+    };
+    QWidget *first = reachable.front();
+    for (QWidget *w : reachable)
+        if (sameRow(at(w), at(first)) ? at(w).x() < at(first).x() : at(w).y() < at(first).y())
+            first = w;
+    first->setFocus(Qt::OtherFocusReason);
+    QTRY_COMPARE(QApplication::focusWidget(), first);
+    QList<QWidget *> visited{first};
+    for (int i = 0; i < reachable.size() + 2; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        if (QApplication::focusWidget() == first)
+            break;
+        visited << QApplication::focusWidget();
+    }
+    QStringList names;
+    for (QWidget *w : visited)
+        names << widgetName(w);
+    const QString where = window->objectName() + ": " + names.join(' ');
+    QVERIFY2(QApplication::focusWidget() == first, qPrintable(where + " (not back at the start)"));
+    QVERIFY2(visited.size() == reachable.size(), qPrintable(where));
+    for (int i = 1; i < visited.size(); ++i) {
+        const QRect a = at(visited.at(i - 1)), b = at(visited.at(i));
+        QVERIFY2(sameRow(a, b) ? a.x() < b.x() : a.y() < b.y(),
+                 qPrintable(where + " (" + names.at(i) + " out of order)"));
+    }
+}
+
+// The whole keyboard of a dialog.
+void walkDialog(QWidget *dialog)
+{
+    walk(dialog);
+    if (!QTest::currentTestFailed())
+        everyButtonHasALetter(dialog);
+    if (!QTest::currentTestFailed())
+        tabInReadingOrder(dialog);
+}
+
 } // namespace
 
 class MnemonicsTest : public QObject
@@ -164,6 +231,54 @@ private slots:
         walk(&about);
         TTrafficMonitor traffic;
         walk(&traffic);
+    }
+
+    // The bus scan with the devices it found, and again while it runs.
+    void scanDialog()
+    {
+        ScanRig rig;
+        QVERIFY(rig.start());
+        walkDialog(rig.dialog.get());
+        QVERIFY(rig.scanAll());
+        walkDialog(rig.dialog.get());
+        if (QTest::currentTestFailed())
+            return;
+        // A slow scan: three seconds for every address.
+        rig.choose({1200, 2400, 4800}, 1, 254);
+        rig.dialog->scanTimeoutSpinBox->setValue(3000);
+        rig.dialog->scanStartButton->click();
+        QVERIFY(rig.dialog->running());
+        walkDialog(rig.dialog.get());
+        QVERIFY(rig.dialog->running());
+    }
+
+    // A page's backups and a file compared with its device.
+    void recordDialogs()
+    {
+        TestClock clock;
+        DeviceRig rig;
+        QVERIFY(rig.start(wallModule("CWR1")));
+        auto page = std::make_unique<TcForm13>();
+        rig.shell.page = page.get();
+        page->show();
+        page->getButtonClick();
+        plantBackups(*page, customerTexts());
+        if (QTest::currentTestFailed())
+            return;
+        QDialog *restore = openRecordDialog(*page, "mmRestoreBackup", "restoreDialog");
+        QVERIFY(restore);
+        walkDialog(restore);
+        restore->close();
+        if (QTest::currentTestFailed())
+            return;
+        const QString file = rig.dir.file("differing.ini");
+        saveDifferingFile(*page, file);
+        rig.prompts.planFileName(file);
+        QDialog *compare = openRecordDialog(*page, "mmCompareWithDevice", "compareDialog");
+        QVERIFY(compare);
+        QVERIFY(compare->findChild<QTableWidget *>("table")->rowCount() > 1);
+        walkDialog(compare);
+        compare->close();
     }
 
     void tabOrder_data() { everyPage_data(); }

@@ -6,6 +6,7 @@
 #include "link/PortDiagnosis.h"
 #include "link/Traffic.h"
 #include "shell/AboutBox.h"
+#include "shell/ListWindow.h"
 #include "shell/MainForm.h"
 #include "shell/ProgramIcon.h"
 #include "shell/StatusPanels.h"
@@ -18,6 +19,9 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QGroupBox>
+#include <QHeaderView>
+#include <QScrollBar>
+#include <QVBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -80,6 +84,8 @@ private slots:
     void aboutBoxAndProgressDialog();
     void czechStandardTexts();
     void trafficMonitorAndPortDetails();
+    void windowAroundATable_data();
+    void windowAroundATable();
     void programIconInEverySize();
     void programIconDrawnForTheScreen_data();
     void programIconDrawnForTheScreen();
@@ -234,6 +240,62 @@ void TestLooks::trafficMonitorAndPortDetails()
     keepShot(&box, QStringLiteral("port-details"));
     QVERIFY(
         box.detailedText().startsWith(QStringLiteral("Port COM3 odpovídá zařízení /dev/ttyUSB7.")));
+}
+
+void TestLooks::windowAroundATable_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<int>("words"); // in each cell of the two long columns
+    QTest::addColumn<bool>("wraps");
+    QTest::newRow("a few short rows") << 3 << 2 << false;
+    QTest::newRow("more rows than the screen holds") << 300 << 2 << false;
+    QTest::newRow("wider than the screen") << 5 << 30 << true;
+    QTest::newRow("wider and longer than the screen") << 300 << 30 << true;
+}
+
+// A window sized around its table: within the small screen, every column whole or its text
+// wrapped, a long list scrolling down but never sideways, the last column stretched.
+void TestLooks::windowAroundATable()
+{
+    QFETCH(int, rows);
+    QFETCH(int, words);
+    QFETCH(bool, wraps);
+    QDialog window;
+    window.setObjectName(QStringLiteral("window"));
+    auto *layout = new QVBoxLayout(&window);
+    auto *table = new QTableWidget(rows, 4, &window);
+    table->setObjectName(QStringLiteral("table"));
+    table->setHorizontalHeaderLabels({QStringLiteral("Skupina"), QStringLiteral("Soubor"),
+                                      QStringLiteral("Zařízení"), QStringLiteral("Jednotka")});
+    table->horizontalHeader()->setStretchLastSection(true);
+    const QString text = QStringList(words, QStringLiteral("teplota")).join(' ');
+    for (int r = 0; r < rows; ++r) {
+        table->setItem(r, 0, new QTableWidgetItem(QStringLiteral("Nastavení režimu %1").arg(r)));
+        table->setItem(r, 1, new QTableWidgetItem(text));
+        table->setItem(r, 2, new QTableWidgetItem(text + QStringLiteral(" 2")));
+        table->setItem(r, 3, new QTableWidgetItem(QStringLiteral("°C")));
+    }
+    layout->addWidget(table);
+    auto *button = new QPushButton(QStringLiteral("Za&vřít"), &window);
+    button->setObjectName(QStringLiteral("button"));
+    layout->addWidget(button);
+    fitWindowToTable(window, *table, QSize(300, 200));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    expectTidy(&window);
+    QCOMPARE(table->verticalScrollBar()->isVisible(), rows > 100);
+    for (int c = 0; c + 1 < table->columnCount(); ++c)
+        QVERIFY2(wraps || table->columnWidth(c) >= static_cast<QAbstractItemView *>(table)->sizeHintForColumn(c), qPrintable(QString::number(c)));
+    QCOMPARE(table->rowHeight(0) > table->verticalHeader()->defaultSectionSize(), wraps);
+    const int right = table->columnViewportPosition(3) + table->columnWidth(3);
+    QCOMPARE(right, table->viewport()->width());
+    // Tab leaves the table instead of walking its cells.
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    table->setFocus();
+    QTRY_VERIFY(table->hasFocus());
+    QTest::keyClick(table, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), button);
 }
 
 // The icon the windows carry, in the sizes the desktop entry installs.

@@ -2,9 +2,11 @@
 
 // Whether a window fits the smallest service laptop's screen: 1366 x 768 less a title bar
 // and a task bar leaves 1366 x 700 for the window's content, and nothing inside may lie
-// outside its parent (which the user would see clipped).
+// outside its parent (which the user would see clipped). A list or table may scroll down
+// through its rows, but not sideways: a column cut at the window's edge is clipped too.
 
 #include <QAbstractScrollArea>
+#include <QScrollBar>
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -27,6 +29,9 @@ inline QStringList screenFitFaults(QWidget *window)
                       .arg(widgetName(window))
                       .arg(window->width())
                       .arg(window->height());
+    for (QAbstractScrollArea *area : window->findChildren<QAbstractScrollArea *>())
+        if (area->isVisibleTo(window) && area->horizontalScrollBar()->isVisibleTo(window))
+            faults << QStringLiteral("%1 scrolls sideways").arg(widgetName(area));
     for (QWidget *w : window->findChildren<QWidget *>()) {
         QWidget *parent = w->parentWidget();
         if (!parent || w->isWindow() || !w->isVisibleTo(window))
