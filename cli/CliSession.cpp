@@ -10,9 +10,11 @@
 #include "shell/Identification.h"
 #include "shell/PageRegistry.h"
 
+#include <QEventLoop>
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <optional>
 #include <unistd.h>
 
 CliStatus statusOfError(int error)
@@ -230,18 +232,36 @@ PageResult resultOf(const Outcome &o)
     return r;
 }
 
+// A read or write the page may hand to its live reader: its final Outcome, waited for.
+Outcome finalOutcome(const std::function<Outcome(OutcomeCallback)> &operation)
+{
+    QEventLoop loop;
+    std::optional<Outcome> last;
+    const Outcome now = operation([&](const Outcome &o) {
+        last = o;
+        loop.quit();
+    });
+    if (now.kind != Outcome::Kind::Queued)
+        return now;
+    if (!last)
+        loop.exec();
+    return *last;
+}
+
 } // namespace
 
 PageResult readPage(TComponentForm &page, TerminalPrompts &prompts)
 {
     prompts.messages.clear();
-    return resultOf(page.getButtonClick());
+    return resultOf(
+        finalOutcome([&](OutcomeCallback done) { return page.getButtonClick(std::move(done)); }));
 }
 
 PageResult writePage(TComponentForm &page, TerminalPrompts &prompts)
 {
     prompts.messages.clear();
-    return resultOf(page.sendButtonClick());
+    return resultOf(
+        finalOutcome([&](OutcomeCallback done) { return page.sendButtonClick(std::move(done)); }));
 }
 
 PageResult savePage(TComponentForm &page, TerminalPrompts &prompts, const QString &file)

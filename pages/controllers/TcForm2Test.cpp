@@ -151,11 +151,12 @@ void TcForm2Test::c2TestModeRadioGroupClick()
         b->setEnabled(manual && m_mode->isEnabled());
 }
 
-void TcForm2Test::c2TestRunButtonClick()
+Outcome TcForm2Test::c2TestRunButtonClick()
 {
     if (locked())
-        return;
+        return Outcome::refused();
     holdClose();
+    Outcome outcome;
     {
         const Step step(*this);
         m_run->setEnabled(false);
@@ -170,7 +171,7 @@ void TcForm2Test::c2TestRunButtonClick()
             d->setPosition(0);
             d->setBarVisible(true);
         }
-        attempt([&] {
+        outcome = attempt([&] {
             const quint8 mode = storedModeFlags(TTestFile(TTestFile::Use::Run));
             bool any = false;
             for (int pass = 0; pass < 6; ++pass) {
@@ -180,8 +181,8 @@ void TcForm2Test::c2TestRunButtonClick()
                     const quint8 stored = storedModeFlags(TTestFile(TTestFile::Use::Run));
                     const int pattern = pass < 5 ? kPatterns[pass] : kRestPattern;
                     exchange::identification(transmit(), kModels, false);
-                    exchange::writeHolding(transmit(), 0x2000,
-                                           {quint16((stored << 8) | pattern)});
+                    exchange::writeHolding(transmit(), 0x2000, {quint16((stored << 8) | pattern)});
+                    noteWritten(0x2000, 1);
                     any = any || pass < 5;
                     wait(kPassWaitMs);
                 }
@@ -189,6 +190,7 @@ void TcForm2Test::c2TestRunButtonClick()
                     d->setPosition(d->position() + 1);
             }
             exchange::writeHolding(transmit(), 0x2000, {quint16((mode << 8) | kRestPattern)});
+            noteWritten(0x2000, 1);
         });
         if (d) {
             d->setBarVisible(false);
@@ -197,6 +199,7 @@ void TcForm2Test::c2TestRunButtonClick()
     }
     // After a good run and after a failed one alike, the window becomes usable again.
     lock(5);
+    return stepDone(outcome);
 }
 
 std::vector<TestWrite> TcForm2Test::restoreWrites(const TTestFile &file)

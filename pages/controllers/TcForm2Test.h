@@ -33,7 +33,8 @@ public:
     static constexpr int kRestPattern = 6;
 
     void c2TestModeRadioGroupClick();
-    void c2TestRunButtonClick();
+    // The run's outcome (also told to the page); Refused while locked.
+    Outcome c2TestRunButtonClick();
 
     TRadioGroup *modeGroup() const { return m_mode; }
     QCheckBox *outputBox(int i) const { return m_boxes[i]; }

@@ -167,14 +167,16 @@ void TcForm3TestP::c3TestPOutGroupBoxClick()
     showOutputLabel();
 }
 
-void TcForm3TestP::c3TestPRunButtonClick()
+Outcome TcForm3TestP::c3TestPRunButtonClick()
 {
     const Step step(*this);
     // The module's address first: a test.ini that cannot give it stops the run before the
     // technician is sent to the switches or anything is written.
     int address = 0;
-    if (!attempt([&] { address = moduleAddress(TTestFile(TTestFile::Use::Run), kAddressKey); }))
-        return;
+    const Outcome file =
+        attempt([&] { address = moduleAddress(TTestFile(TTestFile::Use::Run), kAddressKey); });
+    if (!file.ok())
+        return stepDone(file);
     if (!m_switchesOn) {
         showInfo(QStringLiteral("Přepněte spínače DIP1 a DIP2 do polohy On"));
         m_switchesOn = true;
@@ -198,11 +200,12 @@ void TcForm3TestP::c3TestPRunButtonClick()
     const int k = m_k->position();
     const bool all = m_all->isChecked();
     const int output = std::max(0, m_outputs->itemIndex());
-    const bool parameters = attempt([&] {
+    Outcome outcome = attempt([&] {
         if (all) {
             std::vector<quint16> values(4, static_cast<quint16>((t << 8) | t));
             values.insert(values.end(), 8, static_cast<quint16>(k));
             exchange::writeHolding(transmit(), 0x2008, values, bar());
+            noteWritten(0x2008, static_cast<int>(values.size()));
             m_steps.fill(t);
             return;
         }
@@ -215,26 +218,36 @@ void TcForm3TestP::c3TestPRunButtonClick()
         }
         exchange::writeHolding(transmit(), 0x200B - output / 2,
                                {static_cast<quint16>((m_steps[even + 1] << 8) | m_steps[even])});
+        noteWritten(0x200B - output / 2, 1);
         if (d)
             d->setPosition(2);
         exchange::writeHolding(transmit(), 0x2013 - output, {static_cast<quint16>(k)});
+        noteWritten(0x2013 - output, 1);
     });
-    if (!parameters) {
+    if (!outcome.ok()) {
         finish(false);
-        return;
+        return stepDone(outcome);
     }
     m_lastAll = all;
     m_lastOutput = output;
     m_lastOnTime = m_d->position();
     showInfo(QStringLiteral("Přepněte spínače DIP1 a DIP2 do polohy Off"));
     m_switchesOn = false;
-    const bool written = writeOnTime(address, d);
+    bool written = false;
+    const Outcome onTime = writeOnTime(address, d, written);
     if (written)
         m_updateTimer->start();
     finish(written);
+    outcome.written.insert(outcome.written.end(), onTime.written.begin(), onTime.written.end());
+    if (!onTime.ok()) {
+        Outcome failed = onTime;
+        failed.written = outcome.written;
+        return stepDone(failed);
+    }
+    return stepDone(outcome);
 }
 
-bool TcForm3TestP::writeOnTime(int address, TransmitProgress *progress)
+Outcome TcForm3TestP::writeOnTime(int address, TransmitProgress *progress, bool &lastWritten)
 {
     const int first = m_lastAll ? 0 : m_lastOutput;
     const int count = m_lastAll ? 8 : 1;
@@ -243,28 +256,40 @@ bool TcForm3TestP::writeOnTime(int address, TransmitProgress *progress)
         progress->setPosition(0);
     }
     // With all outputs a failed write does not keep the others from their on-time.
-    bool last = false;
+    Outcome outcome;
+    lastWritten = false;
     for (int r = first; r < first + count; ++r) {
         if (progress)
             progress->setPosition(progress->position() + 1);
-        last = attempt([&] {
+        const Outcome one = attempt([&] {
             exchange::writeSingle(transmit(), kOnTimes + r, static_cast<quint16>(m_lastOnTime),
                                   nullptr, address);
+            noteWritten(kOnTimes + r, 1);
         });
+        lastWritten = one.ok();
+        outcome.written.insert(outcome.written.end(), one.written.begin(), one.written.end());
+        if (!one.ok() && outcome.ok()) {
+            outcome.kind = one.kind;
+            outcome.error = one.error;
+            outcome.message = one.message;
+        }
     }
-    return last;
+    return outcome;
 }
 
-void TcForm3TestP::updateTimerTimer()
+Outcome TcForm3TestP::updateTimerTimer()
 {
     // Exactly the last run again: its outputs and its on-time, whatever the window shows now.
     const Step step(*this);
     int address = 0;
-    if (!attempt([&] { address = moduleAddress(TTestFile(TTestFile::Use::Run), kAddressKey); })) {
+    const Outcome file =
+        attempt([&] { address = moduleAddress(TTestFile(TTestFile::Use::Run), kAddressKey); });
+    if (!file.ok()) {
         m_updateTimer->stop();
-        return;
+        return stepDone(file);
     }
-    writeOnTime(address, nullptr);
+    bool written = false;
+    return stepDone(writeOnTime(address, nullptr, written));
 }
 
 void TcForm3TestP::beforeRestore()

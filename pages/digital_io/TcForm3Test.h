@@ -48,8 +48,9 @@ public:
     void c3TestD0OutMaskEditExit() { m_d->acceptText(); }
     void allTestPCheckBoxClick();
     void c3TestPOutGroupBoxClick();
-    void c3TestPRunButtonClick();
-    void updateTimerTimer();
+    // The run's and the refresh's outcome (also told to the page).
+    Outcome c3TestPRunButtonClick();
+    Outcome updateTimerTimer();
 
     TNumericField *stepsField() const { return m_t; }
     TNumericField *stepTimeField() const { return m_k; }
@@ -74,8 +75,9 @@ protected:
     std::vector<TestWrite> restoreWrites(const TTestFile &file) override;
 
 private:
-    // The on-time of the last run into its registers; false when the last write failed.
-    bool writeOnTime(int address, TransmitProgress *progress);
+    // The on-time of the last run into its registers: Failed with the first failure (the
+    // other outputs are still written); lastWritten false when the last write failed.
+    Outcome writeOnTime(int address, TransmitProgress *progress, bool &lastWritten);
     void showOutputLabel();
 
     QLabel *m_state;

@@ -71,7 +71,7 @@ void TTwoStateTestForm::testModeRadioGroupClick()
         box->setEnabled(manual);
 }
 
-void TTwoStateTestForm::testRunButtonClick()
+Outcome TTwoStateTestForm::testRunButtonClick()
 {
     const Step step(*this);
     const bool manual = m_mode->itemIndex() == 1;
@@ -83,7 +83,7 @@ void TTwoStateTestForm::testRunButtonClick()
         d->setPosition(1);
         d->setBarVisible(true);
     }
-    attempt([&] {
+    const Outcome outcome = attempt([&] {
         const int address = moduleAddress(TTestFile(TTestFile::Use::Run), m_d.addressKey);
         quint16 value = 0;
         bool any = false;
@@ -100,10 +100,13 @@ void TTwoStateTestForm::testRunButtonClick()
                 any = true;
             }
             exchange::writeSingle(transmit(), kOutputStates, value, nullptr, address);
+            noteWritten(kOutputStates, 1);
             waitForNextSecond();
         }
-        if (!manual)
+        if (!manual) {
             exchange::writeSingle(transmit(), kOutputStates, 0, nullptr, address);
+            noteWritten(kOutputStates, 1);
+        }
         if (d)
             d->setPosition(n + 2);
         waitForNextSecond();
@@ -112,6 +115,7 @@ void TTwoStateTestForm::testRunButtonClick()
         d->setBarVisible(false);
         d->closeOverPage();
     }
+    return stepDone(outcome);
 }
 
 void TTwoStateTestForm::beforeRestore()

@@ -32,7 +32,8 @@ public:
     void FormCreate();
     // "Manuálně" lets the output boxes be chosen ("Automaticky" keeps their ticks).
     void testModeRadioGroupClick();
-    void testRunButtonClick();
+    // The run's outcome (also told to the page).
+    Outcome testRunButtonClick();
 
     TRadioGroup *modeGroup() const { return m_mode; }
     QCheckBox *outputBox(int i) const { return m_boxes[size_t(i)]; }

@@ -6,6 +6,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <functional>
 #include <vector>
 
 struct RegisterSpan {
@@ -73,3 +74,7 @@ struct Outcome {
         return o;
     }
 };
+
+// Hears the final Outcome of an operation that may run later (a command queued to the live
+// reader): called once, on the user-interface thread.
+using OutcomeCallback = std::function<void(const Outcome &)>;

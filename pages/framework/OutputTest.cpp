@@ -17,6 +17,7 @@
 #include <QPointer>
 #include <algorithm>
 #include <set>
+#include <utility>
 
 namespace {
 
@@ -52,8 +53,13 @@ QString notRestored(const QString &text)
     return text.isEmpty() ? message(kMessageTestChanged) : text;
 }
 
-int writeBack(TTransmit &transmit, const std::vector<TestWrite> &writes, TSystemDialog *d,
-              const std::function<void()> &first)
+Outcome failure(int error)
+{
+    return Outcome::failed(error, message(error));
+}
+
+Outcome writeBack(TTransmit &transmit, const std::vector<TestWrite> &writes, TSystemDialog *d,
+                  const std::function<void()> &first)
 {
     if (d) {
         d->showOverPage();
@@ -61,6 +67,7 @@ int writeBack(TTransmit &transmit, const std::vector<TestWrite> &writes, TSystem
         d->setPosition(0);
         d->setBarVisible(true);
     }
+    std::vector<RegisterSpan> written;
     const int err = exchange::errorOf([&] {
         if (first)
             first();
@@ -68,11 +75,14 @@ int writeBack(TTransmit &transmit, const std::vector<TestWrite> &writes, TSystem
             if (d)
                 d->setPosition(d->position() + 1);
             exchange::writeHolding(transmit, w.start, w.values);
+            written.push_back({w.start, static_cast<int>(w.values.size())});
         }
     });
     if (d)
         d->setBarVisible(false);
-    return err;
+    Outcome outcome = err == 0 ? Outcome::done() : failure(err);
+    outcome.written = std::move(written);
+    return outcome;
 }
 
 } // namespace outputtest
@@ -262,19 +272,44 @@ int TOutputTestForm::moduleAddress(const TTestFile &file, const QString &key)
     return std::clamp(file.byte(key, 1), 1, 254);
 }
 
-bool TOutputTestForm::attempt(const std::function<void()> &body)
+Outcome TOutputTestForm::attempt(const std::function<void()> &body)
 {
+    Outcome outcome;
+    Outcome *outer = std::exchange(m_attempt, &outcome);
     try {
         body();
-        return true;
     } catch (const PageError &e) {
         showError(e.error);
+        outcome.kind = Outcome::Kind::Failed;
+        outcome.error = e.error;
+        outcome.message = message(e.error);
     } catch (const TextError &e) {
         showError(e.text());
+        outcome.kind = Outcome::Kind::Failed;
+        outcome.error = -1;
+        outcome.message = e.text();
     } catch (const std::exception &) {
         showError(ErrInternal);
+        outcome.kind = Outcome::Kind::Failed;
+        outcome.error = ErrInternal;
+        outcome.message = message(ErrInternal);
     }
-    return false;
+    m_attempt = outer;
+    if (outer)
+        outer->written.insert(outer->written.end(), outcome.written.begin(), outcome.written.end());
+    return outcome;
+}
+
+void TOutputTestForm::noteWritten(int start, int count)
+{
+    if (m_attempt)
+        m_attempt->written.push_back({start, count});
+}
+
+Outcome TOutputTestForm::stepDone(const Outcome &outcome)
+{
+    emit page().testStepDone(outcome);
+    return outcome;
 }
 
 void TOutputTestForm::showInfo(const QString &text)
@@ -305,19 +340,21 @@ void TOutputTestForm::closeEvent(QCloseEvent *event)
         return;
     }
     m_closed = true;
+    Outcome restored;
     {
         const Step closing(*this);
         beforeRestore();
         page().markChanged(m_pageWasChanged);
-        const bool restored = restore();
+        restored = restore();
         releasePage();
-        afterRestore(restored);
+        afterRestore(restored.ok());
     }
     event->accept();
     deleteLater();
+    stepDone(restored);
 }
 
-bool TOutputTestForm::restore()
+Outcome TOutputTestForm::restore()
 {
     std::vector<TestWrite> writes;
     try {
@@ -326,19 +363,19 @@ bool TOutputTestForm::restore()
     } catch (const TextError &e) {
         // Nothing was written: the module keeps its test state, test.ini its settings.
         error(e.text());
-        return false;
+        return Outcome::failed(-1, e.text());
     }
     TSystemDialog *d = dialog();
-    const int err = writeBack(m_transmit, writes, d);
+    const Outcome outcome = writeBack(m_transmit, writes, d);
     if (d) {
         d->keepPageDisabled = false;
         d->closeOverPage();
     }
-    if (err != 0) {
-        error(message(err));
+    if (!outcome.ok()) {
+        error(outcome.message);
         error(notRestoredText());
-        return false;
+        return outcome;
     }
     Profile::deleteFile(TTestFile::path());
-    return true;
+    return outcome;
 }

@@ -30,6 +30,9 @@
 // failed one included; test.ini goes only when that went through, else it stays and the plan's
 // notRestored text (message 11 unless set) says so.
 //
+// Every step (the start, a run, a refresh, the restore) returns an Outcome and tells the page
+// (TComponentForm::testStepDone), which is what tests and records read.
+//
 // The window (TOutputTestForm) runs its steps inside a Step (closing waits for them), waits
 // through the clock object, and restores the module from test.ini when it closes:
 // restoreWrites() in order, function 16 to address 255, the bar advanced before each. test.ini
@@ -128,10 +131,12 @@ void info(const QString &text);
 // The plan's or window's text for a module left in its test state (message 11 when empty).
 QString notRestored(const QString &text);
 // Writes of a restore in order, function 16 to address 255, the dialog's bar advanced before
-// each; first (if given) runs before them. The error number, 0 when all went through; the
-// dialog is left up for the caller.
-int writeBack(TTransmit &transmit, const std::vector<TestWrite> &writes, TSystemDialog *d,
-              const std::function<void()> &first = {});
+// each; first (if given) runs before them. Done with the spans written, or Failed with the
+// error (the spans that went before it); the dialog is left up for the caller.
+Outcome writeBack(TTransmit &transmit, const std::vector<TestWrite> &writes, TSystemDialog *d,
+                  const std::function<void()> &first = {});
+// A failure's Outcome with the message table's text.
+Outcome failure(int error);
 } // namespace outputtest
 
 struct OutputTestPlan {
@@ -195,8 +200,13 @@ protected:
     // Waits until the clock's whole seconds have moved on by one (at most a second).
     void waitForNextSecond();
     // Runs body: a PageError shows its error's message, a TextError (test.ini) its text,
-    // caption "Chyba". True when body went through.
-    bool attempt(const std::function<void()> &body);
+    // caption "Chyba". Done when body went through (with what noteWritten recorded), else
+    // Failed with the error number, or -1 and the text.
+    Outcome attempt(const std::function<void()> &body);
+    // Inside attempt: registers the step has written.
+    void noteWritten(int start, int count);
+    // The step is over: the page hears its outcome (testStepDone), which is returned.
+    Outcome stepDone(const Outcome &outcome);
     // A message box with the error's message, or the text, caption "Chyba".
     static void showError(int error);
     static void showError(const QString &text);
@@ -221,9 +231,10 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    bool restore();
+    Outcome restore();
 
     TTransmit m_transmit;
+    Outcome *m_attempt = nullptr; // of the attempt that runs
     std::unique_ptr<TComponentForm::Operation> m_hold;
     int m_steps = 0;
     bool m_closed = false;

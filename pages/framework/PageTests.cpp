@@ -60,7 +60,7 @@ void TComponentForm::testButtons(std::initializer_list<QPushButton *> buttons)
 
 // --- output-test preparation ---
 
-bool TComponentForm::takeLeftOverTestFile(const OutputTestPlan &plan)
+Outcome TComponentForm::takeLeftOverTestFile(const OutputTestPlan &plan)
 {
     const TestKind *kind = nullptr;
     try {
@@ -84,42 +84,55 @@ bool TComponentForm::takeLeftOverTestFile(const OutputTestPlan &plan)
             writes = kind->restore(TTestFile(TTestFile::Use::Restore));
         } catch (const TextError &e) {
             error(e.text());
-            return false;
+            return Outcome::failed(-1, e.text());
         }
         TSystemDialog *dialog = outputtest::dialog();
-        const int err = writeBack(m_transmit, writes, dialog, [this] { checkIdentification(); });
+        const Outcome back =
+            writeBack(m_transmit, writes, dialog, [this] { checkIdentification(); });
         if (dialog)
             dialog->closeOverPage();
-        if (err != 0) {
+        if (!back.ok()) {
             // The file stays test.ini: it is still the module's only record.
-            error(message(err));
+            error(back.message);
             error(notRestored(plan.notRestored));
-            return false;
+            return back;
         }
     }
     const QString aside = TTestFile::moveAside();
     if (aside.isEmpty()) {
-        error(QStringLiteral("Soubor test.ini z nedokončeného testu nelze přejmenovat. Test "
-                             "nebyl spuštěn, nastavení prvku se nezměnilo."));
-        return false;
+        const QString text =
+            QStringLiteral("Soubor test.ini z nedokončeného testu nelze přejmenovat. Test "
+                           "nebyl spuštěn, nastavení prvku se nezměnilo.");
+        error(text);
+        return Outcome::failed(-1, text);
     }
     const QString moved =
         QStringLiteral("Soubor test.ini z nedokončeného testu uložen jako ") + aside;
     info(moved);
     showStatusMessage(moved);
-    return true;
+    return Outcome::done(moved);
 }
 
-bool TComponentForm::prepareOutputTest(const OutputTestPlan &plan)
+Outcome TComponentForm::prepareOutputTest(const OutputTestPlan &plan)
 {
     // One start at a time; a start that reaches a page asked to close (a close waits for the
     // commands queued before it) would leave the module in its test state.
-    if (m_testState == TestState::Starting || m_testWindow)
-        return false;
+    if (m_testState == TestState::Starting || m_testWindow) {
+        emit testStepDone(Outcome::refused());
+        return Outcome::refused();
+    }
     if (m_closing || closePending(*this)) {
         endTest();
-        return false;
+        emit testStepDone(Outcome::refused());
+        return Outcome::refused();
     }
+    const Outcome outcome = startOutputTest(plan);
+    emit testStepDone(outcome);
+    return outcome;
+}
+
+Outcome TComponentForm::startOutputTest(const OutputTestPlan &plan)
+{
     if (m_testState == TestState::Idle)
         beginTest();
     m_testState = TestState::Starting;
@@ -131,9 +144,12 @@ bool TComponentForm::prepareOutputTest(const OutputTestPlan &plan)
     };
     if (plan.begin)
         plan.begin();
-    if (TTestFile::exists() && !takeLeftOverTestFile(plan)) {
-        failed(true);
-        return false;
+    if (TTestFile::exists()) {
+        const Outcome leftOver = takeLeftOverTestFile(plan);
+        if (!leftOver.ok()) {
+            failed(true);
+            return leftOver;
+        }
     }
     TSystemDialog *dialog = outputtest::dialog();
     if (dialog)
@@ -171,12 +187,10 @@ bool TComponentForm::prepareOutputTest(const OutputTestPlan &plan)
     }
     if (err != 0 || !fileProblem.isEmpty()) {
         closeDialog();
-        if (err != 0)
-            error(message(err));
-        else
-            error(fileProblem);
+        const Outcome outcome = err != 0 ? failure(err) : Outcome::failed(-1, fileProblem);
+        error(outcome.message);
         failed(true);
-        return false;
+        return outcome;
     }
 
     TransmitProgress *bar = progress();
@@ -186,12 +200,14 @@ bool TComponentForm::prepareOutputTest(const OutputTestPlan &plan)
         bar->setBarVisible(true);
     }
     size_t done = 0;
+    std::vector<RegisterSpan> sent;
     err = exchange::errorOf([&] {
         for (const TestWrite &w : writes) {
             if (bar)
                 bar->setPosition(bar->position() + 1);
             ++done; // a failed write may have reached the module too
             exchange::writeHolding(m_transmit, w.start, w.values);
+            sent.push_back({w.start, static_cast<int>(w.values.size())});
         }
     });
     if (err != 0) {
@@ -216,13 +232,15 @@ bool TComponentForm::prepareOutputTest(const OutputTestPlan &plan)
                      undone;
         }
         closeDialog();
-        error(message(err));
+        Outcome outcome = failure(err);
+        outcome.written = std::move(sent);
+        error(outcome.message);
         if (undone)
             Profile::deleteFile(TTestFile::path());
         else
             error(notRestored(plan.notRestored));
         failed(false);
-        return false;
+        return outcome;
     }
 
     if (dialog)
@@ -234,5 +252,9 @@ bool TComponentForm::prepareOutputTest(const OutputTestPlan &plan)
     else if (dialog)
         dialog->keepPageDisabled = false;
     closeDialog();
-    return window != nullptr;
+    if (!window)
+        return Outcome::failed(ErrInternal, QString()); // a plan without a window: no box
+    Outcome outcome = Outcome::done();
+    outcome.written = std::move(sent);
+    return outcome;
 }

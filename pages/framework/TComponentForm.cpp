@@ -305,26 +305,45 @@ void TComponentForm::setInvalidInput(bool invalid)
 
 // --- handlers ---
 
-Outcome TComponentForm::getButtonClick()
+namespace {
+
+// The operation now, or handed to the running live reader; done hears the final Outcome.
+Outcome readOrWrite(TExtraForm *live, int command, const std::function<Outcome()> &now,
+                    OutcomeCallback done)
 {
-    if (testActive())
-        return Outcome::refused();
-    if (m_live && m_live->reader() && m_live->reader()->isRunning()) {
-        m_live->reader()->handOver(1);
+    if (live && live->reader() && live->reader()->isRunning()) {
+        live->reader()->handOver(command, 0, std::move(done));
         return Outcome::queued();
     }
-    return readAll();
+    const Outcome outcome = now();
+    if (done)
+        done(outcome);
+    return outcome;
 }
 
-Outcome TComponentForm::sendButtonClick()
+} // namespace
+
+Outcome TComponentForm::getButtonClick(OutcomeCallback done)
 {
-    if (testActive())
+    if (testActive()) {
+        if (done)
+            done(Outcome::refused());
         return Outcome::refused();
-    if (m_live && m_live->reader() && m_live->reader()->isRunning()) {
-        m_live->reader()->handOver(2);
-        return Outcome::queued();
     }
-    return writeAll();
+    return readOrWrite(
+        m_live, 1, [this] { return readAll(); }, std::move(done));
+}
+
+Outcome TComponentForm::sendButtonClick(OutcomeCallback done)
+{
+    if (testActive()) {
+        if (done)
+            done(Outcome::refused());
+        return Outcome::refused();
+    }
+    return readOrWrite(
+        m_live, 2, [this] { return writeAll(); }, std::move(done));
+
 }
 
 void TComponentForm::mmShowHintClick()
@@ -343,4 +362,3 @@ void TComponentForm::mmLoadExtraClick()
     if (m_mmLoadExtra)
         m_mmLoadExtra->trigger();
 }
-

@@ -218,9 +218,10 @@ public:
     QPushButton *sendButton() const { return m_sendButton; }
 
     // --- Handlers ---
-    // readAll / writeAll, or queued to the live reader while it runs.
-    Outcome getButtonClick();
-    Outcome sendButtonClick();
+    // readAll / writeAll, or queued to the live reader while it runs (Queued). done, if
+    // given, hears the final Outcome in either case: at once, or when the reader has run it.
+    Outcome getButtonClick(OutcomeCallback done = {});
+    Outcome sendButtonClick(OutcomeCallback done = {});
     Outcome mmLoadConfigurationClick();
     // The file into the page as "Načíst konfiguraci" puts it there (refusal shown); the
     // file dialog's part of the load.
@@ -237,6 +238,12 @@ public:
     // Called by the live window when it has closed (liveWindowClosed of TExtraForm).
     void liveWindowGone(TExtraForm *window);
 
+signals:
+    // A step of an output test has ended (its start, a run, a refresh, the restore): what it
+    // came to.
+    void testStepDone(const Outcome &outcome);
+
+public:
     // FieldHost
     void fieldEdited(TNumericField &field) override;
     void fieldExit(TNumericField &field) override;
@@ -330,9 +337,10 @@ protected:
     Outcome writeCoilAction(int address, bool on, int slave = -1);
     Outcome writeRegisterAction(int address, quint16 value, int slave = -1);
     // An output test's preparation (OutputTest.h): snapshot, test.ini, the test state, the
-    // window opened with the page kept disabled. True when the window is open. Refused while
-    // another start runs or a test window is open, and on a page that is closing.
-    bool prepareOutputTest(const OutputTestPlan &plan);
+    // window opened with the page kept disabled. Done when the window is open (the test state
+    // as written); Refused while another start runs or a test window is open, and on a page
+    // that is closing. Also told through testStepDone.
+    Outcome prepareOutputTest(const OutputTestPlan &plan);
     // The page's test buttons, locked with Get and Send while a test is pending or open.
     void testButtons(std::initializer_list<QPushButton *> buttons);
     // Identification read of the page's generation, checked against traits().models.
@@ -385,8 +393,10 @@ private:
     enum class TestState { Idle, Pending, Starting };
     // The test is over (or never started): the locked buttons are released.
     void endTest();
-    // A test.ini left by an unfinished test, before a start: false stops the start.
-    bool takeLeftOverTestFile(const OutputTestPlan &plan);
+    // A test.ini left by an unfinished test, before a start: anything but Done stops it.
+    Outcome takeLeftOverTestFile(const OutputTestPlan &plan);
+    // prepareOutputTest past its refusals.
+    Outcome startOutputTest(const OutputTestPlan &plan);
     // The page itself, its test window or a window it owns (the live window).
     bool isPageWindow(const QWidget *window) const;
     void buildMenus();

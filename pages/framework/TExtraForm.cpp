@@ -34,12 +34,21 @@ TFormThread::~TFormThread()
     // The loop calls this class's operations: it must end before they go.
     requestStop();
     wait();
+    // Whoever waits for a command that never ran hears so (this is the UI thread).
+    std::deque<Command> left;
+    {
+        std::lock_guard<std::mutex> lock(m_commandsMutex);
+        left.swap(m_commands);
+    }
+    for (const Command &c : left)
+        if (c.done)
+            c.done(Outcome::cancelled());
 }
 
-void TFormThread::handOver(int command, quint8 argument)
+void TFormThread::handOver(int command, quint8 argument, OutcomeCallback done)
 {
     std::lock_guard<std::mutex> lock(m_commandsMutex);
-    m_commands.push_back({command, argument});
+    m_commands.push_back({command, argument, std::move(done)});
 }
 
 int TFormThread::pendingCommands() const
@@ -64,39 +73,62 @@ void TFormThread::commandDone()
         m_commands.pop_front();
 }
 
-void TFormThread::onPage(const std::function<void()> &operation)
+void TFormThread::onPage(const std::function<Outcome()> &operation, const OutcomeCallback &done)
 {
     // An operation of the page: closing the page waits for it.
-    onUiThread([this, &operation] {
-        const TComponentForm::Operation running(m_page);
-        operation();
+    onUiThread([this, &operation, &done] {
+        Outcome outcome = Outcome::failed(ErrInternal, message(ErrInternal));
+        try {
+            const TComponentForm::Operation running(m_page);
+            outcome = operation();
+        } catch (const PageError &e) {
+            // Told, then passed on to the hand-over's own error box.
+            if (done)
+                done(Outcome::failed(e.error, message(e.error)));
+            throw;
+        } catch (...) {
+            if (done)
+                done(outcome);
+            throw;
+        }
+        if (done)
+            done(outcome);
     });
 }
 
 void TFormThread::runCommand(const Command &command)
 {
+    const auto plain = [](const std::function<void()> &f) {
+        return [f] {
+            f();
+            return Outcome::done();
+        };
+    };
     switch (command.number) {
     case 1:
-        onPage([this] { m_page.readAll(); });
+        onPage([this] { return m_page.readAll(); }, command.done);
         break;
     case 2:
-        onPage([this] { m_page.writeAll(); });
+        onPage([this] { return m_page.writeAll(); }, command.done);
         break;
     case 3:
-        onPage([this] { m_page.extraOperation(); });
+        onPage(plain([this] { m_page.extraOperation(); }), command.done);
         break;
     case 7: {
         const quint8 argument = command.argument;
-        onPage([this, argument] { m_page.extraOperationWithArgument(argument); });
+        onPage(plain([this, argument] { m_page.extraOperationWithArgument(argument); }),
+               command.done);
         break;
     }
     case 5: {
         // The page may have been restored before the command got here.
         bool hidden = false;
-        onUiThread([this, &hidden] {
+        onUiThread([this, &hidden, &command] {
             hidden = m_page.isMinimisedFlag();
             if (hidden)
                 m_window.hideForMinimise();
+            if (command.done)
+                command.done(Outcome::done());
         });
         if (hidden)
             m_suspendRequest.store(true);
@@ -104,8 +136,12 @@ void TFormThread::runCommand(const Command &command)
     }
     case 6:
         requestStop();
+        if (command.done)
+            onUiThread([&command] { command.done(Outcome::done()); });
         break;
     default:
+        if (command.done)
+            onUiThread([&command] { command.done(Outcome::refused()); });
         break;
     }
 }

@@ -29,6 +29,7 @@
 // serving the reader's hand-overs until it ends, and waits while the page's operation runs
 // (the reader may be inside it). TPoller (Poller.h) is the thread machinery underneath.
 
+#include "pages/framework/Outcome.h"
 #include "pages/framework/Poller.h"
 #include "pages/framework/TrendWindow.h"
 
@@ -56,8 +57,10 @@ public:
     ~TFormThread() override;
 
     // Any thread. Commands queue in the order they were handed over; none overwrites
-    // another (a coil click during a write-all runs after it).
-    void handOver(int command, quint8 argument = 0);
+    // another (a coil click during a write-all runs after it). done, if given, hears what
+    // the command came to once it has run (a read's or write's Outcome; Done for the
+    // others), or Cancelled when the reader ended before it.
+    void handOver(int command, quint8 argument = 0, OutcomeCallback done = {});
     // Commands handed over that have not run to their end (the one running included).
     int pendingCommands() const;
     // Any thread: pause after the commands of this cycle (an output test holds the line
@@ -88,12 +91,14 @@ private:
     struct Command {
         int number;
         quint8 argument;
+        OutcomeCallback done;
     };
     bool nextCommand(Command &command) const;
     void commandDone();
     void runCommand(const Command &command);
-    // Runs a page operation on the user-interface thread (the page counts it as busy).
-    void onPage(const std::function<void()> &operation);
+    // Runs a page operation on the user-interface thread (the page counts it as busy),
+    // then tells done what it came to.
+    void onPage(const std::function<Outcome()> &operation, const OutcomeCallback &done);
 
     TComponentForm &m_page;
     TExtraForm &m_window;

@@ -35,12 +35,23 @@ private slots:
         QTest::addColumn<QString>("fault");
         QTest::addColumn<int>("status");
         QTest::addColumn<int>("error");
-        QTest::newRow("read with a box on the way") << "read" << "" << int(StatusOk) << 0;
-        QTest::newRow("read, another model") << "read" << "ZK" << int(StatusWrongDevice) << 9;
-        QTest::newRow("write, refused register")
-            << "write" << "exception" << int(StatusRefused) << 3;
-        QTest::newRow("load, another page's file") << "load" << "" << int(StatusFile) << 21;
-        QTest::newRow("save, no address") << "save" << "" << int(StatusInvalid) << 13;
+        QTest::addColumn<bool>("live"); // the page's live window reads meanwhile
+        QTest::newRow("read with a box on the way") << "read"
+                                                    << "" << int(StatusOk) << 0 << false;
+        QTest::newRow("read, another model") << "read"
+                                             << "ZK" << int(StatusWrongDevice) << 9 << false;
+        QTest::newRow("write, refused register") << "write"
+                                                 << "exception" << int(StatusRefused) << 3 << false;
+        QTest::newRow("load, another page's file") << "load"
+                                                   << "" << int(StatusFile) << 21 << false;
+        QTest::newRow("save, no address") << "save"
+                                          << "" << int(StatusInvalid) << 13 << false;
+        // Handed to the live reader: the result is the command's own, once it has run.
+        QTest::newRow("read, live window open") << "read"
+                                                << "" << int(StatusOk) << 0 << true;
+        QTest::newRow("write, refused register, live window open")
+            << "write"
+            << "exception" << int(StatusRefused) << 3 << true;
     }
     void statusOfEachAction()
     {
@@ -48,11 +59,17 @@ private slots:
         QFETCH(QString, fault);
         QFETCH(int, status);
         QFETCH(int, error);
+        QFETCH(bool, live);
         FrameworkRig rig;
         QVERIFY(rig.start());
         WarningPage page;
         rig.shell.page = &page;
         page.show();
+        if (live) {
+            page.mmLoadExtraClick();
+            QVERIFY(page.liveWindow());
+            QTRY_VERIFY(page.liveWindow()->reader()->readCount() > 0);
+        }
         if (fault == "ZK")
             rig.device->setIdentification(sim::kClassicIdentification, "ZK");
         if (fault == "exception")

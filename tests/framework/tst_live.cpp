@@ -305,6 +305,74 @@ private slots:
 
     // Commands handed over in a burst (a coil click during a write-all) are all carried
     // out, in order, none overwriting another.
+    // A read or write handed to the reader behind a running poll tells its caller the final
+    // outcome once it has run, once; one the reader never gets to is told Cancelled.
+    void queuedCommandsTellTheirOutcome_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("error");
+        const int done = int(Outcome::Kind::Done), failed = int(Outcome::Kind::Failed);
+        QTest::newRow("send") << "send"
+                              << "" << done << 0;
+        QTest::newRow("send, refused register") << "send"
+                                                << "exception" << failed << 3;
+        QTest::newRow("get") << "get"
+                             << "" << done << 0;
+        QTest::newRow("get, another model") << "get"
+                                            << "ZK" << failed << int(ErrWrongDevice);
+        QTest::newRow("send, reader stopped first")
+            << "send"
+            << "stopped" << int(Outcome::Kind::Cancelled) << -1;
+    }
+    void queuedCommandsTellTheirOutcome()
+    {
+        QFETCH(QString, command);
+        QFETCH(QString, fault);
+        QFETCH(int, kind);
+        QFETCH(int, error);
+        TestPage page(false);
+        TestLive *live = openLive(page);
+        QVERIFY(live);
+        QTRY_VERIFY(live->reader()->readCount() > 0);
+        if (fault == "exception")
+            server->setException(sim::Table::Holding, 0x2020, 0x2021, 2, true);
+        if (fault == "stopped") {
+            live->reader()->suspendAfterCommands();
+            QTRY_VERIFY(live->reader()->isPaused());
+        }
+        std::vector<Outcome> heard;
+        const OutcomeCallback hear = [&heard](const Outcome &o) { heard.push_back(o); };
+        const Outcome now =
+            command == "send" ? page.sendButtonClick(hear) : page.getButtonClick(hear);
+        QCOMPARE(int(now.kind), int(Outcome::Kind::Queued));
+        QVERIFY(heard.empty());
+        if (fault == "ZK")
+            device->setIdentification(sim::kClassicIdentification, "ZK");
+        if (fault == "stopped") {
+            live->reader()->requestStop();
+            page.mmLoadExtraClick();
+            QVERIFY(!page.liveWindow());
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(heard.size(), size_t(1), 5000);
+        const Outcome &o = heard.front();
+        QCOMPARE(int(o.kind), kind);
+        QCOMPARE(o.error, error);
+        if (o.kind == Outcome::Kind::Failed)
+            QCOMPARE(o.message, message(error));
+        const std::vector<RegisterSpan> blocks = {{0x2001, 15}, {0x2020, 2}};
+        QVERIFY(o.verified == (command == "send" && o.ok() ? blocks : std::vector<RegisterSpan>{}));
+        if (fault == "stopped")
+            QCOMPARE(device->holding(0x2020), quint16(40)); // nothing went out
+        // Told once: further polls and commands add nothing.
+        if (page.liveWindow()) {
+            live->reader()->handOver(3);
+            QTRY_COMPARE(page.extraRuns, 1);
+        }
+        QCOMPARE(heard.size(), size_t(1));
+    }
+
     void commandsQueueInOrder()
     {
         struct LoggingPage : TestPage {

@@ -76,7 +76,12 @@ private slots:
         rig->shell.page = &page;
         page.show();
         rig->device->setValues(sim::Table::Holding, 0x2020, {40000, 3});
-        QVERIFY(page.prepareOutputTest(plan(page, false)));
+        std::vector<Outcome> told;
+        QObject::connect(&page, &TComponentForm::testStepDone,
+                         [&told](const Outcome &o) { told.push_back(o); });
+        const Outcome started = page.prepareOutputTest(plan(page, false));
+        QVERIFY(started.ok());
+        QVERIFY(started.written == (std::vector<RegisterSpan>{{0x2020, 2}}));
         // Words are kept signed, as the E-7PZ's file has them.
         QVERIFY(rig->dir.read("test.ini").contains("kept=-25536"));
         QCOMPARE(rig->device->holding(0x2020), quint16(7));
@@ -87,6 +92,11 @@ private slots:
         QCOMPARE(rig->device->holding(0x2020), quint16(40000));
         QVERIFY(!rig->dir.exists("test.ini"));
         QVERIFY(page.isEnabled());
+        // The page heard both steps: the start, then the restore with what it wrote back.
+        QCOMPARE(told.size(), size_t(2));
+        QVERIFY(told[0].ok());
+        QVERIFY(told[1].ok());
+        QVERIFY(told[1].written == (std::vector<RegisterSpan>{{0x2020, 1}}));
     }
 
     void fileThatCannotBeWrittenLeavesTheModule()
@@ -95,12 +105,15 @@ private slots:
         rig->shell.page = &page;
         page.show();
         rig->device->setValues(sim::Table::Holding, 0x2020, {5, 6});
-        QVERIFY(!page.prepareOutputTest(plan(page, true)));
+        const Outcome o = page.prepareOutputTest(plan(page, true));
+        QCOMPARE(int(o.kind), int(Outcome::Kind::Failed));
+        QCOMPARE(o.error, -1);
+        QVERIFY(o.written.empty());
         QCOMPARE(rig->frames(16), 0);
         QCOMPARE(rig->device->holding(0x2020), quint16(5));
-        QCOMPARE(rig->prompts.texts(),
-                 QStringList{"Nastavení prvku nelze uložit do souboru test.ini. Test nebyl "
-                             "spuštěn, nastavení prvku se nezměnilo."});
+        QCOMPARE(rig->prompts.texts(), QStringList{o.message});
+        QCOMPARE(o.message, QString("Nastavení prvku nelze uložit do souboru test.ini. Test "
+                                    "nebyl spuštěn, nastavení prvku se nezměnilo."));
         QVERIFY(!page.testWindow());
         QVERIFY(page.isEnabled());
     }
@@ -117,10 +130,10 @@ private slots:
         auto *live = static_cast<TestLive *>(page.liveWindow());
         QVERIFY(live);
         QTRY_VERIFY_WITH_TIMEOUT(live->reader()->readCount() > 0, 5000);
-        QVERIFY(page.prepareOutputTest(plan(page, false)));
+        QVERIFY(page.prepareOutputTest(plan(page, false)).ok());
         QPointer<QWidget> w(page.testWindow());
         QVERIFY(w);
-        QVERIFY(!page.prepareOutputTest(plan(page, false)));
+        QCOMPARE(int(page.prepareOutputTest(plan(page, false)).kind), int(Outcome::Kind::Refused));
         QCOMPARE(rig->frames(16, 0x2020), 1);
         QVERIFY(!page.getButton()->isEnabled());
         QVERIFY(!page.sendButton()->isEnabled());

@@ -39,6 +39,7 @@ class E7pzTestWindowTest : public QObject
 
     std::unique_ptr<DigitalIoRig> rig;
     std::unique_ptr<TcForm2> page;
+    std::vector<Outcome> told; // the test steps' outcomes, as the page heard them
 
     void open()
     {
@@ -46,6 +47,9 @@ class E7pzTestWindowTest : public QObject
         rig->shell.path = rig->server->path();
         page = std::make_unique<TcForm2>();
         rig->shell.page = page.get();
+        told.clear();
+        connect(page.get(), &TComponentForm::testStepDone, this,
+                [this](const Outcome &o) { told.push_back(o); });
         page->show();
     }
     TcForm2Test *window() const { return qobject_cast<TcForm2Test *>(page->testWindow()); }
@@ -184,6 +188,8 @@ private slots:
         for (const QString &p : patterns)
             expected << "255/16/2000=" + p; // manual mode flags 0 in the factory settings
         QCOMPARE(runWrites(from), expected);
+        QVERIFY(told.back().ok());
+        QCOMPARE(told.back().written.size(), size_t(patterns.size()));
         QCOMPARE(rig->clock.waits(), QList<int>(patterns.size() - 1, 7000));
         // The countdown after the run keeps the window locked.
         QVERIFY(window()->locked());
@@ -199,7 +205,11 @@ private slots:
         endCountdown(window()->countdown());
         rig->failOn("255/16/2000=4", 4);
         window()->runButton()->click();
-        QCOMPARE(rig->prompts.texts().size(), 1);
+        // The second pass failed: the first pattern went out, the box said which error.
+        QCOMPARE(int(told.back().kind), int(Outcome::Kind::Failed));
+        QCOMPARE(told.back().message, kException4);
+        QVERIFY(told.back().written == (std::vector<RegisterSpan>{{0x2000, 1}}));
+        QCOMPARE(rig->prompts.texts(), QStringList{told.back().message});
         QVERIFY(window()->countdown()->running());
         endCountdown(window()->countdown());
         QVERIFY(window()->runButton()->isEnabled());
@@ -216,7 +226,9 @@ private slots:
             live->findChild<QLabel *>("eCounterReadingNumberLabel")->text().toInt() > 0, 5000);
         rig->failOn("255/16/2006=1,0,1,64,6400,1", 4);
         page->testButton()->click();
-        QTRY_COMPARE_WITH_TIMEOUT(rig->prompts.texts().size(), 1, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(told.size(), size_t(1), 5000);
+        QCOMPARE(int(told.back().kind), int(Outcome::Kind::Failed));
+        QCOMPARE(rig->prompts.texts(), QStringList{told.back().message});
         QVERIFY(!page->testWindow());
         QVERIFY(page->isEnabled());
         // The reader polls again.
@@ -351,6 +363,8 @@ private slots:
         rig->failOn("255/16/2000=1d4a", 4);
         window()->close();
         QTRY_VERIFY(!page->testWindow());
+        QCOMPARE(int(told.back().kind), int(Outcome::Kind::Failed));
+        QCOMPARE(told.back().message, kException4);
         QCOMPARE(rig->prompts.texts(), (QStringList{kException4, kNotRestored}));
         QCOMPARE(rig->dir.read("test.ini"), kept);
         QVERIFY(page->isEnabled());

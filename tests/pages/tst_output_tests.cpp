@@ -62,6 +62,7 @@ class OutputTestsTest : public QObject
 
     std::unique_ptr<DigitalIoRig> rig;
     std::unique_ptr<TDigitalIoPage> page;
+    std::vector<Outcome> told; // the test steps' outcomes, as the page heard them
 
     template <typename Page> Page *open(const QString &model)
     {
@@ -70,8 +71,30 @@ class OutputTestsTest : public QObject
         auto *p = new Page;
         page.reset(p);
         rig->shell.page = p;
+        told.clear();
+        connect(p, &TComponentForm::testStepDone, this,
+                [this](const Outcome &o) { told.push_back(o); });
         p->show();
         return p;
+    }
+    // The last step failed with this message, having written nothing.
+    void verifyFailedStep(const QString &message, int error = -1)
+    {
+        QVERIFY(!told.empty());
+        QCOMPARE(int(told.back().kind), int(Outcome::Kind::Failed));
+        QCOMPARE(told.back().message, message);
+        if (error < 0)
+            QCOMPARE(told.back().error, -1);
+        else
+            QVERIFY(told.back().error > 0);
+        QVERIFY(told.back().written.empty());
+    }
+    static std::vector<RegisterSpan> spans(std::initializer_list<int> starts)
+    {
+        std::vector<RegisterSpan> out;
+        for (int start : starts)
+            out.push_back({start, 1});
+        return out;
     }
     TcForm3Test *twoState() const { return qobject_cast<TcForm3Test *>(page->testWindow()); }
     TcForm3TestP *proportional() const { return qobject_cast<TcForm3TestP *>(page->testWindow()); }
@@ -134,6 +157,9 @@ private slots:
         p->testDButton()->click();
         TcForm3Test *w = twoState();
         QVERIFY(w);
+        QCOMPARE(told.size(), size_t(1));
+        QVERIFY(told.back().ok());
+        QVERIFY(told.back().written == spans({0x2000, 0x2006, 0x2006, 0x2007, 0x2018}));
         QCOMPARE(rig->requests(), (QStringList{"255/4/0001x8", "255/3/2000x25", "255/4/0000x1",
                                                "255/16/2000=0", "255/16/2006=1", "255/16/2006=fde8",
                                                "255/16/2007=0", "255/16/2018=104"}));
@@ -160,6 +186,8 @@ private slots:
                                                       "003f", "007f", "00ff", "0000"}));
         QCOMPARE(rig->clock.waits(), QList<int>(9, 1000));
         QCOMPARE(rig->io().outputs(), quint8(0));
+        QVERIFY(told.back().ok());
+        QVERIFY(told.back().written == std::vector<RegisterSpan>(9, {0x0100, 1}));
         QVERIFY(!rig->shell.dialog.isVisible());
         QVERIFY(!p->isEnabled());
 
@@ -188,6 +216,9 @@ private slots:
         QCOMPARE(rig->prompts.texts(), QStringList{kOn});
         QCOMPARE(rig->requests(from), (QStringList{"255/16/2000=c000", "255/16/2006=1f4",
                                                    "255/16/2007=0", "255/16/2018=104"}));
+        QCOMPARE(told.size(), size_t(5));
+        QVERIFY(told.back().ok());
+        QVERIFY(told.back().written == spans({0x2000, 0x2006, 0x2007, 0x2018}));
         verifyReleased(window);
         QVERIFY(p->isChanged());
         QVERIFY(!rig->dir.exists("test.ini"));
@@ -307,8 +338,10 @@ private slots:
         QVERIFY(!w->outputGroup()->isEnabled());
         enterText(w->onTimeField(), "2");
         from = rig->received();
-        w->updateTimerTimer();
+        const Outcome refresh = w->updateTimerTimer();
         QCOMPARE(rig->requests(from), QStringList{"1/6/0112=0004"});
+        QVERIFY(refresh.ok());
+        QVERIFY(refresh.written == spans({0x0112}));
 
         // All outputs: one parameter request, then the on-time into all eight.
         from = rig->received();
@@ -318,6 +351,9 @@ private slots:
         for (int r = 0; r < 8; ++r)
             all << QString("1/6/011%1=0002").arg(r);
         QCOMPARE(rig->requests(from), all);
+        QVERIFY(told.back().ok());
+        QCOMPARE(told.back().written.size(), size_t(1 + 8));
+        QVERIFY(told.back().written.front() == (RegisterSpan{0x2008, 12}));
         from = rig->received();
         w->updateTimerTimer();
         QCOMPARE(rig->requests(from), all.mid(1));
@@ -355,6 +391,11 @@ private slots:
         rig->failOn("255/16/2007=0", 4, failures);
         p->testDButton()->click();
         QVERIFY(!p->testWindow());
+        // The start failed on the fourth write; what went through before it is named.
+        QCOMPARE(told.size(), size_t(1));
+        QCOMPARE(int(told.back().kind), int(Outcome::Kind::Failed));
+        QCOMPARE(told.back().message, kException4);
+        QVERIFY(told.back().written == spans({0x2000, 0x2006, 0x2006}));
         QCOMPARE(rig->writes(),
                  (QStringList{"255/16/2000=0", "255/16/2006=1", "255/16/2006=fde8", "255/16/2007=0",
                               "255/16/2007=0", "255/16/2006=1f4", "255/16/2000=c000"}));
@@ -410,6 +451,7 @@ private slots:
         rig->prompts.clear();
         window->close();
         QCOMPARE(rig->writes(from).size(), writes);
+        verifyFailedStep(message, writes > 0 ? 1 : -1);
         QStringList expected = {kOn, message};
         if (writes > 0)
             expected << kChanged;
@@ -457,6 +499,7 @@ private slots:
             QTest::mouseClick(run, Qt::LeftButton);
         }
         QCOMPARE(rig->writes(from), QStringList());
+        verifyFailedStep(message);
         QCOMPARE(rig->prompts.texts(), QStringList{message});
         QVERIFY(!rig->shell.dialog.isVisible());
         if (!isTwoState)
@@ -524,7 +567,10 @@ private slots:
                 t = "Soubor test.ini z nedokončeného testu uložen jako " + aside[0];
         QCOMPARE(rig->prompts.texts(), texts);
         QCOMPARE(rig->writes().mid(0, writesBefore.size()), writesBefore);
+        QCOMPARE(told.size(), size_t(1));
+        QCOMPARE(told.back().ok(), started);
         if (!started) {
+            QCOMPARE(told.back().message, texts[1]);
             QVERIFY(!p->testWindow());
             QCOMPARE(rig->dir.read("test.ini"), file);
             QCOMPARE(rig->writes(), writesBefore);
