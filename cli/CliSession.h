@@ -29,6 +29,7 @@ enum CliStatus {
     StatusInvalid = 8,     // a value the page refuses to write or save (error 13)
     StatusInternal = 9,    // error 12, anything else
     StatusInterrupted = 10,
+    StatusDifferences = 11, // diff: the file and the device differ (not a failure)
 };
 CliStatus statusOfError(int error);
 

@@ -39,7 +39,7 @@ const char kUsage[] =
     "                              do backups/, vypíše změny, zapíše a ověří\n"
     "  diff SOUBOR --port COMn     přečte zařízení a vypíše každé nastavení, ve kterém se od\n"
     "                              něj SOUBOR liší (skupina, nastavení, soubor, zařízení,\n"
-    "                              jednotka); nic nezapíše\n"
+    "                              jednotka); nic nezapíše; kód 0 bez rozdílů, 11 s rozdíly\n"
     "  report --port COMn -o SOUBOR.pdf\n"
     "                              přečte zařízení a uloží protokol o nastavení (PDF)\n"
     "  scan --port COMn [--bauds 1200,...,19200] [--addresses 1-254]\n"
@@ -70,7 +70,8 @@ const char kUsage[] =
     "stejně jako v programu. Návratový kód: 0 ověřený úspěch, 1 chybné použití, 2 port nelze\n"
     "otevřít, 3 zařízení neodpovídá nebo odpovídá vadně, 4 jiné nebo neznámé zařízení,\n"
     "5 zařízení požadavek odmítlo, 6 ověření selhalo, 7 soubor chybí, nepatří k zařízení nebo\n"
-    "je neúplný, 8 hodnota, kterou nelze zapsat, 9 vnitřní chyba, 10 přerušeno.\n";
+    "je neúplný, 8 hodnota, kterou nelze zapsat, 9 vnitřní chyba, 10 přerušeno, 11 diff našel\n"
+    "rozdíly.\n";
 
 bool parseOptions(const QStringList &args, Options &o, QString &error)
 {
@@ -402,7 +403,8 @@ private:
                          ? QStringLiteral("%1: soubor se od zařízení neliší")
                                .arg(page->traits().caption)
                          : differenceText(differences));
-        return StatusOk;
+        // A script tells "the device holds the file" from "it does not" without parsing.
+        return differences.empty() ? StatusOk : StatusDifferences;
     }
 
     int report()

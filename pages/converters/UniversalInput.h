@@ -112,10 +112,17 @@ protected:
         m_input.userChange(sender);
         this->changeOf(sender);
     }
+    // The ranges are noted before the first exchange of a read, and again before the
+    // blocks of a write's backup (which has no identification of its own).
     void readDevice() override
     {
         m_input.noteRanges();
         Base::readDevice();
+    }
+    void readBlocks(bool firmwareAfterFirst) override
+    {
+        m_input.noteRanges();
+        Base::readBlocks(firmwareAfterFirst);
     }
 
     TUniversalInput m_input;

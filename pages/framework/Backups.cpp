@@ -107,14 +107,17 @@ QString backupRefusal(const QString &file)
         .arg(QDir::toNativeSeparators(file));
 }
 
-bool writeBackup(TComponentForm &page, const QString &file, const QDateTime &when)
+bool writeBackup(TComponentForm &page, const QString &file, const QDateTime &when,
+                 const QString &identification)
 {
     if (!page.saveControls(file, page.traits().configurationSection()))
         return false;
     Profile p(file);
     p.beginBatch();
     p.writeString(kSection, QStringLiteral("Model"), page.traits().caption);
-    p.writeString(kSection, QStringLiteral("Identification"), page.deviceIdentification().trimmed());
+    p.writeString(kSection, QStringLiteral("Identification"), 
+                  (identification.isEmpty() ? page.deviceIdentification() : identification)
+                      .trimmed());
     p.writeString(kSection, QStringLiteral("Firmware"), page.deviceFirmware());
     p.writeString(kSection, QStringLiteral("CustomerText"), customerTextOf(page));
     p.writeString(kSection, QStringLiteral("Time"), when.toString(Qt::ISODate));
@@ -159,19 +162,25 @@ bool PageBackup::prepare()
     return true;
 }
 
-void PageBackup::take()
+bool PageBackup::take(const QString &identification)
 {
-    if (!m_adopted) {
+    const bool read = !m_adopted;
+    if (read) {
         const QDateTime when = QDateTime::currentDateTime();
         PageState state(m_page);
-        state.readDevice();
-        const bool saved = writeBackup(m_page, m_path, when);
+        state.readBlocks();
+        const bool saved = writeBackup(m_page, m_path, when, identification);
         state.restore();
+        if (!saved) {
+            m_refusal = backupRefusal(m_path);
+            throw PageError(ErrBackupRefused, m_refusal);
+        }
         // What goes to the device is what the form showed before the backup.
-        if (!saved || !state.restoredExactly())
+        if (!state.restoredExactly())
             exchange::fail(ErrInternal);
         keepNewestBackups(m_page.traits().caption);
     }
     m_done = true;
     m_page.setProperty(kBackupProperty, m_path);
+    return read;
 }

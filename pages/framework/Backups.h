@@ -8,8 +8,8 @@
 //   PageBackup backup(page);
 //   if (!backup.prepare())       // the file cannot be made: nothing goes on the line
 //       return;
-//   ... inside the write's device action, before its first write frame:
-//   backup.take();               // one read of the page's blocks, the form left as it was
+//   ... inside the write's device action, right after the write's identification check:
+//   backup.take(identification); // one read of the page's blocks, the form left as it was
 //
 //   for (const BackupEntry &e : backupsOf(page.traits().caption)) ...   // newest first
 
@@ -20,6 +20,8 @@
 class TComponentForm;
 
 constexpr int kBackupsKept = 200;
+// The outcome's error of a write stopped because its backup could not be kept.
+constexpr int ErrBackupRefused = -1;
 
 // The folder, made when missing.
 QString backupFolder();
@@ -42,7 +44,9 @@ std::vector<BackupEntry> backupsOf(const QString &model);
 QString backupRefusal(const QString &file);
 
 // Writes the page's controls and the "backup" section into the file; false when it failed.
-bool writeBackup(TComponentForm &page, const QString &file, const QDateTime &when);
+// The identification is the page's shown one unless given.
+bool writeBackup(TComponentForm &page, const QString &file, const QDateTime &when,
+                 const QString &identification = QString());
 
 // The backup of the page's next write was taken already (the caller read the device into
 // the page just before and saved it there): the write does not read again.
@@ -60,8 +64,11 @@ public:
 
     // Makes the backup's file; false (with the message shown) when it cannot be written.
     bool prepare();
-    // Reads the device into the backup; the form stays as it was. Throws PageError.
-    void take();
+    // Reads the page's blocks into the backup (the caller has identified the device); the
+    // form stays as it was. True when the blocks were read (false: the backup was taken
+    // before). Throws PageError; a file that cannot be saved fails with refusal() as its text.
+    bool take(const QString &identification);
+    bool taken() const { return m_done; }
     const QString &path() const { return m_path; }
     // The message prepare() showed when it failed.
     const QString &refusal() const { return m_refusal; }

@@ -56,7 +56,7 @@ std::vector<BlockTransfer::Image> BlockTransfer::write(const Read &readKept,
                                                        const Write &write) const
 {
     for (RegisterBlock &b : m_blocks)
-        for (int offset : b.keptOffsets())
+        for (int offset : readKept ? b.keptOffsets() : std::vector<int>())
             b.setKept(offset, readKept(b.start() + offset, 1).at(0));
     std::vector<Image> written(m_blocks.size());
     for (size_t i = 0; i < m_blocks.size(); ++i) {

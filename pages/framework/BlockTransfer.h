@@ -34,8 +34,9 @@ public:
     std::vector<Image> read(const Read &read) const;
     // Every block from the range that holds it (a block outside every range stays as it is).
     void decode(const std::vector<Image> &images) const;
-    // Registers the device keeps read first, then every written block encoded, written and
-    // followed by its step; what each block wrote (empty for a read-only block).
+    // Registers the device keeps read first (no readKept: known from a read just made), then
+    // every written block encoded, written and followed by its step; what each block wrote
+    // (empty for a read-only block).
     std::vector<Image> write(const Read &readKept, const Write &write) const;
     // Each written block against the range read back; a block no range holds is an
     // internal error (PageError).

@@ -24,7 +24,13 @@ class PageError : public TextError
 {
 public:
     explicit PageError(int error) : TextError(QStringLiteral("chyba OKW")), error(error) {}
+    // A failure with a message of its own instead of the error's.
+    PageError(int error, const QString &shown)
+        : TextError(QStringLiteral("chyba OKW")), error(error), shown(shown)
+    {
+    }
     int error;
+    QString shown;
 };
 
 namespace exchange {

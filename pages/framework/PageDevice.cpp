@@ -118,6 +118,9 @@ std::vector<quint16> TComponentForm::readRegisters(int start, int count, bool wi
 
 void TComponentForm::writeRegisters(int start, const std::vector<quint16> &values, bool withBar)
 {
+    // A page whose write skipped its backup sends nothing.
+    if (m_backup && !m_backup->taken())
+        fail(ErrInternal);
     exchange::writeHolding(m_transmit, start, values, withBar ? progress() : nullptr);
     if (m_outcome)
         m_outcome->written.push_back({start, static_cast<int>(values.size())});
@@ -161,16 +164,29 @@ void TComponentForm::readDevice()
     showDeviceName(ident);
     if (m_traits.isNewer())
         readAndShowFirmware();
+    readBlocks(!m_traits.isNewer());
+}
+
+void TComponentForm::readBlocks(bool firmwareAfterFirst)
+{
     // Every block is read before any control changes: a failure in a later block leaves the
     // page untouched, and the settle hook sees the whole image decoded.
     std::vector<std::vector<quint16>> images;
     for (const auto &b : m_blocks) {
+        if (!b.complete())
+            fail(ErrInternal);
         images.push_back(readRegisters(b.start(), b.count()));
-        if (images.size() == 1 && !m_traits.isNewer())
+        if (images.size() == 1 && firmwareAfterFirst)
             readAndShowFirmware();
     }
     for (size_t i = 0; i < m_blocks.size(); ++i)
         m_blocks[i].decode(images[i]);
+}
+
+bool TComponentForm::identifyForWrite()
+{
+    const QString identification = checkIdentification();
+    return m_backup && m_backup->take(identification);
 }
 
 void TComponentForm::writeDevice()
@@ -183,10 +199,10 @@ void TComponentForm::writeDevice()
     }
     if (writtenBlocks == 0)
         fail(ErrInternal);
-    checkIdentification();
-    for (auto &b : m_blocks)
-        for (int offset : b.keptOffsets())
-            b.setKept(offset, readRegisters(b.start() + offset, 1, false).at(0));
+    if (!identifyForWrite())
+        for (auto &b : m_blocks)
+            for (int offset : b.keptOffsets())
+                b.setKept(offset, readRegisters(b.start() + offset, 1, false).at(0));
     std::vector<std::vector<quint16>> written(m_blocks.size());
     for (size_t i = 0; i < m_blocks.size(); ++i) {
         const RegisterBlock &b = m_blocks[i];
@@ -229,8 +245,16 @@ Outcome TComponentForm::deviceAction(const std::function<void()> &body,
     if (dialog)
         dialog->showOverPage();
     int error = 0;
+    QString shown;
     try {
-        error = exchange::errorOf(body);
+        error = exchange::errorOf([&body, &shown] {
+            try {
+                body();
+            } catch (const PageError &e) {
+                shown = e.shown;
+                throw;
+            }
+        });
         if (beforeClose)
             beforeClose(error);
     } catch (...) {
@@ -246,7 +270,12 @@ Outcome TComponentForm::deviceAction(const std::function<void()> &body,
     if (error != 0) {
         outcome.kind = Outcome::Kind::Failed;
         outcome.error = error;
-        outcome.message = Shell::reportError(error);
+        if (shown.isEmpty()) {
+            outcome.message = Shell::reportError(error);
+        } else {
+            Prompts::instance().message(shown, QStringLiteral("Chyba"), PromptIcon::Error);
+            outcome.message = shown;
+        }
         if (!failureStatus.isEmpty())
             showStatusMessage(failureStatus);
     } else {
@@ -330,14 +359,11 @@ Outcome TComponentForm::writeAll()
     PageBackup backup(*this);
     if (!backup.prepare()) {
         showStatusMessage(message(16));
-        return Outcome::failed(-1, backup.refusal());
+        return Outcome::failed(ErrBackupRefused, backup.refusal());
     }
-    const Outcome outcome = deviceAction(
-        [this, &backup] {
-            backup.take();
-            writeDevice();
-        },
-        message(14), message(16));
+    m_backup = &backup;
+    const Outcome outcome = deviceAction([this] { writeDevice(); }, message(14), message(16));
+    m_backup = nullptr;
     if (outcome.ok())
         confirm(true);
     return outcome;

@@ -26,6 +26,13 @@ void PageState::readDevice()
     m_page.settleAfterRead(true);
 }
 
+void PageState::readBlocks()
+{
+    const QuietRanges quiet;
+    m_page.readBlocks(false);
+    m_page.settleAfterRead(true);
+}
+
 void PageState::loadFile(const QString &file)
 {
     const QString section = m_page.traits().configurationSection();

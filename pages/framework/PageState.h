@@ -32,6 +32,8 @@ public:
     // The page's read of its blocks into the controls (identification and firmware shown);
     // range warnings quiet. Throws PageError.
     void readDevice();
+    // As readDevice, the blocks only: the caller has identified the device.
+    void readBlocks();
     // The file into the controls as "Načíst konfiguraci" puts it there. Throws TextError
     // when the file has no section of the page.
     void loadFile(const QString &file);

@@ -242,7 +242,7 @@ std::vector<int> RegisterBlock::keptOffsets() const
     return offsets;
 }
 
-void RegisterBlock::setKept(int offset, quint16 value)
+void RegisterBlock::setKept(int offset, quint16 value) const
 {
     if (offset >= 0 && offset < static_cast<int>(m_kept.size()))
         m_kept[static_cast<size_t>(offset)] = value;
@@ -269,9 +269,14 @@ std::vector<quint16> RegisterBlock::encode() const
 void RegisterBlock::decode(const std::vector<quint16> &registers) const
 {
     for (const auto &s : m_slots) {
-        if (!s.decode || s.offset + s.count > static_cast<int>(registers.size()))
+        if (s.offset + s.count > static_cast<int>(registers.size()))
             continue;
-        s.decode(&registers[static_cast<size_t>(s.offset)]);
+        // What the device keeps is known from this read as well as from its own.
+        if (s.kept)
+            for (int i = 0; i < s.count; ++i)
+                setKept(s.offset + i, registers[static_cast<size_t>(s.offset + i)]);
+        if (s.decode)
+            s.decode(&registers[static_cast<size_t>(s.offset)]);
     }
 }
 

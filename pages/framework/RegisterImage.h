@@ -103,7 +103,7 @@ public:
 
     // Offsets (from start) of registers whose written value comes from the device.
     std::vector<int> keptOffsets() const;
-    void setKept(int offset, quint16 value);
+    void setKept(int offset, quint16 value) const;
 
     std::vector<quint16> encode() const;
     // Values of a read of `count` registers into the controls (in slot order).
@@ -133,5 +133,5 @@ private:
     bool m_written = true;
     std::function<void()> m_afterWrite;
     std::vector<Slot> m_slots;
-    std::vector<quint16> m_kept;
+    mutable std::vector<quint16> m_kept; // the device's own, from the last read
 };

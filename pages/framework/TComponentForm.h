@@ -75,6 +75,7 @@
 #include <memory>
 #include <vector>
 
+class PageBackup;
 class QAction;
 class QCheckBox;
 class QComboBox;
@@ -321,10 +322,17 @@ protected:
     // The body of readAll between saveToTemp and success; the default reads the
     // identification, the firmware and every block() in order.
     virtual void readDevice();
-    // The body of writeAll after the progress dialog; the default checks the
-    // identification, reads the kept registers, writes every block, waits, reads back and
-    // verifies.
+    // The page's blocks read into the controls (no identification); a classic page reads
+    // its firmware after the first block when asked to.
+    virtual void readBlocks(bool firmwareAfterFirst);
+    // The body of writeAll after the progress dialog; the default identifies the device
+    // (identifyForWrite), reads the kept registers, writes every block, waits, reads back
+    // and verifies.
     virtual void writeDevice();
+    // The write's identification check, and the backup of what the device holds right after
+    // it: the backup reads only the blocks. True when that read gave the registers the
+    // device keeps (no need to read them again).
+    bool identifyForWrite();
     // One user action that talks to the device: the progress dialog over the page, body,
     // then beforeClose(error) with the dialog still up; on success successStatus (if any)
     // in the status bar, on failure the error's message ("Chyba") and failureStatus (if
@@ -447,6 +455,7 @@ private:
     bool m_confirmedByWrite = false;
     std::vector<std::pair<QWidget *, QVariant>> m_confirmedControls;
     Outcome *m_outcome = nullptr; // of the device action that runs
+    PageBackup *m_backup = nullptr; // of the write that runs
 
     QWidget *m_body = nullptr;
     QVBoxLayout *m_across = nullptr; // groups above the columns, across all of them

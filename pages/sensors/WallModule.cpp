@@ -534,6 +534,11 @@ void TWallModuleForm::readDevice()
 {
     showDeviceName(checkIdentification());
     readAndShowFirmware();
+    readBlocks(false);
+}
+
+void TWallModuleForm::readBlocks(bool)
+{
     const BlockTransfer io(blocks(), m_declaration.reads);
     const auto images = io.read([this](int start, int count) { return readRegisters(start, count); });
     // Every block decoded before anything is checked against anything.
@@ -548,11 +553,12 @@ void TWallModuleForm::writeDevice()
     for (const RegisterBlock &b : blocks())
         if (!b.complete())
             fail(ErrInternal);
-    checkIdentification();
+    const bool keptKnown = identifyForWrite();
     const BlockTransfer io(blocks(), m_declaration.reads);
     const auto read = [this](int start, int count) { return readRegisters(start, count); };
     const auto written = io.write(
-        [this](int start, int count) { return readRegisters(start, count, false); },
+        keptKnown ? BlockTransfer::Read()
+                  : [this](int start, int count) { return readRegisters(start, count, false); },
         [this](int start, const std::vector<quint16> &values) { writeRegisters(start, values); });
     io.verify(written, io.read(read));
 }

@@ -83,6 +83,7 @@ public:
 
 protected:
     void readDevice() override;
+    void readBlocks(bool firmwareAfterFirst) override;
     void writeDevice() override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 

@@ -556,8 +556,9 @@ private slots:
         file = withKey(file, "c1SkSpdComboBox", "2");
         file = withKey(file, "c1ZdTextEdit", "Sklad č2");
         dir->write("setup.ini", file);
+        // Differences have their own status, apart from both success and failure.
         const Run json = run(path(), {"diff", "setup.ini", "--port", "COM1", "--json"});
-        QCOMPARE(json.status, 0);
+        QCOMPARE(json.status, 11);
         const QJsonArray differences = json.json().value("differences").toArray();
         QStringList rows;
         for (const auto &d : differences) {
@@ -572,7 +573,7 @@ private slots:
         QCOMPARE(writeRequests(), 0);
 
         const Run text = run(path(), {"diff", "setup.ini", "--port", "COM1"});
-        QCOMPARE(text.status, 0);
+        QCOMPARE(text.status, 11);
         const QStringList lines = QString::fromUtf8(text.out).trimmed().split('\n');
         QCOMPARE(lines.size(), 4);
         QVERIFY(lines[0].startsWith("Skupina"));
@@ -841,6 +842,7 @@ private slots:
         QVERIFY2(r.error().startsWith(reason), r.err.constData());
         QVERIFY(r.error().contains("použití: ovrin-cli PŘÍKAZ [volby]"));
         QVERIFY(r.error().contains("Návratový kód: 0 ověřený úspěch"));
+        QVERIFY(r.error().contains("11 diff našel"));
     }
 };
 

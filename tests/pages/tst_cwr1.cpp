@@ -90,8 +90,8 @@ private slots:
         const int before = rig->requestCount();
         send();
         QCOMPARE(rig->prompts.texts(), QStringList());
-        // The backup's read of the device, then the write.
-        QStringList expected = kRead + QStringList{"4:0010:8", "16:0008:2"};
+        // Identification, the backup's read of the blocks, then the write.
+        QStringList expected = QStringList{"4:0010:8"} + kRead.mid(2) + QStringList{"16:0008:2"};
         expected << handshake("C001") << "16:001D:5" << handshake("C002") << "16:0028:16"
                  << "16:004C:32" << "16:006C:16" << "16:007C:16" << handshake("C003")
                  << "3:0008:2" << "3:001D:5" << "3:0028:24" << "3:004C:64";
@@ -170,7 +170,7 @@ private slots:
         int before = rig->requestCount();
         send();
         QCOMPARE(rig->prompts.texts(), QStringList());
-        QCOMPARE(rig->requests(before).mid(kRead.size() + 2, 8), handshake("C001", 4));
+        QCOMPARE(rig->requests(before).mid(kRead.size(), 8), handshake("C001", 4));
         QCOMPARE(rig->clock.waits().mid(0, 4), (QList<int>{400, 400, 400, 400}));
         QCOMPARE(rig->module->commands().size(), 4 + 2);
 
@@ -181,7 +181,7 @@ private slots:
         before = rig->requestCount();
         send();
         QCOMPARE(rig->prompts.texts(), QStringList{message(16)});
-        const QStringList stuck = kRead + QStringList{"4:0010:8", "16:0008:2"};
+        const QStringList stuck = QStringList{"4:0010:8"} + kRead.mid(2) + QStringList{"16:0008:2"};
         QCOMPARE(rig->requests(before), stuck + handshake("C001", 10));
         QCOMPARE(rig->reg(0x0008), quint16(15));
         QCOMPARE(page->panelText(2), message(16));

@@ -18,6 +18,7 @@
 #include "pages/sensors/TcForm14.h"
 #include "pages/sensors/TcForm5.h"
 #include "pages/framework/Backups.h"
+#include "pages/framework/SettingsView.h"
 #include "platform/Profile.h"
 #include "sim/models/WallModule.h"
 #include "tests/support/DeviceRig.h"
@@ -30,6 +31,7 @@
 #include <QScrollBar>
 #include <QtTest>
 #include <functional>
+#include <map>
 #include <memory>
 
 namespace {
@@ -226,6 +228,63 @@ private slots:
         QCOMPARE(rig->prompts.count(), 0);
         QCOMPARE(p->panelText(2), QString("Operace proběhla OK"));
         QVERIFY(!p->isChanged());
+    }
+
+    // A read that fails leaves every control as it was, also the input ranges of a type
+    // other than the device's, whose limits follow the type: after an earlier good read,
+    // wherever the read stops (identification, the block, the firmware after it).
+    void failedReadLeavesTheInputRanges_data()
+    {
+        QTest::addColumn<QString>("model");
+        QTest::addColumn<QString>("form"); // loaded as "Načíst konfiguraci" does
+        QTest::addColumn<int>("table");
+        QTest::addColumn<int>("first"); // the registers that fail
+        const std::map<QString, QString> forms = {
+            {"ZK", "[cForm4]\nc4ZdIntComboBox=4\nc4AuI1ScrollBar=1500\n"
+                   "c4AuI2ScrollBar=9000\n"},
+            {"ZG", "[cForm11]\nc11ZdIntComboBox=4\nc11AuI1ScrollBar=1500\n"
+                   "c11AuI2ScrollBar=9000\nc11AuU1ScrollBar=-500\nc11AuU2ScrollBar=20000\n"},
+        };
+        const std::pair<const char *, std::pair<sim::Table, int>> stops[] = {
+            {"identification", {sim::Table::Input, sim::kClassicIdentification}},
+            {"block", {sim::Table::Holding, 0x2006}},
+            {"firmware", {sim::Table::Input, 0x0000}},
+        };
+        for (const auto &[model, form] : forms)
+            for (const auto &[where, at] : stops)
+                QTest::newRow(qPrintable(model + " " + where))
+                    << model << form << int(at.first) << at.second;
+    }
+    void failedReadLeavesTheInputRanges()
+    {
+        QFETCH(QString, model);
+        QFETCH(QString, form);
+        QFETCH(int, table);
+        QFETCH(int, first);
+        TestClock clock;
+        QVERIFY(rig->start(model));
+        // The device measures 4-20 mA over 4,00..20,00.
+        rig->device->setValues(sim::Table::Holding, 0x2006, {0x0040, 0, 0x0104, 400, 2000});
+        TComponentForm *p = open(model);
+        p->readAll();
+        QCOMPARE(rig->prompts.texts(), QStringList());
+        const std::vector<Setting> device = settingsOf(*p);
+        rig->dir.write("form.ini", form.toUtf8());
+        rig->prompts.planFileName(rig->dir.file("form.ini"));
+        p->mmLoadConfigurationClick();
+        const std::vector<Setting> before = settingsOf(*p);
+        // The type and every range other than the device's.
+        QStringList changed;
+        for (const SettingChange &c : changedSettings(device, before))
+            changed << c.after.key.toLower();
+        for (const QString &line : form.split('\n').mid(1, form.count('\n') - 1))
+            QVERIFY2(changed.contains(line.section('=', 0, 0).toLower()), qPrintable(line));
+        rig->server->setException(sim::Table(table), first, first, 2);
+        p->readAll();
+        QCOMPARE(rig->prompts.texts(),
+                 QStringList{"Adresa registru, ke kterému chcete přistoupit je mimo rozsah"});
+        for (const SettingChange &c : changedSettings(before, settingsOf(*p)))
+            QFAIL(qPrintable(c.after.key + ": " + c.before.shown() + " -> " + c.after.shown()));
     }
 
     // A write keeps what the device held, as a read of the page saves it, and the form that

@@ -56,8 +56,8 @@ private slots:
         const int before = rig->requestCount();
         page->sendButton()->click();
         QCOMPARE(rig->prompts.texts(), QStringList());
-        // The backup's read of the device, then the write.
-        QStringList expected = read + QStringList{"4:0010:8", "16:0008=FFEC"};
+        // Identification, the backup's read of the blocks, then the write.
+        QStringList expected = QStringList{"4:0010:8"} + read.mid(2) + QStringList{"16:0008=FFEC"};
         expected << handshake("C001") << "16:001D:5" << handshake("C002") << "16:0028:14"
                  << "16:0044=0402" << "16:004C:32" << "16:006C:16" << "16:007C:16"
                  << handshake("C003") << "3:0008:2" << "3:001D:5" << "3:0028:29"

@@ -17,12 +17,14 @@
 
 #include <QAction>
 #include <QDialog>
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QtTest>
+#include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
@@ -191,6 +193,55 @@ private slots:
         QCOMPARE(customerEdit(*page)->text(), QStringLiteral("Kotelna č2"));
     }
 
+    // The backup adds one read of the page's blocks to the write and nothing else: the
+    // write's identification serves it and its read gives the registers the device keeps.
+    void writeWithItsBackupOnTheLine_data()
+    {
+        QTest::addColumn<QString>("model");
+        QTest::addColumn<QStringList>("frames"); // function start count, in order
+        // Identification, the backup's read (which also gives the register the device
+        // keeps), the write, the read-back.
+        QTest::newRow("T4yJ") << "T4yJ"
+                              << QStringList{"4 0001 8", "3 2001 15", "16 2001 15",
+                                             "3 2001 15"};
+        // The four ranges, then the blocks each with its command (a write of 0x001c
+        // and its poll), the read-back.
+        const QStringList command = {"16 001c 1", "3 001c 1"};
+        QTest::newRow("CWR1") << "CWR1"
+                              << QStringList{"4 0010 8", "3 0008 2", "3 001d 5", "3 0028 24",
+                                             "3 004c 64", "16 0008 2"}
+                                     + command + QStringList{"16 001d 5"} + command
+                                     + QStringList{"16 0028 16", "16 004c 32", "16 006c 16",
+                                                   "16 007c 16"}
+                                     + command
+                                     + QStringList{"3 0008 2", "3 001d 5", "3 0028 24",
+                                                   "3 004c 64"};
+        QTest::newRow("E-7PZ") << "E-7PZ"
+                               << QStringList{"4 0001 8", "3 2000 20", "16 2000 20",
+                                              "3 2000 20"};
+    }
+    void writeWithItsBackupOnTheLine()
+    {
+        QFETCH(QString, model);
+        QFETCH(QStringList, frames);
+        QVERIFY(start(model));
+        open(model);
+        const QString before = deviceFile("before.ini");
+        customerEdit(*page)->setText(QStringLiteral("Sklad"));
+        rig->server->clearLog();
+        page->sendButtonClick();
+        QCOMPARE(page->panelText(2), message(14));
+        QStringList sent;
+        for (const sim::Frame &f : rig->server->frames())
+            sent << QStringLiteral("%1 %2 %3")
+                        .arg(quint8(f.bytes[1]))
+                        .arg((quint8(f.bytes[2]) << 8) | quint8(f.bytes[3]), 4, 16, QLatin1Char('0'))
+                        .arg((quint8(f.bytes[4]) << 8) | quint8(f.bytes[5]));
+        QCOMPARE(sent, frames);
+        // The backup is the device as a read of the page saves it.
+        QCOMPARE(sectionOf(lastBackupOf(*page), section()), sectionOf(before, section()));
+    }
+
     // No backup, no write: not one frame goes out.
     void backupThatCannotBeWrittenStopsTheWrite()
     {
@@ -203,6 +254,41 @@ private slots:
         QVERIFY(rig->prompts.lastText().startsWith("Zálohu nastavení zařízení nelze uložit"));
         QCOMPARE(page->panelText(2), message(16));
         QCOMPARE(int(rig->server->frames().size()), 0);
+    }
+
+    // The folder can take the file when the write starts but not when the backup's read is
+    // done: the backup's own message, the form as it was, no write frame.
+    void backupThatCannotBeSavedAfterItsRead()
+    {
+        // Shared: the server's thread may outlive this function when a check fails.
+        const auto armed = std::make_shared<std::atomic<bool>>(false);
+        const QString folder = rig->dir.file("backups");
+        rig->observer = [armed, folder](const sim::Frame &f) {
+            if (f.reply || quint8(f.bytes[1]) != 4 || !armed->exchange(false))
+                return;
+            // The write's identification: the file made for the backup becomes a folder.
+            for (const QString &name : QDir(folder).entryList({"*.ini"}, QDir::Files)) {
+                QFile::remove(folder + "/" + name);
+                QDir(folder).mkdir(name);
+            }
+        };
+        QVERIFY(start("T4yJ"));
+        open("T4yJ");
+        page->getButtonClick();
+        customerEdit(*page)->setText(QStringLiteral("Neodesláno"));
+        const std::vector<Setting> form = settingsOf(*page);
+        rig->server->clearLog();
+        *armed = true;
+        page->sendButtonClick();
+        QVERIFY(!*armed);
+        QCOMPARE(rig->prompts.count(), 1);
+        QVERIFY2(rig->prompts.lastText().startsWith("Zálohu nastavení zařízení nelze uložit do "
+                                                    "souboru " + folder + "/T4yJ-"),
+                 qPrintable(rig->prompts.lastText()));
+        QVERIFY(rig->prompts.lastText().endsWith(". Do zařízení nebylo nic zapsáno."));
+        QCOMPARE(page->panelText(2), message(16));
+        QCOMPARE(rig->frames(16) + rig->frames(6) + rig->frames(5), 0);
+        QVERIFY(changedSettings(form, settingsOf(*page)).empty());
     }
 
     // The newest 200 of a model stay; other models' backups are not touched.
