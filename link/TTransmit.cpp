@@ -81,6 +81,35 @@ bool TTransmit::replyRunsOn(TSerial &port) const
     return port.readByteWithin(extra, gapMs) == 1;
 }
 
+int TTransmit::readReply(TSerial &port, int length, std::vector<quint8> &reply,
+                         bool repeatMissing, QByteArray *arrived)
+{
+    // The reply begins with the first byte that comes. A device that starts late (a busy
+    // device, a loaded machine) would otherwise be read one place off, and its function
+    // byte taken for an exception code; its last bytes would be left for the next exchange.
+    // The start is awaited no longer than the whole reply could have taken, so a silent
+    // device costs what it always did.
+    reply.assign(static_cast<size_t>(length), 0);
+    int got = 0;
+    int misses = 0;
+    quint8 byte = 0;
+    for (int i = 0; i < length;) {
+        if (port.readByte(byte) == 1) {
+            ++got;
+            if (arrived)
+                arrived->append(static_cast<char>(byte));
+        } else if (got == 0) {
+            if (++misses >= length)
+                break;
+            continue;
+        } else if (!repeatMissing) {
+            byte = 0;
+        }
+        reply[static_cast<size_t>(i++)] = byte;
+    }
+    return got;
+}
+
 void TTransmit::clear()
 {
     m_request.clear();
@@ -240,14 +269,7 @@ TransmitResult TTransmit::transact(TransmitProgress *bar)
 
         // A byte that does not arrive repeats the one before it; nothing at all reads as 0,
         // which is no function code, so a silent device ends in error 6.
-        m_reply.clear();
-        m_reply.reserve(static_cast<size_t>(expected));
-        quint8 byte = 0;
-        for (int i = 0; i < expected; ++i) {
-            if (port.readByte(byte) == 1 && watched)
-                arrived.append(static_cast<char>(byte));
-            m_reply.push_back(byte);
-        }
+        readReply(port, expected, m_reply, true, watched ? &arrived : nullptr);
 
         result.error = checkReplyFunction(m_reply[1]);
         result.value = m_reply[2];
@@ -345,8 +367,7 @@ TransmitResult TTransmit::fixedRead(quint8 startLow, quint8 count, int replyLeng
         for (quint8 b : request)
             port.writeByte(b);
         port.drain();
-        for (int i = 0; i < replyLength; ++i)
-            arrived += port.readByte(reply[static_cast<size_t>(i)]);
+        arrived = readReply(port, replyLength, reply, false, nullptr);
         if (arrived == replyLength) {
             crc16(reply.data(), replyLength - 2, high, low);
             const bool crcFits = reply[static_cast<size_t>(replyLength - 2)] == low &&

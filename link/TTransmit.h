@@ -94,6 +94,10 @@ private:
     quint8 frameAddress() const;
     // After a reply that failed: more bytes within a few character times mean a collision.
     bool replyRunsOn(TSerial &port) const;
+    // Reads a reply of `length` bytes from its first byte on; a byte missing after that
+    // repeats the one before it (or is 0). Returns how many bytes arrived.
+    static int readReply(TSerial &port, int length, std::vector<quint8> &reply, bool repeatMissing,
+                         QByteArray *arrived);
     enum class TextDecoding { Latin1, CodePage };
     TransmitResult fixedRead(quint8 startLow, quint8 count, int replyLength, QString *text,
                              TextDecoding decoding = TextDecoding::Latin1);

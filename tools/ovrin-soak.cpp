@@ -551,6 +551,9 @@ int Soak::finish()
     }());
     std::printf("  %s\n", m_failures.isEmpty() ? "PASS" : "FAIL");
     std::fflush(stdout);
+    // The dialog and the About box are the main window's children: gone before it is.
+    m_about.reset();
+    m_dialog.reset();
     m_form.reset();
     Prompts::install(nullptr);
     return m_failures.isEmpty() ? 0 : 1;

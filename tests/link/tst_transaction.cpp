@@ -63,6 +63,8 @@ private slots:
     void silentDeviceEndsInError6();
     void replyTimeOutStartsOffTheWire_data();
     void replyTimeOutStartsOffTheWire();
+    void lateReplyIsReadWhole_data();
+    void lateReplyIsReadWhole();
     void portThatWillNotOpen();
     void busyPort();
     void fixedReads();
@@ -412,7 +414,8 @@ void TransactionTest::replyTimeOutStartsOffTheWire_data()
     // 73 bytes: 38 ms at 19200 Bd; 255 bytes: 133 ms.
     QTest::newRow("32 registers, answer after 40 ms") << 32 << 40 << 0;
     QTest::newRow("123 registers, answer after 30 ms") << 123 << 30 << 0;
-    QTest::newRow("32 registers, answer after 100 ms") << 32 << 100 << int(ErrNoReply);
+    // The reply may start as late as its 8 bytes' waits allow (8 x 60 ms), no later.
+    QTest::newRow("32 registers, answer after 700 ms") << 32 << 700 << int(ErrNoReply);
 }
 
 void TransactionTest::replyTimeOutStartsOffTheWire()
@@ -436,6 +439,71 @@ void TransactionTest::replyTimeOutStartsOffTheWire()
     QCOMPARE(int(t.request().size()), 9 + 2 * count);
     QCOMPARE(t.transact(nullptr).error, error);
     QCOMPARE(int(m_device->holding(0x3000 + count - 1)), 0x0100 + count - 1);
+}
+
+// A reply whose first byte comes after the first byte's wait (a loaded machine, a slow
+// device) is still the reply: read whole, not one place off with its function byte taken for
+// an exception code, and nothing of it is left for the exchange after it.
+void TransactionTest::lateReplyIsReadWhole_data()
+{
+    QTest::addColumn<QString>("exchange");
+    QTest::addColumn<int>("delayMs");
+    QTest::addColumn<int>("error");
+    QTest::newRow("read, 100 ms late") << "read" << 100 << 0;
+    QTest::newRow("read, 400 ms late") << "read" << 400 << 0;
+    QTest::newRow("write, 150 ms late") << "write" << 150 << 0;
+    QTest::newRow("identification, 150 ms late") << "identification" << 150 << 0;
+    QTest::newRow("firmware number, 100 ms late") << "firmware" << 100 << 0;
+    // 8 bytes of 60 ms each: a reply that starts after them all is no reply.
+    QTest::newRow("write, later than the whole reply") << "write" << 900 << int(ErrNoReply);
+}
+
+void TransactionTest::lateReplyIsReadWhole()
+{
+    QFETCH(QString, exchange);
+    QFETCH(int, delayMs);
+    QFETCH(int, error);
+    m_device->setFirmwareNumber(0x0207);
+    sim::Faults faults;
+    faults.wireTiming = true;
+    faults.replyDelayMs = delayMs;
+    m_server->setFaults(faults);
+
+    TTransmit &t = *m_transmit;
+    TransmitResult r;
+    if (exchange == QLatin1String("read")) {
+        r = prepareRead(0x2001, 15).transact(nullptr);
+        if (error == 0) {
+            QCOMPARE(t.queuedValues(), 15);
+            QCOMPARE(int(t.nextValue()), 0x1003);
+        }
+    } else if (exchange == QLatin1String("write")) {
+        t.clear();
+        t.setFunction(16);
+        t.setStart(0x2004);
+        t.addValue(0x0444);
+        QVERIFY(t.buildRequest());
+        r = t.transact(nullptr);
+    } else if (exchange == QLatin1String("identification")) {
+        QString id;
+        r = t.readIdentification(id);
+        if (error == 0)
+            QCOMPARE(id, QStringLiteral("T4yJ            "));
+    } else {
+        r = t.readFirmwareNumber();
+        if (error == 0)
+            QCOMPARE(r.value, 0x0207);
+    }
+    QCOMPARE(r.error, error);
+
+    // The next exchange gets its own reply, once the late one is off the line.
+    QVERIFY(m_server->waitForReplies(1, 5000));
+    m_server->setFaults(sim::Faults());
+    const TransmitResult next = prepareRead(0x2001, 15).transact(nullptr);
+    QCOMPARE(next.error, 0);
+    QCOMPARE(int(t.nextValue()), 0x1003);
+    QCOMPARE(int(t.nextValue()), 0x1006);
+    QCOMPARE(int(t.nextValue()), -200);
 }
 
 void TransactionTest::portThatWillNotOpen()

@@ -9,6 +9,7 @@ void PtyPortOwner::openPort()
     settings.portNumber = 1;
     settings.devicePath = m_path;
     settings.baudRate = target().baudRate;
+    settings.firstByteTimeoutMs = firstByteTimeoutMs;
     openPortWith(settings);
 }
 
@@ -18,6 +19,7 @@ std::optional<PortSettings> PtyPortOwner::portSettings() const
     settings.portNumber = 1;
     settings.devicePath = m_path;
     settings.baudRate = target().baudRate;
+    settings.firstByteTimeoutMs = firstByteTimeoutMs;
     return settings;
 }
 

@@ -19,6 +19,8 @@ public:
     void closePort() override;
 
     int opens = 0;
+    // The wait for a reply's first byte (0: the serial default).
+    int firstByteTimeoutMs = 0;
 
 private:
     QString m_path;
