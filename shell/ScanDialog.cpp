@@ -172,14 +172,11 @@ void TScanDialog::start()
         const BusScanResult result = scan.run(
             o,
             [this](int address, quint32 rate, int done, int total) {
-                QMetaObject::invokeMethod(this, [=] { progress(address, rate, done, total); },
-                                          Qt::QueuedConnection);
+                post([=] { progress(address, rate, done, total); });
             },
-            [this](const BusScanHit &hit) {
-                QMetaObject::invokeMethod(this, [=] { found(hit); }, Qt::QueuedConnection);
-            },
+            [this](const BusScanHit &hit) { post([=] { found(hit); }); },
             &m_cancel);
-        QMetaObject::invokeMethod(this, [=] { ended(result); }, Qt::QueuedConnection);
+        post([=] { ended(result); });
     });
     m_thread->start();
 }
@@ -201,6 +198,26 @@ void TScanDialog::waitForEnd()
         delete m_thread;
         m_thread = nullptr;
     }
+}
+
+void TScanDialog::post(std::function<void()> news)
+{
+    {
+        const std::lock_guard<std::mutex> lock(m_queueMutex);
+        m_queued.push_back(std::move(news));
+    }
+    QMetaObject::invokeMethod(this, "serveQueued", Qt::QueuedConnection);
+}
+
+void TScanDialog::serveQueued()
+{
+    std::vector<std::function<void()>> news;
+    {
+        const std::lock_guard<std::mutex> lock(m_queueMutex);
+        news.swap(m_queued);
+    }
+    for (const auto &n : news)
+        n();
 }
 
 void TScanDialog::progress(int address, quint32 rate, int done, int)

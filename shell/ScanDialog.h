@@ -6,6 +6,8 @@
 #include <QDialog>
 #include <QThread>
 #include <atomic>
+#include <functional>
+#include <mutex>
 #include <vector>
 
 class QCheckBox;
@@ -58,12 +60,19 @@ private:
     void found(const BusScanHit &hit);
     void ended(const BusScanResult &result);
     void rowActivated(int row);
+    // The scan thread's news reach the dialog through our own locked queue and a queued call
+    // by name: a functor posted through Qt would rest on Qt's locks, which a race detector
+    // cannot see.
+    void post(std::function<void()> news);
+    Q_INVOKABLE void serveQueued();
 
     PortOwner &m_owner;
     PortSettings m_settings;
     QThread *m_thread = nullptr;
     std::atomic<bool> m_cancel{false};
     std::vector<BusScanHit> m_hits;
+    std::mutex m_queueMutex;
+    std::vector<std::function<void()>> m_queued; // under m_queueMutex
 };
 
 Q_DECLARE_METATYPE(BusScanHit)
