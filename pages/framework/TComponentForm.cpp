@@ -308,9 +308,15 @@ void TComponentForm::setInvalidInput(bool invalid)
 namespace {
 
 // The operation now, or handed to the running live reader; done hears the final Outcome.
-Outcome readOrWrite(TExtraForm *live, int command, const std::function<Outcome()> &now,
-                    OutcomeCallback done)
+// A running output test refuses it.
+Outcome readOrWrite(bool testActive, TExtraForm *live, int command,
+                    const std::function<Outcome()> &now, OutcomeCallback done)
 {
+    if (testActive) {
+        if (done)
+            done(Outcome::refused());
+        return Outcome::refused();
+    }
     if (live && live->reader() && live->reader()->isRunning()) {
         live->reader()->handOver(command, 0, std::move(done));
         return Outcome::queued();
@@ -325,24 +331,12 @@ Outcome readOrWrite(TExtraForm *live, int command, const std::function<Outcome()
 
 Outcome TComponentForm::getButtonClick(OutcomeCallback done)
 {
-    if (testActive()) {
-        if (done)
-            done(Outcome::refused());
-        return Outcome::refused();
-    }
-    return readOrWrite(
-        m_live, 1, [this] { return readAll(); }, std::move(done));
+    return readOrWrite(testActive(), m_live, 1, [this] { return readAll(); }, std::move(done));
 }
 
 Outcome TComponentForm::sendButtonClick(OutcomeCallback done)
 {
-    if (testActive()) {
-        if (done)
-            done(Outcome::refused());
-        return Outcome::refused();
-    }
-    return readOrWrite(
-        m_live, 2, [this] { return writeAll(); }, std::move(done));
+    return readOrWrite(testActive(), m_live, 2, [this] { return writeAll(); }, std::move(done));
 
 }
 
