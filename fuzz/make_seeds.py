@@ -78,3 +78,11 @@ write("fuzz_cli_args", "scan", b"scan\0--port\0tcp://127.0.0.1:5020\0--bauds\096
 write("fuzz_cli_args", "write", b"write\0f.ini\0--port\0COM3\0--address\017\0--baud\09600\0"
       b"--dry-run\0--allow-defaults")
 write("fuzz_cli_args", "batch", b"batch\0list.ini\0--port\0COM2\0--log\0x.csv\0--port-timeout\05")
+
+# fuzz_gateway: operation, parameter, how the stream is made (0 raw, 1 the reply and more,
+# 2 the reply changed, 3 the reply cut short at byte >> 2, then more), piece size and pause
+# (top bits 111), then the bytes.
+write("fuzz_gateway", "raw_read", bytes([0, 2, 0, 3]) + framed("ff0304" + "20012002"))
+write("fuzz_gateway", "after", bytes([0, 0, 1, 0xE1]) + framed("ff0302" + "2001"))
+write("fuzz_gateway", "changed", bytes([1, 7, 2, 5]) + bytes([0, 0x80]))
+write("fuzz_gateway", "cut", bytes([2, 0, 3 + 4 * 9, 0xE0]) + b"ENTIFICATION16")
