@@ -51,6 +51,7 @@ struct Options {
     int address = 17;
     QString sim;
     QString simLog; // the simulator's frame log, for a look at what went wrong
+    QString trafficLog; // the program's exchanges as it saw them, to set beside the sim's
 };
 
 // Faults by the error number the master must report for them.
@@ -168,6 +169,7 @@ private:
     QString m_dir;
     QString m_link;
     QProcess m_sim;
+    FILE *m_trafficLog = nullptr;
     SoakPrompts m_prompts;
     std::unique_ptr<TmForm> m_form;
     std::unique_ptr<TSystemDialog> m_dialog;
@@ -259,6 +261,8 @@ bool Soak::start()
     if (QAction *live = page()->menuItem(QStringLiteral("mmLoadExtra")); live && !liveOpen())
         live->trigger();
 
+    if (!m_o.trafficLog.isEmpty())
+        m_trafficLog = std::fopen(QFile::encodeName(m_o.trafficLog).constData(), "w");
     Traffic::setRecording(true);
     m_clock.start();
     m_endMs = qint64(m_o.minutes * 60000);
@@ -289,6 +293,10 @@ void Soak::countTraffic()
     quint64 last = m_lastFrame;
     const std::vector<Traffic::Frame> frames = Traffic::take(m_lastFrame, &last);
     for (const Traffic::Frame &f : frames) {
+        if (m_trafficLog)
+            std::fprintf(m_trafficLog, "%lld %s %d %s\n", static_cast<long long>(f.timeMs),
+                         f.reply ? "reply" : "request", f.error,
+                         f.bytes.toHex(' ').toUpper().constData());
         if (!f.reply)
             continue;
         ++m_exchanges;
@@ -463,6 +471,9 @@ int Soak::finish()
         fail(QStringLiteral("the page did not close"));
     countTraffic();
     Traffic::setRecording(false);
+    if (m_trafficLog)
+        std::fclose(m_trafficLog);
+    m_trafficLog = nullptr;
 
     // The simulator's counts, once nothing talks to it any more.
     ::kill(pid_t(m_sim.processId()), SIGTERM);
@@ -566,7 +577,7 @@ int usage(const char *problem)
     std::fprintf(stderr,
                  "usage: ovrin-soak --sim PATH [--model NAME] [--minutes M] [--step-ms MS]\n"
                  "                  [--warm-up S] [--fault-rate R] [--seed N] [--unplug EVERY:FOR]\n"
-                 "                  [--address N] [--sim-log FILE]\n");
+                 "                  [--address N] [--sim-log FILE] [--traffic-log FILE]\n");
     return 2;
 }
 
@@ -607,6 +618,8 @@ int main(int argc, char **argv)
             o.sim = v;
         else if (a == QLatin1String("--sim-log"))
             o.simLog = QFileInfo(v).absoluteFilePath();
+        else if (a == QLatin1String("--traffic-log"))
+            o.trafficLog = QFileInfo(v).absoluteFilePath();
         else
             return usage(qPrintable(QStringLiteral("unknown option ") + a));
         if (!ok)
