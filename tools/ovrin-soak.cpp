@@ -122,6 +122,31 @@ std::vector<Exchange> readSimLog(const QString &path)
     return out;
 }
 
+// The program's side, as --traffic-log writes it: "TIME request|reply ERROR HEX...".
+std::vector<Exchange> readTrafficLog(const QString &path)
+{
+    std::vector<Exchange> out;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return out;
+    while (!file.atEnd()) {
+        const QList<QByteArray> parts = file.readLine().trimmed().split(' ');
+        if (parts.size() < 3)
+            continue;
+        QByteArray hex;
+        for (int i = 3; i < parts.size(); ++i)
+            hex += parts[i];
+        const QByteArray bytes = QByteArray::fromHex(hex);
+        if (parts[1] == "request") {
+            out.push_back({bytes, {}, 0, parts[0].toLongLong()});
+        } else if (!out.empty()) {
+            out.back().reply = bytes;
+            out.back().error = parts[2].toInt();
+        }
+    }
+    return out;
+}
+
 // Every prompt is answered as a technician who keeps going would; error boxes are counted.
 class SoakPrompts : public Prompts
 {
@@ -251,7 +276,6 @@ private:
     qint64 m_exchanges = 0;
     qint64 m_lostFrames = 0;
     std::map<int, qint64> m_errors; // by error number
-    std::vector<Exchange> m_seen;   // every exchange, to set beside the simulator's log
     int m_reads = 0, m_readsOk = 0, m_readsFailed = 0, m_readsOther = 0;
     int m_writes = 0, m_writesVerified = 0, m_writesFailed = 0, m_writesOther = 0;
     int m_liveToggles = 0, m_testWindows = 0;
@@ -320,8 +344,14 @@ bool Soak::start()
     if (QAction *live = page()->menuItem(QStringLiteral("mmLoadExtra")); live && !liveOpen())
         live->trigger();
 
-    if (!m_o.trafficLog.isEmpty())
-        m_trafficLog = std::fopen(QFile::encodeName(m_o.trafficLog).constData(), "w");
+    // Kept in a file rather than in memory: the program's memory is what is measured.
+    if (m_o.trafficLog.isEmpty())
+        m_o.trafficLog = m_dir + QStringLiteral("/traffic.log");
+    m_trafficLog = std::fopen(QFile::encodeName(m_o.trafficLog).constData(), "w");
+    if (!m_trafficLog) {
+        std::fprintf(stderr, "ovrin-soak: cannot write %s\n", qPrintable(m_o.trafficLog));
+        return false;
+    }
     Traffic::setRecording(true);
     m_clock.start();
     m_endMs = qint64(m_o.minutes * 60000);
@@ -356,14 +386,8 @@ void Soak::countTraffic()
             std::fprintf(m_trafficLog, "%lld %s %d %s\n", static_cast<long long>(f.timeMs),
                          f.reply ? "reply" : "request", f.error,
                          f.bytes.toHex(' ').toUpper().constData());
-        if (!f.reply) {
-            m_seen.push_back({f.bytes, {}, 0, f.timeMs});
+        if (!f.reply)
             continue;
-        }
-        if (!m_seen.empty()) {
-            m_seen.back().reply = f.bytes;
-            m_seen.back().error = f.error;
-        }
         ++m_exchanges;
         if (f.error != 0)
             ++m_errors[f.error];
@@ -580,10 +604,11 @@ int Soak::finish()
     // otherwise (a byte later than the wait allows: on a loaded machine the pseudo-terminal
     // can hold one back) is counted apart and shown; anything else fails.
     const std::vector<Exchange> simSide = readSimLog(m_o.simLog);
+    const std::vector<Exchange> seen = readTrafficLog(m_o.trafficLog);
     std::map<int, qint64> broken; // by the error the program gave
     qint64 brokenAll = 0, unexplained = 0, unaligned = 0;
     size_t next = 0;
-    for (const Exchange &p : m_seen) {
+    for (const Exchange &p : seen) {
         size_t k = next;
         while (k < simSide.size() && simSide[k].request != p.request)
             ++k;
@@ -611,7 +636,7 @@ int Soak::finish()
     }
     std::printf("  exchanges set beside the simulator's: %lld, replies sent whole that arrived "
                 "broken: %lld, errors nothing explains: %lld, requests it never heard: %lld\n",
-                qlonglong(m_seen.size()), qlonglong(brokenAll), qlonglong(unexplained),
+                qlonglong(seen.size()), qlonglong(brokenAll), qlonglong(unexplained),
                 qlonglong(unaligned));
     if (unexplained || unaligned)
         fail(QStringLiteral("errors that no fault and no broken reply explain"));
