@@ -30,8 +30,6 @@ class PageDeclarations
 public:
     // Builds the page's central widget: the body over the (empty) action row.
     explicit PageDeclarations(TComponentForm &page);
-    PageDeclarations(const PageDeclarations &) = delete;
-    PageDeclarations &operator=(const PageDeclarations &) = delete;
 
     QWidget *central() const { return m_central; }
     QHBoxLayout *actions() const { return m_actions; }
