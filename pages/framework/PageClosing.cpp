@@ -22,11 +22,11 @@ void TComponentForm::openLiveWindow()
 {
     if (!m_traits.liveWindow || m_live)
         return;
-    m_mmLoadExtra->setChecked(true);
+    m_chrome->loadExtraItem()->setChecked(true);
     showStatusMessage(message(26));
     TExtraForm *window = createLiveWindow();
     if (!window) {
-        m_mmLoadExtra->setChecked(false);
+        m_chrome->loadExtraItem()->setChecked(false);
         return;
     }
     m_live = window;
@@ -55,8 +55,8 @@ void TComponentForm::liveWindowGone(TExtraForm *window)
 {
     if (m_live == window)
         m_live = nullptr;
-    if (m_mmLoadExtra)
-        m_mmLoadExtra->setChecked(false);
+    if (QAction *item = m_chrome->loadExtraItem())
+        item->setChecked(false);
     showStatusMessage(message(27));
 }
 

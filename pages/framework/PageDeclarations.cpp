@@ -1,7 +1,9 @@
-// The page's declarations: groups, rows and the controls built from them.
+// The page's declarations (PageDeclarations.h): groups, rows and the controls built from
+// them, the required selections, the layout of the columns and the tab order.
+
+#include "pages/framework/PageDeclarations.h"
 
 #include "pages/framework/TComponentForm.h"
-#include "pages/framework/TExtraForm.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -15,9 +17,37 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-// --- declarations ---
+namespace {
 
-QVBoxLayout *TComponentForm::columnLayout(int column)
+void markGroupRed(TRadioGroup *group, bool red)
+{
+    group->setStyleSheet(red ? QStringLiteral("QGroupBox { color: red }") : QString());
+    group->setProperty("invalidMark", red);
+}
+
+} // namespace
+
+PageDeclarations::PageDeclarations(TComponentForm &page) : m_page(page)
+{
+    m_central = new QWidget(&page);
+    auto *outer = new QVBoxLayout(m_central);
+    outer->setContentsMargins(8, 8, 8, 4);
+    m_body = new QWidget(m_central);
+    auto *bodyLayout = new QVBoxLayout(m_body);
+    bodyLayout->setContentsMargins(0, 0, 0, 0);
+    bodyLayout->setSpacing(6);
+    m_across = new QVBoxLayout;
+    m_across->setSpacing(6);
+    bodyLayout->addLayout(m_across);
+    m_columns = new QHBoxLayout;
+    bodyLayout->addLayout(m_columns, 1);
+    outer->addWidget(m_body, 1);
+    m_actions = new QHBoxLayout;
+    m_actions->addStretch(1);
+    outer->addLayout(m_actions);
+}
+
+QVBoxLayout *PageDeclarations::columnLayout(int column)
 {
     while (static_cast<int>(m_columnLayouts.size()) <= column) {
         auto *l = new QVBoxLayout;
@@ -28,7 +58,7 @@ QVBoxLayout *TComponentForm::columnLayout(int column)
     return m_columnLayouts[static_cast<size_t>(column)];
 }
 
-QGroupBox &TComponentForm::group(const QString &title, int column, const QString &name)
+QGroupBox &PageDeclarations::group(const QString &title, int column, const QString &name)
 {
     auto *box = new QGroupBox(title, m_body);
     if (!name.isEmpty())
@@ -51,7 +81,7 @@ QGroupBox &TComponentForm::group(const QString &title, int column, const QString
     return *box;
 }
 
-void TComponentForm::besideEachOther(QWidget &left, QWidget &right)
+void PageDeclarations::besideEachOther(QWidget &left, QWidget &right)
 {
     auto *grid = static_cast<QGridLayout *>(left.parentWidget()->layout());
     int row = 0, column = 0, rows = 0, columns = 0;
@@ -62,36 +92,36 @@ void TComponentForm::besideEachOther(QWidget &left, QWidget &right)
     grid->addWidget(&right, row, 2, 1, 2);
 }
 
-void TComponentForm::actionsUnderColumn(int column)
+void PageDeclarations::actionsUnderColumn(int column)
 {
     QVBoxLayout *col = columnLayout(column);
-    static_cast<QVBoxLayout *>(centralWidget()->layout())->removeItem(m_actions);
+    static_cast<QVBoxLayout *>(m_page.centralWidget()->layout())->removeItem(m_actions);
     // The column's closing stretch stays above the buttons: they sit at its bottom.
     col->addLayout(m_actions);
 }
 
-void TComponentForm::orderTabs()
+void PageDeclarations::orderTabs()
 {
     // Before the first show the widgets inside containers have no places yet: lay them out.
-    layout()->activate();
-    for (QWidget *w : findChildren<QWidget *>())
-        if (w->layout() && w->window() == this)
+    m_page.layout()->activate();
+    for (QWidget *w : m_page.findChildren<QWidget *>())
+        if (w->layout() && w->window() == &m_page)
             w->layout()->setGeometry(w->rect());
     QList<QGroupBox *> groups;
-    for (QGroupBox *g : findChildren<QGroupBox *>()) {
-        bool outermost = g->window() == this;
-        for (QWidget *p = g->parentWidget(); outermost && p && p != this; p = p->parentWidget())
+    for (QGroupBox *g : m_page.findChildren<QGroupBox *>()) {
+        bool outermost = g->window() == &m_page;
+        for (QWidget *p = g->parentWidget(); outermost && p && p != &m_page; p = p->parentWidget())
             outermost = !qobject_cast<QGroupBox *>(p);
         if (outermost)
             groups << g;
     }
     std::stable_sort(groups.begin(), groups.end(), [this](QGroupBox *a, QGroupBox *b) {
-        const QPoint pa = a->mapTo(this, QPoint()), pb = b->mapTo(this, QPoint());
+        const QPoint pa = a->mapTo(&m_page, QPoint()), pb = b->mapTo(&m_page, QPoint());
         return pa.x() != pb.x() ? pa.x() < pb.x() : pa.y() < pb.y();
     });
     // The focus chain as the controls were made gives the order within a group.
     QList<QWidget *> made;
-    for (QWidget *w = nextInFocusChain(); w && w != this; w = w->nextInFocusChain())
+    for (QWidget *w = m_page.nextInFocusChain(); w && w != &m_page; w = w->nextInFocusChain())
         if ((w->focusPolicy() & Qt::TabFocus) && !w->focusProxy() &&
             !qobject_cast<QComboBox *>(w->parentWidget()))
             made << w;
@@ -100,7 +130,8 @@ void TComponentForm::orderTabs()
         for (QWidget *w : made)
             if (g->isAncestorOf(w))
                 chain << w;
-    chain << static_cast<QWidget *>(m_getButton) << static_cast<QWidget *>(m_sendButton);
+    chain << static_cast<QWidget *>(m_page.getButton())
+          << static_cast<QWidget *>(m_page.sendButton());
     for (int i = 1; i < chain.size(); ++i)
         QWidget::setTabOrder(chain[i - 1], chain[i]);
 }
@@ -117,8 +148,8 @@ static QString labelNameFor(const QString &controlName)
     return controlName + QStringLiteral("Label");
 }
 
-QLabel *TComponentForm::makeLabel(QGroupBox &group, const QString &controlName,
-                                  const QString &caption, const QString &hint)
+QLabel *PageDeclarations::makeLabel(QGroupBox &group, const QString &controlName,
+                                    const QString &caption, const QString &hint)
 {
     auto *label = new QLabel(caption, &group);
     label->setObjectName(labelNameFor(controlName));
@@ -127,8 +158,8 @@ QLabel *TComponentForm::makeLabel(QGroupBox &group, const QString &controlName,
     return label;
 }
 
-void TComponentForm::addRow(QGroupBox &group, QLabel *label, QWidget *value, QWidget *extra,
-                            QLabel *unit)
+void PageDeclarations::addRow(QGroupBox &group, QLabel *label, QWidget *value, QWidget *extra,
+                              QLabel *unit)
 {
     auto *grid = static_cast<QGridLayout *>(group.layout());
     const int row = grid->rowCount();
@@ -146,13 +177,13 @@ void TComponentForm::addRow(QGroupBox &group, QLabel *label, QWidget *value, QWi
         label->setBuddy(value);
 }
 
-TNumericField &TComponentForm::numeric(QGroupBox &group, const QString &prefix,
-                                       const QString &caption, Rule rule, const QString &unit,
-                                       const QString &hint, const QString &labelHint)
+TNumericField &PageDeclarations::numeric(QGroupBox &group, const QString &prefix,
+                                         const QString &caption, Rule rule, const QString &unit,
+                                         const QString &hint, const QString &labelHint)
 {
     if (rule.rounding == Rounding::Default)
-        rule.rounding = m_traits.isNewer() ? Rounding::Ceiling : Rounding::Truncate;
-    auto field = std::make_unique<TNumericField>(*this, prefix, rule, unit, &group);
+        rule.rounding = m_page.traits().isNewer() ? Rounding::Ceiling : Rounding::Truncate;
+    auto field = std::make_unique<TNumericField>(m_page, prefix, rule, unit, &group);
     TNumericField &f = *field;
     m_fields.push_back(std::move(field));
     QLabel *label = makeLabel(group, prefix + QStringLiteral("MaskEdit"), caption,
@@ -172,9 +203,9 @@ TNumericField &TComponentForm::numeric(QGroupBox &group, const QString &prefix,
     return f;
 }
 
-QComboBox &TComponentForm::combo(QGroupBox &group, const QString &name, const QString &caption,
-                                 const QStringList &items, const QString &unit, const QString &hint,
-                                 const QString &labelHint)
+QComboBox &PageDeclarations::combo(QGroupBox &group, const QString &name, const QString &caption,
+                                   const QStringList &items, const QString &unit,
+                                   const QString &hint, const QString &labelHint)
 {
     auto *box = new QComboBox(&group);
     box->setObjectName(name);
@@ -200,8 +231,8 @@ QComboBox &TComponentForm::combo(QGroupBox &group, const QString &name, const QS
     } else {
         addRow(group, label, box, nullptr, nullptr);
     }
-    connect(box, &QComboBox::currentIndexChanged, this, [this, box] {
-        markChanged(true);
+    QObject::connect(box, &QComboBox::currentIndexChanged, &m_page, [this, box] {
+        m_page.markChanged(true);
         for (auto &r : m_required)
             if (r.combo == box && r.marker) {
                 r.marker->setStyleSheet(QString());
@@ -211,9 +242,10 @@ QComboBox &TComponentForm::combo(QGroupBox &group, const QString &name, const QS
     return *box;
 }
 
-QComboBox &TComponentForm::codedCombo(QGroupBox &group, const QString &name, const QString &caption,
-                                      const CodeTable &table, const QString &unit,
-                                      const QString &hint, const QString &labelHint)
+QComboBox &PageDeclarations::codedCombo(QGroupBox &group, const QString &name,
+                                        const QString &caption, const CodeTable &table,
+                                        const QString &unit, const QString &hint,
+                                        const QString &labelHint)
 {
     QComboBox &box = combo(group, name, caption, {}, unit, hint, labelHint);
     {
@@ -221,13 +253,13 @@ QComboBox &TComponentForm::codedCombo(QGroupBox &group, const QString &name, con
         const QSignalBlocker quiet(&box);
         setCodeTable(&box, table);
     }
-    required(box);
+    required(box, nullptr);
     return box;
 }
 
-QComboBox &TComponentForm::addressCombo(QGroupBox &group, const QString &name,
-                                        const QString &caption, const QString &hint,
-                                        const QString &labelHint)
+QComboBox &PageDeclarations::addressCombo(QGroupBox &group, const QString &name,
+                                          const QString &caption, const QString &hint,
+                                          const QString &labelHint)
 {
     QStringList items;
     for (int a = 1; a <= 254; ++a)
@@ -237,8 +269,9 @@ QComboBox &TComponentForm::addressCombo(QGroupBox &group, const QString &name,
     return box;
 }
 
-QLineEdit &TComponentForm::textField(QGroupBox &group, const QString &name, const QString &caption,
-                                     int maxChars, const QString &hint, const QString &labelHint)
+QLineEdit &PageDeclarations::textField(QGroupBox &group, const QString &name,
+                                       const QString &caption, int maxChars, const QString &hint,
+                                       const QString &labelHint)
 {
     auto *edit = new QLineEdit(&group);
     edit->setObjectName(name);
@@ -250,70 +283,71 @@ QLineEdit &TComponentForm::textField(QGroupBox &group, const QString &name, cons
     QLabel *label = makeLabel(group, name, caption, labelHint.isEmpty() ? hint : labelHint);
     edit->setProperty("label", QVariant::fromValue<QObject *>(label));
     addRow(group, label, edit, nullptr, nullptr);
-    connect(edit, &QLineEdit::textChanged, this, [this] { markChanged(true); });
+    QObject::connect(edit, &QLineEdit::textChanged, &m_page, [this] { m_page.markChanged(true); });
     return *edit;
 }
 
-QLineEdit &TComponentForm::customerText(QGroupBox &group, const QString &name)
+QLineEdit &PageDeclarations::customerText(QGroupBox &group, const QString &name)
 {
     return textField(group, name, QStringLiteral("Zákaznické textové pole"), 10,
-                     QStringLiteral("Zákaznické textové pole (max. 10 znaků)"));
+                     QStringLiteral("Zákaznické textové pole (max. 10 znaků)"), QString());
 }
 
-QComboBox &TComponentForm::baudList(QGroupBox &group, const QString &name, const QStringList &items,
-                                    const QString &hint, const QString &labelHint)
+QComboBox &PageDeclarations::baudList(QGroupBox &group, const QString &name,
+                                      const QStringList &items, const QString &hint,
+                                      const QString &labelHint)
 {
     QComboBox &box = combo(group, name, QStringLiteral("Komunikační rychlost"), items,
                            QStringLiteral("Bd"), hint, labelHint);
-    required(box);
+    required(box, nullptr);
     return box;
 }
 
-QComboBox &TComponentForm::networkAddress(QGroupBox &group, const QString &name,
-                                          const QString &labelHint)
+QComboBox &PageDeclarations::networkAddress(QGroupBox &group, const QString &name,
+                                            const QString &labelHint)
 {
     QComboBox &box = addressCombo(group, name, QStringLiteral("Síťová adresa"),
                                   QStringLiteral("Rozsah 1 - 254"), labelHint);
-    required(box);
+    required(box, nullptr);
     return box;
 }
 
-const QStringList &TComponentForm::baudRates()
+const QStringList &PageDeclarations::baudRates()
 {
     static const QStringList items = {"1200", "2400", "4800", "9600", "19200"};
     return items;
 }
 
-QCheckBox &TComponentForm::checkBox(QGroupBox &group, const QString &name, const QString &caption,
-                                    const QString &hint)
+QCheckBox &PageDeclarations::checkBox(QGroupBox &group, const QString &name, const QString &caption,
+                                      const QString &hint)
 {
     auto *box = new QCheckBox(caption, &group);
     box->setObjectName(name);
     box->setToolTip(hint);
     addRow(group, nullptr, box, nullptr, nullptr);
-    connect(box, &QCheckBox::toggled, this, [this] { markChanged(true); });
+    QObject::connect(box, &QCheckBox::toggled, &m_page, [this] { m_page.markChanged(true); });
     return *box;
 }
 
-TRadioGroup &TComponentForm::radioGroup(QGroupBox &group, const QString &name,
-                                        const QString &caption, const QStringList &items,
-                                        const QString &hint, int columns)
+TRadioGroup &PageDeclarations::radioGroup(QGroupBox &group, const QString &name,
+                                          const QString &caption, const QStringList &items,
+                                          const QString &hint, int columns)
 {
     auto *radio = new TRadioGroup(caption, items, &group, columns);
     radio->setObjectName(name);
     radio->setToolTip(hint);
     auto *grid = static_cast<QGridLayout *>(group.layout());
     grid->addWidget(radio, grid->rowCount(), 0, 1, 4);
-    connect(radio, &TRadioGroup::clicked, this, [this] { markChanged(true); });
+    QObject::connect(radio, &TRadioGroup::clicked, &m_page, [this] { m_page.markChanged(true); });
     return *radio;
 }
 
-void TComponentForm::required(QComboBox &combo, QWidget *marker)
+void PageDeclarations::required(QComboBox &combo, QWidget *marker)
 {
     m_required.push_back({&combo, marker ? marker : labelOf(&combo)});
 }
 
-void TComponentForm::requiredUnmarked(QComboBox &combo)
+void PageDeclarations::requiredUnmarked(QComboBox &combo)
 {
     for (auto &r : m_required)
         if (r.combo == &combo) {
@@ -323,40 +357,40 @@ void TComponentForm::requiredUnmarked(QComboBox &combo)
     m_required.push_back({&combo, nullptr});
 }
 
-void TComponentForm::saved(std::initializer_list<QWidget *> controls)
+void PageDeclarations::saved(std::initializer_list<QWidget *> controls)
 {
     for (QWidget *c : controls)
-        m_table.registerControl(c, 0);
+        m_page.m_table.registerControl(c, 0);
 }
 
-void TComponentForm::registerControl(QWidget *control, double defaultValue, int loadPass)
+void PageDeclarations::registerControl(QWidget *control, double defaultValue, int loadPass)
 {
-    m_table.registerControl(control, defaultValue, loadPass);
+    m_page.m_table.registerControl(control, defaultValue, loadPass);
 }
 
-void TComponentForm::savedBooleans(std::initializer_list<QWidget *> controls)
+void PageDeclarations::savedBooleans(std::initializer_list<QWidget *> controls)
 {
     for (QWidget *c : controls)
-        m_table.registerBoolean(c);
+        m_page.m_table.registerBoolean(c);
 }
 
-RegisterBlock &TComponentForm::block(int start, int count)
+RegisterBlock &PageDeclarations::block(int start, int count)
 {
-    m_blocks.emplace_back(start, count);
-    return m_blocks.back();
+    m_page.blocks().emplace_back(start, count);
+    return m_page.blocks().back();
 }
 
-QLabel *TComponentForm::labelOf(const QWidget *control) const
+QLabel *PageDeclarations::labelOf(const QWidget *control)
 {
     return control ? qobject_cast<QLabel *>(control->property("label").value<QObject *>())
                    : nullptr;
 }
 
-void TComponentForm::alignColumns(int clientWidth)
+void PageDeclarations::alignColumns(int clientWidth)
 {
     QList<QGroupBox *> boxes;
-    for (QGroupBox *box : findChildren<QGroupBox *>())
-        if (!qobject_cast<TRadioGroup *>(box) && box->window() == this)
+    for (QGroupBox *box : m_page.findChildren<QGroupBox *>())
+        if (!qobject_cast<TRadioGroup *>(box) && box->window() == &m_page)
             boxes << box;
     int captions = 0;
     for (QGroupBox *box : boxes)
@@ -364,7 +398,7 @@ void TComponentForm::alignColumns(int clientWidth)
             if (label->objectName().endsWith(QStringLiteral("Label")) &&
                 !label->objectName().endsWith(QStringLiteral("ULabel")))
                 captions = std::max(captions, label->sizeHint().width());
-    const auto fields = findChildren<TNumericField *>();
+    const auto fields = m_page.findChildren<TNumericField *>();
     int edits = 0;
     for (TNumericField *f : fields)
         edits = std::max(edits, f->edit()->width());
@@ -372,16 +406,16 @@ void TComponentForm::alignColumns(int clientWidth)
         f->edit()->setFixedWidth(edits);
     // The texts and the lists end on one line.
     QList<QWidget *> lists;
-    for (QLineEdit *e : findChildren<QLineEdit *>()) {
+    for (QLineEdit *e : m_page.findChildren<QLineEdit *>()) {
         bool numeric = false;
         for (TNumericField *f : fields)
             numeric = numeric || f->edit() == e;
-        if (!numeric && !e->objectName().isEmpty() && e->window() == this &&
+        if (!numeric && !e->objectName().isEmpty() && e->window() == &m_page &&
             !qobject_cast<QComboBox *>(e->parentWidget()))
             lists << e;
     }
-    for (QComboBox *c : findChildren<QComboBox *>())
-        if (c->window() == this)
+    for (QComboBox *c : m_page.findChildren<QComboBox *>())
+        if (c->window() == &m_page)
             lists << c;
     int width = 0;
     for (QWidget *w : lists)
@@ -391,5 +425,58 @@ void TComponentForm::alignColumns(int clientWidth)
     for (QGroupBox *box : boxes)
         if (auto *grid = qobject_cast<QGridLayout *>(box->layout()))
             grid->setColumnMinimumWidth(0, captions);
-    centralWidget()->setMinimumWidth(clientWidth);
+    m_page.centralWidget()->setMinimumWidth(clientWidth);
+}
+
+// --- required selections ---
+
+void PageDeclarations::required(TRadioGroup &group)
+{
+    m_requiredGroups.push_back(&group);
+    // Choosing an item takes the mark away at once, as a list's choice does its label's.
+    QObject::connect(&group, &TRadioGroup::clicked, &m_page, [g = &group](int index) {
+        if (index >= 0)
+            markGroupRed(g, false);
+    });
+}
+
+void PageDeclarations::clearInvalidMarks()
+{
+    for (auto &r : m_required) {
+        if (r.marker) {
+            r.marker->setStyleSheet(QString());
+            r.marker->setProperty("invalidMark", false);
+        }
+    }
+    for (TRadioGroup *g : m_requiredGroups)
+        markGroupRed(g, false);
+}
+
+bool PageDeclarations::validateSelections()
+{
+    bool ok = true;
+    for (auto &r : m_required) {
+        if (r.combo->currentIndex() < 0) {
+            ok = false;
+            if (r.marker) {
+                r.marker->setStyleSheet(QStringLiteral("color: red"));
+                r.marker->setProperty("invalidMark", true);
+            }
+        }
+    }
+    for (TRadioGroup *g : m_requiredGroups) {
+        if (g->itemIndex() < 0) {
+            ok = false;
+            markGroupRed(g, true);
+        }
+    }
+    return ok;
+}
+
+TNumericField *PageDeclarations::fieldOf(QObject *sender) const
+{
+    for (const auto &f : m_fields)
+        if (sender == f->edit() || sender == f->bar() || sender == f.get())
+            return f.get();
+    return nullptr;
 }

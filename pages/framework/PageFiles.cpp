@@ -1,12 +1,14 @@
-// The page's files: the temp.ini snapshot, configuration files and window positions.
+// The page's files (PageFiles.h): temp.ini, configuration files and window positions.
+
+#include "pages/framework/PageFiles.h"
 
 #include "link/Messages.h"
 #include "pages/framework/TComponentForm.h"
-#include "pages/framework/TExtraForm.h"
 #include "platform/Profile.h"
 #include "platform/Prompts.h"
 #include "platform/TextError.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileInfo>
@@ -24,22 +26,23 @@ const char kFileFilter[] = "Soubory s nastavením (*.ini)";
 
 // --- temp.ini and configuration files ---
 
-QString TComponentForm::keyOf(const QWidget *control) const
+QString PageFiles::keyOf(const QWidget *control) const
 {
     const QString name = control->objectName();
-    if (!m_traits.isNewer() || name.isEmpty())
+    if (!m_page.traits().isNewer() || name.isEmpty())
         return name;
-    return QStringLiteral("c") + m_traits.pageNumber() + name.left(1).toUpper() + name.mid(1);
+    return QStringLiteral("c") + m_page.traits().pageNumber() + name.left(1).toUpper() +
+           name.mid(1);
 }
 
-bool TComponentForm::saveControls(const QString &file, const QString &section)
+bool PageFiles::saveControls(const QString &file, const QString &section)
 {
     Profile profile(file);
-    return m_table.save(
-        profile, section, [this](const QWidget *c) { return keyOf(c); }, hintsOn());
+    return m_page.controlTable().save(
+        profile, section, [this](const QWidget *c) { return keyOf(c); }, m_page.hintsOn());
 }
 
-void TComponentForm::loadControls(const QString &file, const QString &section)
+void PageFiles::loadControls(const QString &file, const QString &section)
 {
     const Profile profile(file);
     // Another page's file is refused before anything happens: no control changes, so the
@@ -47,61 +50,57 @@ void TComponentForm::loadControls(const QString &file, const QString &section)
     if (!profile.sectionExists(section))
         throw TextError(QStringLiteral("Neplatný ini soubor"));
     bool showHint = true;
-    controlsLoading();
+    m_page.controlsLoading();
     try {
-        m_table.load(
+        m_page.controlTable().load(
             profile, section, [this](const QWidget *c) { return keyOf(c); }, showHint);
     } catch (...) {
         // The controls are as they were; the page settles them as after any load.
-        controlsLoaded();
+        m_page.controlsLoaded();
         throw;
     }
-    m_mmShowHint->setChecked(showHint);
-    controlsLoaded();
+    m_page.m_chrome->setHintsOn(showHint);
+    m_page.controlsLoaded();
 }
 
-void TComponentForm::saveToTemp()
+void PageFiles::saveToTemp()
 {
     // A copy in memory as well: a working directory that cannot be written must not cost
     // the page its settings when the read then fails.
     m_tempCopy.clear();
     // In load order, as loadControls would apply them.
-    for (const componentStruct *e : m_table.loadOrder()) {
+    for (const componentStruct *e : m_page.controlTable().loadOrder()) {
         if (auto *edit = qobject_cast<QLineEdit *>(e->control))
             m_tempCopy.emplace_back(e->control, edit->text());
         else
             m_tempCopy.emplace_back(e->control, ControlTable::integerValue(e->control));
     }
-    m_tempCopyHints = hintsOn();
+    m_tempCopyHints = m_page.hintsOn();
     m_hasTempCopy = true;
-    m_temporary = true;
     saveControls(workingFile(QStringLiteral("temp.ini")), QStringLiteral("temporary"));
-    m_temporary = false;
 }
 
-void TComponentForm::restoreFromTemp()
+void PageFiles::restoreFromTemp()
 {
-    m_temporary = true;
     try {
         loadControls(workingFile(QStringLiteral("temp.ini")), QStringLiteral("temporary"));
     } catch (const std::exception &) {
         if (m_hasTempCopy) {
-            controlsLoading();
+            m_page.controlsLoading();
             restoreControlValues(m_tempCopy);
-            m_mmShowHint->setChecked(m_tempCopyHints);
-            controlsLoaded();
+            m_page.m_chrome->setHintsOn(m_tempCopyHints);
+            m_page.controlsLoaded();
         }
     }
-    m_temporary = false;
 }
 
-std::vector<std::pair<QWidget *, QVariant>> TComponentForm::snapshotUnsavedControls() const
+ControlValues PageFiles::snapshotUnsavedControls() const
 {
     // Controls a read can change that temp.ini does not hold (a list shown but not saved,
     // such as the sensor type): kept in memory so a failed read leaves the page as it was.
-    std::vector<std::pair<QWidget *, QVariant>> values;
-    for (QWidget *w : findChildren<QWidget *>()) {
-        if (m_table.contains(w) || w->window() != this)
+    ControlValues values;
+    for (QWidget *w : m_page.findChildren<QWidget *>()) {
+        if (m_page.controlTable().contains(w) || w->window() != &m_page)
             continue;
         if (auto *edit = qobject_cast<QLineEdit *>(w)) {
             if (!edit->objectName().endsWith(QStringLiteral("MaskEdit")) &&
@@ -116,10 +115,10 @@ std::vector<std::pair<QWidget *, QVariant>> TComponentForm::snapshotUnsavedContr
     return values;
 }
 
-std::vector<std::pair<QWidget *, QVariant>> TComponentForm::snapshotControls() const
+ControlValues PageFiles::snapshotControls() const
 {
-    std::vector<std::pair<QWidget *, QVariant>> values;
-    for (const componentStruct &e : m_table.entries()) {
+    ControlValues values;
+    for (const componentStruct &e : m_page.controlTable().entries()) {
         if (auto *edit = qobject_cast<QLineEdit *>(e.control))
             values.emplace_back(e.control, edit->text());
         else
@@ -130,7 +129,7 @@ std::vector<std::pair<QWidget *, QVariant>> TComponentForm::snapshotControls() c
     return values;
 }
 
-void TComponentForm::restoreControlValues(const std::vector<std::pair<QWidget *, QVariant>> &values)
+void PageFiles::restoreControlValues(const ControlValues &values)
 {
     for (const auto &[w, v] : values) {
         if (auto *edit = qobject_cast<QLineEdit *>(w))
@@ -140,23 +139,18 @@ void TComponentForm::restoreControlValues(const std::vector<std::pair<QWidget *,
     }
 }
 
-void TComponentForm::deleteTemp()
+void PageFiles::deleteTemp()
 {
     Profile::deleteFile(workingFile(QStringLiteral("temp.ini")));
     m_tempCopy.clear();
     m_hasTempCopy = false;
 }
 
-void TComponentForm::resetToDefaults()
+Outcome PageFiles::loadConfigurationClick()
 {
-    m_table.resetToDefaults();
-}
-
-Outcome TComponentForm::mmLoadConfigurationClick()
-{
-    commitPendingEdit();
+    m_page.commitPendingEdit();
     Outcome outcome = Outcome::cancelled();
-    if (m_invalidInput) {
+    if (m_page.invalidInput()) {
         outcome = Outcome::failed(ErrInvalidInput, message(ErrInvalidInput));
         Prompts::instance().message(outcome.message, QStringLiteral("Chyba"), PromptIcon::Warning);
     } else {
@@ -165,26 +159,25 @@ Outcome TComponentForm::mmLoadConfigurationClick()
         if (!file.isEmpty())
             outcome = loadConfigurationFile(file);
     }
-    clearInvalidMarks();
-    m_invalidInput = false;
+    m_page.clearInvalidMarks();
+    m_page.m_invalidInput = false;
     return outcome;
 }
 
-Outcome TComponentForm::loadConfigurationFile(const QString &file)
+Outcome PageFiles::loadConfigurationFile(const QString &file)
 {
-    m_configFile = file;
     try {
         // A file of another page is refused before anything changes, on the newer pages
         // too: resetting first would lose the page's settings to a wrong pick.
-        if (m_traits.isNewer()) {
-            if (!Profile(file).sectionExists(m_traits.configurationSection()))
+        if (m_page.traits().isNewer()) {
+            if (!Profile(file).sectionExists(m_page.traits().configurationSection()))
                 throw TextError(QStringLiteral("Neplatný ini soubor"));
-            resetToDefaults();
+            m_page.resetToDefaults();
         }
-        loadControls(file, m_traits.configurationSection());
+        loadControls(file, m_page.traits().configurationSection());
         const Outcome outcome = Outcome::done(message(19));
-        showStatusMessage(outcome.message);
-        markChanged(false);
+        m_page.showStatusMessage(outcome.message);
+        m_page.markChanged(false);
         return outcome;
     } catch (const std::exception &) {
         const Outcome outcome = Outcome::failed(ErrForeignFile, message(ErrForeignFile));
@@ -193,11 +186,11 @@ Outcome TComponentForm::loadConfigurationFile(const QString &file)
     }
 }
 
-Outcome TComponentForm::mmSaveConfigureClick()
+Outcome PageFiles::saveConfigurationClick()
 {
-    commitPendingEdit();
+    m_page.commitPendingEdit();
     Outcome outcome = Outcome::cancelled();
-    if (m_invalidInput || !validateSelections()) {
+    if (m_page.invalidInput() || !m_page.validateSelections()) {
         outcome = Outcome::failed(ErrInvalidInput, message(ErrInvalidInput));
         Prompts::instance().message(outcome.message, QStringLiteral("Chyba"), PromptIcon::Warning);
     } else {
@@ -206,11 +199,10 @@ Outcome TComponentForm::mmSaveConfigureClick()
         if (!file.isEmpty()) {
             if (QFileInfo(file).suffix().isEmpty())
                 file += QStringLiteral(".ini");
-            m_configFile = file;
-            if (saveControls(file, m_traits.configurationSection())) {
+            if (saveControls(file, m_page.traits().configurationSection())) {
                 outcome = Outcome::done(message(20));
-                showStatusMessage(outcome.message);
-                markChanged(false);
+                m_page.showStatusMessage(outcome.message);
+                m_page.markChanged(false);
             } else {
                 // Not reported as saved: the file on disk is the old one.
                 outcome = Outcome::failed(
@@ -220,32 +212,32 @@ Outcome TComponentForm::mmSaveConfigureClick()
             }
         }
     }
-    m_invalidInput = false;
+    m_page.m_invalidInput = false;
     return outcome;
 }
 
 // --- window positions ---
 
-void TComponentForm::loadWindowPosition()
+void PageFiles::loadWindowPosition()
 {
-    QScreen *s = screen() ? screen() : QGuiApplication::primaryScreen();
+    QScreen *s = m_page.screen() ? m_page.screen() : QGuiApplication::primaryScreen();
     const QRect area = s ? s->geometry() : QRect(0, 0, 1024, 768);
-    const int top = area.height() / 2 - height() / 2;
-    const int left = area.width() / 2 - width() / 2;
+    const int top = area.height() / 2 - m_page.height() / 2;
+    const int left = area.width() / 2 - m_page.width() / 2;
     const Profile positions(workingFile(QStringLiteral("windowPosition.ini")));
-    const QString section = m_traits.windowSection();
+    const QString section = m_page.traits().windowSection();
     if (positions.sectionExists(section))
-        move(positions.readInteger(section, QStringLiteral("Left"), left),
-             positions.readInteger(section, QStringLiteral("Top"), top));
+        m_page.move(positions.readInteger(section, QStringLiteral("Left"), left),
+                    positions.readInteger(section, QStringLiteral("Top"), top));
     else
-        move(left, top);
+        m_page.move(left, top);
 }
 
-void TComponentForm::saveWindowPosition()
+void PageFiles::saveWindowPosition()
 {
     Profile positions(workingFile(QStringLiteral("windowPosition.ini")));
     positions.beginBatch();
-    positions.writeInteger(m_traits.windowSection(), QStringLiteral("Top"), y());
-    positions.writeInteger(m_traits.windowSection(), QStringLiteral("Left"), x());
+    positions.writeInteger(m_page.traits().windowSection(), QStringLiteral("Top"), m_page.y());
+    positions.writeInteger(m_page.traits().windowSection(), QStringLiteral("Left"), m_page.x());
     positions.endBatch();
 }

@@ -1,8 +1,8 @@
 // TComponentForm itself: construction, the page operations of the documented order that
 // are not the device's (edits, selections), the handlers by sender, Get and Send. The rest
-// lives beside it: PageWindow.cpp (menus, status bar, hints, minimise), PageClosing.cpp
-// (live window, closing), PageDevice.cpp (device operations), PageFiles.cpp (files),
-// PageDeclarations.cpp (declarations), PageTests.cpp (test windows), Busy.h (busy state).
+// lives beside it: PageClosing.cpp (live window, closing), PageDevice.cpp (device
+// operations), PageTests.cpp (test windows), and the collaborators PageChrome (menus, status
+// bar, hints, minimise), PageFiles (files), PageDeclarations (declarations), PageBusy.
 
 #include "pages/framework/TComponentForm.h"
 
@@ -23,20 +23,11 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-namespace {
-
-void markGroupRed(TRadioGroup *group, bool red)
-{
-    group->setStyleSheet(red ? QStringLiteral("QGroupBox { color: red }") : QString());
-    group->setProperty("invalidMark", red);
-}
-
-} // namespace
-
 // --- construction ---
 
 TComponentForm::TComponentForm(const PageTraits &traits, QWidget *parent)
-    : QMainWindow(parent), m_traits(traits), m_transmit(Shell::instance())
+    : QMainWindow(parent), m_traits(traits), m_transmit(Shell::instance()),
+      m_files(std::make_unique<PageFiles>(*this))
 {
     setObjectName(traits.formName);
     setWindowTitle(traits.caption);
@@ -44,21 +35,8 @@ TComponentForm::TComponentForm(const PageTraits &traits, QWidget *parent)
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                    Qt::CustomizeWindowHint);
 
-    auto *central = new QWidget(this);
-    auto *outer = new QVBoxLayout(central);
-    outer->setContentsMargins(8, 8, 8, 4);
-    m_body = new QWidget(central);
-    auto *bodyLayout = new QVBoxLayout(m_body);
-    bodyLayout->setContentsMargins(0, 0, 0, 0);
-    bodyLayout->setSpacing(6);
-    m_across = new QVBoxLayout;
-    m_across->setSpacing(6);
-    bodyLayout->addLayout(m_across);
-    m_columns = new QHBoxLayout;
-    bodyLayout->addLayout(m_columns, 1);
-    outer->addWidget(m_body, 1);
-    m_actions = new QHBoxLayout;
-    m_actions->addStretch(1);
+    m_declarations = std::make_unique<PageDeclarations>(*this);
+    QWidget *central = m_declarations->central();
     const bool newer = traits.isNewer();
     const QString prefix = traits.controlPrefix();
     m_getButton = new QPushButton(QStringLiteral("&Načíst data"), central);
@@ -70,15 +48,13 @@ TComponentForm::TComponentForm(const PageTraits &traits, QWidget *parent)
     m_sendButton->setToolTip(QStringLiteral("Uloží do paměti přístroje nastavenou konfiguraci."));
     m_getButton->setMinimumWidth(120);
     m_sendButton->setMinimumWidth(120);
-    m_actions->addWidget(m_getButton);
-    m_actions->addWidget(m_sendButton);
-    outer->addLayout(m_actions);
+    m_declarations->actions()->addWidget(m_getButton);
+    m_declarations->actions()->addWidget(m_sendButton);
     setCentralWidget(central);
     connect(m_getButton, &QPushButton::clicked, this, [this] { getButtonClick(); });
     connect(m_sendButton, &QPushButton::clicked, this, [this] { sendButtonClick(); });
 
-    buildMenus();
-    buildStatusBar();
+    m_chrome = std::make_unique<PageChrome>(*this);
     // "&Načíst data" and the menu "&Nápověda" share Alt+N: the button has it.
     new MnemonicPriority(*this);
 
@@ -132,9 +108,10 @@ void TComponentForm::finishCreate()
     loadWindowPosition();
     if (m_traits.liveWindow) {
         const Profile positions(workingFile(QStringLiteral("windowPosition.ini")));
-        m_mmOpenAfterStart->setChecked(
+        QAction *afterStart = m_chrome->openAfterStartItem();
+        afterStart->setChecked(
             positions.readBool(m_traits.liveSection(), QStringLiteral("AfterStart"), false));
-        if (m_mmOpenAfterStart->isChecked())
+        if (afterStart->isChecked())
             openLiveWindow();
     }
     markChanged(false);
@@ -144,6 +121,36 @@ void TComponentForm::showEvent(QShowEvent *event)
 {
     finishCreate();
     QMainWindow::showEvent(event);
+}
+
+void TComponentForm::changeEvent(QEvent *event)
+{
+    m_chrome->changeEvent(event);
+    QMainWindow::changeEvent(event);
+}
+
+bool TComponentForm::eventFilter(QObject *watched, QEvent *event)
+{
+    return m_chrome->eventFilter(watched, event) || QMainWindow::eventFilter(watched, event);
+}
+
+// --- what the status bar shows ---
+
+void TComponentForm::showDeviceName(const QString &identification)
+{
+    m_deviceIdentification = identification;
+    m_chrome->showDeviceName(identification);
+}
+
+void TComponentForm::showFirmware(const QString &text)
+{
+    m_deviceFirmware = text;
+    m_chrome->showFirmware(text);
+}
+
+QAction *TComponentForm::menuItem(const QString &name) const
+{
+    return findChild<QAction *>(name);
 }
 
 // --- page operations ---
@@ -161,45 +168,12 @@ void TComponentForm::commitPendingEdit()
 
 void TComponentForm::clearInvalidMarks()
 {
-    for (auto &r : m_required) {
-        if (r.marker) {
-            r.marker->setStyleSheet(QString());
-            r.marker->setProperty("invalidMark", false);
-        }
-    }
-    for (TRadioGroup *g : m_requiredGroups)
-        markGroupRed(g, false);
+    m_declarations->clearInvalidMarks();
 }
 
 bool TComponentForm::validateSelections()
 {
-    bool ok = true;
-    for (auto &r : m_required) {
-        if (r.combo->currentIndex() < 0) {
-            ok = false;
-            if (r.marker) {
-                r.marker->setStyleSheet(QStringLiteral("color: red"));
-                r.marker->setProperty("invalidMark", true);
-            }
-        }
-    }
-    for (TRadioGroup *g : m_requiredGroups) {
-        if (g->itemIndex() < 0) {
-            ok = false;
-            markGroupRed(g, true);
-        }
-    }
-    return ok;
-}
-
-void TComponentForm::required(TRadioGroup &group)
-{
-    m_requiredGroups.push_back(&group);
-    // Choosing an item takes the mark away at once, as a list's choice does its label's.
-    connect(&group, &TRadioGroup::clicked, this, [g = &group](int index) {
-        if (index >= 0)
-            markGroupRed(g, false);
-    });
+    return m_declarations->validateSelections();
 }
 
 void TComponentForm::intPlusMaskEditExit(TNumericField &field)
@@ -249,14 +223,6 @@ void TComponentForm::fieldExit(TNumericField &field)
 }
 
 // --- documented handlers by sender ---
-
-TNumericField *TComponentForm::fieldOf(QObject *sender) const
-{
-    for (const auto &f : m_fields)
-        if (sender == f->edit() || sender == f->bar() || sender == f.get())
-            return f.get();
-    return nullptr;
-}
 
 void TComponentForm::exitOf(QObject *sender)
 {
@@ -342,17 +308,17 @@ Outcome TComponentForm::sendButtonClick(OutcomeCallback done)
 
 void TComponentForm::mmShowHintClick()
 {
-    m_mmShowHint->trigger();
+    m_chrome->showHintItem()->trigger();
 }
 
 void TComponentForm::mmOpenAfterStartClick()
 {
-    if (m_mmOpenAfterStart)
-        m_mmOpenAfterStart->trigger();
+    if (QAction *item = m_chrome->openAfterStartItem())
+        item->trigger();
 }
 
 void TComponentForm::mmLoadExtraClick()
 {
-    if (m_mmLoadExtra)
-        m_mmLoadExtra->trigger();
+    if (QAction *item = m_chrome->loadExtraItem())
+        item->trigger();
 }

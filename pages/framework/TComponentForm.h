@@ -49,10 +49,12 @@
 // test window is carried out only after it has ended (PageBusy, Busy.h).
 //
 // Where the base's code lives: TComponentForm.cpp (construction, edits and selections, Get
-// and Send), PageDevice.cpp (device operations), PageFiles.cpp (configuration files,
-// temp.ini, window positions), PageDeclarations.cpp (groups, fields, blocks), PageWindow.cpp
-// (menus, status bar, hints, minimise), PageClosing.cpp (live window, closing),
-// PageTests.cpp (test gate, output-test preparation), PageTraits.h, Busy.h, Outcome.h.
+// and Send), PageDevice.cpp (device operations), PageClosing.cpp (live window, closing),
+// PageTests.cpp (test gate, output-test preparation); its collaborators, each owned by the
+// page and reached through the one-line forwards below: PageDeclarations (groups, fields,
+// blocks, required selections), PageFiles (configuration files, temp.ini, window
+// positions), PageChrome (menus, status bar, hints, minimise). PageTraits.h, Busy.h,
+// Outcome.h.
 
 #include "link/TTransmit.h"
 #include "pages/framework/Busy.h"
@@ -60,6 +62,9 @@
 #include "pages/framework/Exchanges.h"
 #include "pages/framework/Fields.h"
 #include "pages/framework/Outcome.h"
+#include "pages/framework/PageChrome.h"
+#include "pages/framework/PageDeclarations.h"
+#include "pages/framework/PageFiles.h"
 #include "pages/framework/PageTraits.h"
 #include "pages/framework/RegisterImage.h"
 #include "pages/framework/TExtraForm.h"
@@ -179,14 +184,21 @@ public:
 
     // --- Shell operations ---
     // False when the file could not be written.
-    bool saveControls(const QString &file, const QString &section);
-    void loadControls(const QString &file, const QString &section); // throws TextError
-    void saveToTemp();
-    void restoreFromTemp();
-    void deleteTemp();
-    void resetToDefaults();
-    void markChanged(bool changed) override;
-    bool isChanged() const;
+    bool saveControls(const QString &file, const QString &section)
+    {
+        return m_files->saveControls(file, section);
+    }
+    // Throws TextError.
+    void loadControls(const QString &file, const QString &section)
+    {
+        m_files->loadControls(file, section);
+    }
+    void saveToTemp() { m_files->saveToTemp(); }
+    void restoreFromTemp() { m_files->restoreFromTemp(); }
+    void deleteTemp() { m_files->deleteTemp(); }
+    void resetToDefaults() { m_table.resetToDefaults(); }
+    void markChanged(bool changed) override { m_chrome->markChanged(changed); }
+    bool isChanged() const { return m_chrome->isChanged(); }
     void showDeviceName(const QString &identification);
     void showFirmware(const QString &text);
     // What the last identification and firmware read of the device gave.
@@ -195,24 +207,24 @@ public:
     // When the form last matched the device (a read, or a write verified by reading back),
     // while every control still holds that value; written tells which of the two it was.
     bool confirmedByDevice(QDateTime *at = nullptr, bool *written = nullptr) const;
-    void showStatusMessage(const QString &text);
-    QString panelText(int panel) const;
-    void loadWindowPosition();
-    void saveWindowPosition();
+    void showStatusMessage(const QString &text) { m_chrome->showStatusMessage(text); }
+    QString panelText(int panel) const { return m_chrome->panelText(panel); }
+    void loadWindowPosition() { m_files->loadWindowPosition(); }
+    void saveWindowPosition() { m_files->saveWindowPosition(); }
     void openLiveWindow();
     void closeLiveWindow();
     void hideLiveWindow();
     TExtraForm *liveWindow() const;
     bool invalidInput() const { return m_invalidInput; }
-    bool hintsOn() const;
-    bool isMinimisedFlag() const { return m_minimised; }
+    bool hintsOn() const { return m_chrome->hintsOn(); }
+    bool isMinimisedFlag() const { return m_chrome->minimised(); }
     // The page's key of a saved control in configuration files and temp.ini.
-    QString keyOf(const QWidget *control) const;
+    QString keyOf(const QWidget *control) const { return m_files->keyOf(control); }
     const ControlTable &controlTable() const { return m_table; }
     // The caption label made for a control (null when none).
-    QLabel *labelOf(const QWidget *control) const;
+    QLabel *labelOf(const QWidget *control) const { return PageDeclarations::labelOf(control); }
     // "1200" to "19200", the line speeds of most devices.
-    static const QStringList &baudRates();
+    static const QStringList &baudRates() { return PageDeclarations::baudRates(); }
     // Menu items and base controls by name ("mmLoadExtra", ...).
     QAction *menuItem(const QString &name) const;
     QPushButton *getButton() const { return m_getButton; }
@@ -223,11 +235,14 @@ public:
     // given, hears the final Outcome in either case: at once, or when the reader has run it.
     Outcome getButtonClick(OutcomeCallback done = {});
     Outcome sendButtonClick(OutcomeCallback done = {});
-    Outcome mmLoadConfigurationClick();
+    Outcome mmLoadConfigurationClick() { return m_files->loadConfigurationClick(); }
     // The file into the page as "Načíst konfiguraci" puts it there (refusal shown); the
     // file dialog's part of the load.
-    Outcome loadConfigurationFile(const QString &file);
-    Outcome mmSaveConfigureClick();
+    Outcome loadConfigurationFile(const QString &file)
+    {
+        return m_files->loadConfigurationFile(file);
+    }
+    Outcome mmSaveConfigureClick() { return m_files->saveConfigurationClick(); }
     void mmShowHintClick();
     void mmOpenAfterStartClick();
     void mmLoadExtraClick();
@@ -251,69 +266,113 @@ public:
     void setInvalidInput(bool invalid) override;
 
 protected:
-    // --- Declarations (constructor) ---
+    // --- Declarations (constructor; PageDeclarations builds them) ---
     // A group box in the given column of the page body; column -1: above the columns,
     // across all of them.
-    QGroupBox &group(const QString &title, int column = 0, const QString &name = QString());
+    QGroupBox &group(const QString &title, int column = 0, const QString &name = QString())
+    {
+        return m_declarations->group(title, column, name);
+    }
     TNumericField &numeric(QGroupBox &group, const QString &prefix, const QString &caption,
                            Rule rule, const QString &unit = QString(),
-                           const QString &hint = QString(), const QString &labelHint = QString());
+                           const QString &hint = QString(), const QString &labelHint = QString())
+    {
+        return m_declarations->numeric(group, prefix, caption, rule, unit, hint, labelHint);
+    }
     QComboBox &combo(QGroupBox &group, const QString &name, const QString &caption,
                      const QStringList &items, const QString &unit = QString(),
-                     const QString &hint = QString(), const QString &labelHint = QString());
+                     const QString &hint = QString(), const QString &labelHint = QString())
+    {
+        return m_declarations->combo(group, name, caption, items, unit, hint, labelHint);
+    }
     // A list mapped through a code table (the register holds the item's code); required:
     // a list without a selection is refused on write (error 13, its label red).
     QComboBox &codedCombo(QGroupBox &group, const QString &name, const QString &caption,
                           const CodeTable &table, const QString &unit = QString(),
-                          const QString &hint = QString(), const QString &labelHint = QString());
+                          const QString &hint = QString(), const QString &labelHint = QString())
+    {
+        return m_declarations->codedCombo(group, name, caption, table, unit, hint, labelHint);
+    }
     // Items "1".."254"; the register holds the address (index + 1).
     QComboBox &addressCombo(QGroupBox &group, const QString &name, const QString &caption,
-                            const QString &hint = QString(), const QString &labelHint = QString());
+                            const QString &hint = QString(), const QString &labelHint = QString())
+    {
+        return m_declarations->addressCombo(group, name, caption, hint, labelHint);
+    }
     QLineEdit &textField(QGroupBox &group, const QString &name, const QString &caption,
                          int maxChars, const QString &hint = QString(),
-                         const QString &labelHint = QString());
+                         const QString &labelHint = QString())
+    {
+        return m_declarations->textField(group, name, caption, maxChars, hint, labelHint);
+    }
     // The settings most devices share: the customer text "Zákaznické textové pole" of 10
     // characters, the baud-rate list "Komunikační rychlost" with its unit "Bd" and the
     // address list "Síťová adresa" (both lists required).
-    QLineEdit &customerText(QGroupBox &group, const QString &name);
+    QLineEdit &customerText(QGroupBox &group, const QString &name)
+    {
+        return m_declarations->customerText(group, name);
+    }
     QComboBox &baudList(QGroupBox &group, const QString &name, const QStringList &items,
-                        const QString &hint, const QString &labelHint = QString());
-    QComboBox &
-    networkAddress(QGroupBox &group, const QString &name,
-                   const QString &labelHint = QStringLiteral("Síťová adresa regulátoru"));
+                        const QString &hint, const QString &labelHint = QString())
+    {
+        return m_declarations->baudList(group, name, items, hint, labelHint);
+    }
+    QComboBox &networkAddress(QGroupBox &group, const QString &name,
+                              const QString &labelHint = QStringLiteral("Síťová adresa regulátoru"))
+    {
+        return m_declarations->networkAddress(group, name, labelHint);
+    }
     QCheckBox &checkBox(QGroupBox &group, const QString &name, const QString &caption,
-                        const QString &hint = QString());
+                        const QString &hint = QString())
+    {
+        return m_declarations->checkBox(group, name, caption, hint);
+    }
     TRadioGroup &radioGroup(QGroupBox &group, const QString &name, const QString &caption,
                             const QStringList &items, const QString &hint = QString(),
-                            int columns = 1);
+                            int columns = 1)
+    {
+        return m_declarations->radioGroup(group, name, caption, items, hint, columns);
+    }
     // A combo box validateSelections requires; marker: the widget turned red (its label).
-    void required(QComboBox &combo, QWidget *marker = nullptr);
+    void required(QComboBox &combo, QWidget *marker = nullptr)
+    {
+        m_declarations->required(combo, marker);
+    }
     // A required list whose missing selection refuses the write without marking a label.
-    void requiredUnmarked(QComboBox &combo);
+    void requiredUnmarked(QComboBox &combo) { m_declarations->requiredUnmarked(combo); }
     // A radio group validateSelections requires an item of: without one its caption turns
     // red until an item is chosen (or clearInvalidMarks).
-    void required(TRadioGroup &group);
+    void required(TRadioGroup &group) { m_declarations->required(group); }
     // Saved controls with default 0, in order; registerControl for other defaults and for
     // controls that a load applies after the others (loadPass, see ControlTable).
-    void saved(std::initializer_list<QWidget *> controls);
-    void registerControl(QWidget *control, double defaultValue, int loadPass = 0);
+    void saved(std::initializer_list<QWidget *> controls) { m_declarations->saved(controls); }
+    void registerControl(QWidget *control, double defaultValue, int loadPass = 0)
+    {
+        m_declarations->registerControl(control, defaultValue, loadPass);
+    }
     // Radio groups of two items saved as booleans (default false), in order.
-    void savedBooleans(std::initializer_list<QWidget *> controls);
+    void savedBooleans(std::initializer_list<QWidget *> controls)
+    {
+        m_declarations->savedBooleans(controls);
+    }
     // A register block of the page's image (read, written and verified in order).
-    RegisterBlock &block(int start, int count);
+    RegisterBlock &block(int start, int count) { return m_declarations->block(start, count); }
     // One column of captions and one of values through all groups (edits of one width,
     // texts and lists of one width), and at least the width of the original window, so the
     // status panels have their room.
-    void alignColumns(int clientWidth);
+    void alignColumns(int clientWidth) { m_declarations->alignColumns(clientWidth); }
     // Two full-width parts of one group (two short radio groups, say) on the first one's
     // row, half the width each: a tall page then fits a small screen.
-    void besideEachOther(QWidget &left, QWidget &right);
+    void besideEachOther(QWidget &left, QWidget &right)
+    {
+        m_declarations->besideEachOther(left, right);
+    }
     // "Načíst data" and "Uložit data" under the groups of a short column rather than in a
     // row of their own under the tallest one.
-    void actionsUnderColumn(int column);
+    void actionsUnderColumn(int column) { m_declarations->actionsUnderColumn(column); }
     // Tab in reading order: the groups column by column, each from the top, its controls in
     // the order they were made; "Načíst data" and "Uložit data" last.
-    void orderTabs();
+    void orderTabs() { m_declarations->orderTabs(); }
     // Runs the page-creation steps that need the declarations (positions, AfterStart,
     // cleared marker). Idempotent.
     void finishCreate();
@@ -374,7 +433,7 @@ protected:
     // The pages' documented handlers, by the control that sent the event (an edit or scroll
     // bar of a numeric field, a list, the text): the fields run the same code on their own
     // events, the named handlers of a page call these.
-    TNumericField *fieldOf(QObject *sender) const;
+    TNumericField *fieldOf(QObject *sender) const { return m_declarations->fieldOf(sender); }
     void exitOf(QObject *sender);
     // The key filter of the field's kind: false when the key is swallowed (with a beep) or
     // was Enter (which runs the exit handler and selects the text).
@@ -391,10 +450,12 @@ protected:
     void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
-    QVBoxLayout *columnLayout(int column);
-    QHBoxLayout *actionLayout() const { return m_actions; }
+    QVBoxLayout *columnLayout(int column) { return m_declarations->columnLayout(column); }
+    QHBoxLayout *actionLayout() const { return m_declarations->actions(); }
 
 private:
+    friend class PageDeclarations;
+    friend class PageFiles;
     friend class PageState;
     // The form as the device holds it: remembered after a read or a verified write.
     void confirm(bool written);
@@ -405,38 +466,28 @@ private:
     Outcome takeLeftOverTestFile(const OutputTestPlan &plan);
     // prepareOutputTest past its refusals.
     Outcome startOutputTest(const OutputTestPlan &plan);
-    // The page itself, its test window or a window it owns (the live window).
-    bool isPageWindow(const QWidget *window) const;
-    void buildMenus();
-    void buildStatusBar();
-    std::vector<std::pair<QWidget *, QVariant>> snapshotUnsavedControls() const;
+    ControlValues snapshotUnsavedControls() const { return m_files->snapshotUnsavedControls(); }
     // Every control a read can change (saved or not), with its value.
-    std::vector<std::pair<QWidget *, QVariant>> snapshotControls() const;
-    void restoreControlValues(const std::vector<std::pair<QWidget *, QVariant>> &values);
-    void addRow(QGroupBox &group, QLabel *label, QWidget *value, QWidget *extra, QLabel *unit);
-    QLabel *makeLabel(QGroupBox &group, const QString &controlName, const QString &caption,
-                      const QString &hint);
+    ControlValues snapshotControls() const { return m_files->snapshotControls(); }
+    void restoreControlValues(const ControlValues &values)
+    {
+        PageFiles::restoreControlValues(values);
+    }
 
     PageTraits m_traits;
     TTransmit m_transmit;
     ControlTable m_table;
     std::deque<RegisterBlock> m_blocks;
-    std::vector<std::unique_ptr<TNumericField>> m_fields;
-    struct Required {
-        QComboBox *combo;
-        QWidget *marker;
-    };
-    std::vector<Required> m_required;
-    std::vector<TRadioGroup *> m_requiredGroups;
+    // Before the other collaborators, so it goes after them: the application-wide event
+    // filter reaches it while they are destroyed.
+    std::unique_ptr<PageChrome> m_chrome;
+    std::unique_ptr<PageDeclarations> m_declarations;
 
     bool m_invalidInput = false;
-    bool m_minimised = false;
-    bool m_temporary = false;
     bool m_created = false;
     bool m_closing = false;
     PageBusy *m_busy = nullptr;
     QPointer<TNumericField> m_lastEdited;
-    QString m_configFile;
     QPointer<TExtraForm> m_live;
     // What a close hands back to the main window (serial settings, device choice).
     std::function<void()> m_handBack;
@@ -444,10 +495,7 @@ private:
     TestState m_testState = TestState::Idle;
     std::vector<QPointer<QPushButton>> m_testButtons;
     std::vector<QPointer<QPushButton>> m_testLocked; // the buttons a test start locked
-    // The saved controls as saveToTemp found them (for a temp.ini that cannot be read back).
-    std::vector<std::pair<QWidget *, QVariant>> m_tempCopy;
-    bool m_tempCopyHints = true;
-    bool m_hasTempCopy = false;
+    std::unique_ptr<PageFiles> m_files;
     std::unique_ptr<TransmitProgress> m_progress;
     QString m_deviceIdentification;
     QString m_deviceFirmware;
@@ -457,17 +505,7 @@ private:
     Outcome *m_outcome = nullptr; // of the device action that runs
     PageBackup *m_backup = nullptr; // of the write that runs
 
-    QWidget *m_body = nullptr;
-    QVBoxLayout *m_across = nullptr; // groups above the columns, across all of them
-    QHBoxLayout *m_columns = nullptr;
-    std::vector<QVBoxLayout *> m_columnLayouts;
-    QHBoxLayout *m_actions = nullptr;
     QPushButton *m_getButton = nullptr;
     QPushButton *m_sendButton = nullptr;
-    QLabel *m_panels[4] = {};
-    QTimer *m_statusTimer = nullptr;
     QTimer *m_loadTimer = nullptr;
-    QAction *m_mmShowHint = nullptr;
-    QAction *m_mmLoadExtra = nullptr;
-    QAction *m_mmOpenAfterStart = nullptr;
 };

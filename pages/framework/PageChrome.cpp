@@ -1,5 +1,7 @@
-// The page as a window: its menus, the status bar with the change marker, floating hints
-// and minimising (the live window hides and comes back with the page).
+// The page's window around its form (PageChrome.h): menus, status bar and marker, hints,
+// minimising.
+
+#include "pages/framework/PageChrome.h"
 
 #include "link/Messages.h"
 #include "pages/framework/RecordMenu.h"
@@ -25,56 +27,63 @@ const char kChanged[] = "Změněno";
 
 } // namespace
 
+PageChrome::PageChrome(TComponentForm &page) : m_page(page)
+{
+    buildMenus();
+    buildStatusBar();
+}
+
 // --- menus and status bar ---
 
-void TComponentForm::buildMenus()
+void PageChrome::buildMenus()
 {
     auto item = [](QMenu *menu, const char *name, const QString &caption,
-                       const QKeySequence &key = QKeySequence()) {
+                   const QKeySequence &key = QKeySequence()) {
         QAction *a = menu->addAction(caption);
         a->setObjectName(QString::fromLatin1(name));
         if (!key.isEmpty())
             a->setShortcut(key);
         return a;
     };
-    QMenuBar *bar = menuBar();
+    QMenuBar *bar = m_page.menuBar();
     bar->setObjectName(QStringLiteral("mainMenu"));
     QMenu *file = bar->addMenu(QStringLiteral("&Soubor"));
     file->setObjectName(QStringLiteral("mmFile"));
-    connect(item(file, "mmLoadConfiguration", QStringLiteral("Načíst konfiguraci"),
-                 QKeySequence(Qt::CTRL | Qt::Key_O)),
-            &QAction::triggered, this, [this] { mmLoadConfigurationClick(); });
-    connect(item(file, "mmSaveConfigure", QStringLiteral("Uložit konfiguraci"),
-                 QKeySequence(Qt::CTRL | Qt::Key_S)),
-            &QAction::triggered, this, [this] { mmSaveConfigureClick(); });
+    QObject::connect(item(file, "mmLoadConfiguration", QStringLiteral("Načíst konfiguraci"),
+                          QKeySequence(Qt::CTRL | Qt::Key_O)),
+                     &QAction::triggered, &m_page, [this] { m_page.mmLoadConfigurationClick(); });
+    QObject::connect(item(file, "mmSaveConfigure", QStringLiteral("Uložit konfiguraci"),
+                          QKeySequence(Qt::CTRL | Qt::Key_S)),
+                     &QAction::triggered, &m_page, [this] { m_page.mmSaveConfigureClick(); });
     file->addSeparator();
-    addRecordItems(*this, *file);
+    addRecordItems(m_page, *file);
     file->addSeparator();
-    connect(item(file, "mmClose", QStringLiteral("Zavřít"), QKeySequence(Qt::CTRL | Qt::Key_Z)),
-            &QAction::triggered, this, [this] { mmCloseClick(); });
+    QObject::connect(
+        item(file, "mmClose", QStringLiteral("Zavřít"), QKeySequence(Qt::CTRL | Qt::Key_Z)),
+        &QAction::triggered, &m_page, [this] { m_page.mmCloseClick(); });
 
-    if (m_traits.liveWindow) {
+    if (m_page.traits().liveWindow) {
         QMenu *options = bar->addMenu(QStringLiteral("M&ožnosti"));
         options->setObjectName(QStringLiteral("mmOptions"));
         QMenu *getting = options->addMenu(QStringLiteral("Načítání provozních dat"));
         getting->setObjectName(QStringLiteral("mmGettingData"));
         m_mmLoadExtra = item(getting, "mmLoadExtra", QStringLiteral("Zobrazit"));
         m_mmLoadExtra->setCheckable(true);
-        connect(m_mmLoadExtra, &QAction::triggered, this, [this] {
+        QObject::connect(m_mmLoadExtra, &QAction::triggered, &m_page, [this] {
             // The check follows the window, not the click.
-            m_mmLoadExtra->setChecked(m_live != nullptr);
-            if (m_live)
-                closeLiveWindow();
+            m_mmLoadExtra->setChecked(m_page.liveWindow() != nullptr);
+            if (m_page.liveWindow())
+                m_page.closeLiveWindow();
             else
-                openLiveWindow();
+                m_page.openLiveWindow();
         });
         getting->addSeparator();
         m_mmOpenAfterStart =
             item(getting, "mmOpenAfterStart", QStringLiteral("Zobrazovat při spuštění"));
         m_mmOpenAfterStart->setCheckable(true);
-        connect(m_mmOpenAfterStart, &QAction::triggered, this, [this] {
+        QObject::connect(m_mmOpenAfterStart, &QAction::triggered, &m_page, [this] {
             Profile(workingFile(QStringLiteral("windowPosition.ini")))
-                .writeBool(m_traits.liveSection(), QStringLiteral("AfterStart"),
+                .writeBool(m_page.traits().liveSection(), QStringLiteral("AfterStart"),
                            m_mmOpenAfterStart->isChecked());
         });
     }
@@ -82,37 +91,37 @@ void TComponentForm::buildMenus()
     QMenu *tools = bar->addMenu(QStringLiteral("N&astavení"));
     tools->setObjectName(QStringLiteral("mmTools"));
     // No shortcut: Ctrl+S belongs to "Uložit konfiguraci".
-    connect(item(tools, "mmSerial", QStringLiteral("Sériový přenos")), &QAction::triggered, this,
-            [this] { mmSerialClick(); });
-    connect(item(tools, "mmChooseComponent", QStringLiteral("Výběr komponenty"),
-                 QKeySequence(Qt::CTRL | Qt::Key_K)),
-            &QAction::triggered, this, [this] { mmChooseComponentClick(); });
+    QObject::connect(item(tools, "mmSerial", QStringLiteral("Sériový přenos")), &QAction::triggered,
+                     &m_page, [this] { m_page.mmSerialClick(); });
+    QObject::connect(item(tools, "mmChooseComponent", QStringLiteral("Výběr komponenty"),
+                          QKeySequence(Qt::CTRL | Qt::Key_K)),
+                     &QAction::triggered, &m_page, [this] { m_page.mmChooseComponentClick(); });
     tools->addSeparator();
     m_mmShowHint = item(tools, "mmShowHint", QStringLiteral("Zobrazovat plovoucí nápovědu"));
     m_mmShowHint->setCheckable(true);
     m_mmShowHint->setChecked(true);
-    connect(m_mmShowHint, &QAction::triggered, this, [this] {
+    QObject::connect(m_mmShowHint, &QAction::triggered, &m_page, [this] {
         const bool on = m_mmShowHint->isChecked();
-        showStatusMessage(message(on ? 18 : 17));
-        markChanged(true);
+        m_page.showStatusMessage(message(on ? 18 : 17));
+        m_page.markChanged(true);
     });
 
     tools->addSeparator();
-    connect(item(tools, "mmTrafficMonitor", QStringLiteral("Monitor komunikace")),
-            &QAction::triggered, this, [this] { shell().showTrafficMonitor(); });
+    QObject::connect(item(tools, "mmTrafficMonitor", QStringLiteral("Monitor komunikace")),
+                     &QAction::triggered, &m_page, [this] { m_page.shell().showTrafficMonitor(); });
 
     QMenu *help = bar->addMenu(QStringLiteral("&Nápověda"));
     help->setObjectName(QStringLiteral("mmHelp"));
-    connect(item(help, "mmAbout", QStringLiteral("O aplikaci")), &QAction::triggered, this,
-            [this] { mmAboutClick(); });
+    QObject::connect(item(help, "mmAbout", QStringLiteral("O aplikaci")), &QAction::triggered,
+                     &m_page, [this] { m_page.mmAboutClick(); });
 }
 
-void TComponentForm::buildStatusBar()
+void PageChrome::buildStatusBar()
 {
-    QStatusBar *bar = statusBar();
-    bar->setObjectName(m_traits.isNewer() ? QStringLiteral("statusBar")
-                                          : m_traits.controlPrefix() +
-                                                QStringLiteral("StatusBar"));
+    QStatusBar *bar = m_page.statusBar();
+    bar->setObjectName(m_page.traits().isNewer()
+                           ? QStringLiteral("statusBar")
+                           : m_page.traits().controlPrefix() + QStringLiteral("StatusBar"));
     bar->setToolTip(QStringLiteral("Stavový řádek"));
     bar->setSizeGripEnabled(false);
     const QString initial[4] = {QStringLiteral("Název:"), QString(), QString(),
@@ -123,7 +132,7 @@ void TComponentForm::buildStatusBar()
         panel->setAlignment(Qt::AlignCenter);
         panel->setFrameShape(QFrame::StyledPanel);
         panel->setFrameShadow(QFrame::Sunken);
-        const int w = m_traits.panelWidths[i];
+        const int w = m_page.traits().panelWidths[i];
         if (i == 2) {
             // The message panel takes what the others leave and never pushes them out.
             panel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
@@ -141,12 +150,12 @@ void TComponentForm::buildStatusBar()
     auto *edge = new QWidget(bar);
     edge->setFixedWidth(6);
     bar->addWidget(edge);
-    m_statusTimer = new QTimer(this);
-    m_statusTimer->setObjectName(m_traits.isNewer() ? QStringLiteral("timerStatusBar")
-                                                    : m_traits.controlPrefix() +
-                                                          QStringLiteral("TimerStatusBar"));
+    m_statusTimer = new QTimer(&m_page);
+    m_statusTimer->setObjectName(m_page.traits().isNewer() ? QStringLiteral("timerStatusBar")
+                                                           : m_page.traits().controlPrefix() +
+                                                                 QStringLiteral("TimerStatusBar"));
     m_statusTimer->setInterval(2000);
-    connect(m_statusTimer, &QTimer::timeout, this, [this] {
+    QObject::connect(m_statusTimer, &QTimer::timeout, &m_page, [this] {
         m_statusTimer->stop();
         m_panels[2]->clear();
     });
@@ -154,95 +163,92 @@ void TComponentForm::buildStatusBar()
 
 // --- status bar and marker ---
 
-void TComponentForm::markChanged(bool changed)
+void PageChrome::markChanged(bool changed)
 {
     m_panels[1]->setText(changed ? QString::fromUtf8(kChanged) : QString());
 }
 
-bool TComponentForm::isChanged() const
+bool PageChrome::isChanged() const
 {
     return m_panels[1]->text() == QString::fromUtf8(kChanged);
 }
 
-void TComponentForm::showDeviceName(const QString &identification)
+void PageChrome::showDeviceName(const QString &identification)
 {
-    m_deviceIdentification = identification;
     m_panels[0]->setText(QStringLiteral("Název: ") + identificationName(identification));
 }
 
-void TComponentForm::showFirmware(const QString &text)
+void PageChrome::showFirmware(const QString &text)
 {
-    m_deviceFirmware = text;
     m_panels[3]->setText(QStringLiteral("Firmware: ") + text);
 }
 
-void TComponentForm::showStatusMessage(const QString &text)
+void PageChrome::showStatusMessage(const QString &text)
 {
     m_panels[2]->setText(text);
     m_statusTimer->stop();
     m_statusTimer->start();
 }
 
-QString TComponentForm::panelText(int panel) const
+QString PageChrome::panelText(int panel) const
 {
     return panel >= 0 && panel < 4 ? m_panels[panel]->text() : QString();
 }
 
-bool TComponentForm::hintsOn() const
+bool PageChrome::hintsOn() const
 {
     return m_mmShowHint->isChecked();
 }
 
-QAction *TComponentForm::menuItem(const QString &name) const
+void PageChrome::setHintsOn(bool on)
 {
-    return findChild<QAction *>(name);
+    m_mmShowHint->setChecked(on);
 }
 
 // --- minimising and hints ---
 
-void TComponentForm::changeEvent(QEvent *event)
+void PageChrome::changeEvent(QEvent *event)
 {
     if (event->type() == QEvent::WindowStateChange) {
-        if (windowState() & Qt::WindowMinimized) {
+        if (m_page.windowState() & Qt::WindowMinimized) {
             if (!m_minimised) {
-                if (m_live)
-                    hideLiveWindow();
+                if (m_page.liveWindow())
+                    m_page.hideLiveWindow();
                 m_minimised = true;
             }
         } else if (m_minimised) {
             m_minimised = false;
-            if (m_live)
-                m_live->showAgain();
+            if (TExtraForm *live = m_page.liveWindow())
+                live->showAgain();
         }
-    } else if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_minimised &&
-               !(windowState() & Qt::WindowMinimized)) {
+    } else if (event->type() == QEvent::ActivationChange && m_page.isActiveWindow() &&
+               m_minimised && !(m_page.windowState() & Qt::WindowMinimized)) {
         m_minimised = false;
-        if (m_live)
-            m_live->showAgain();
+        if (TExtraForm *live = m_page.liveWindow())
+            live->showAgain();
     }
-    QMainWindow::changeEvent(event);
 }
 
-bool TComponentForm::isPageWindow(const QWidget *window) const
+bool PageChrome::isPageWindow(const QWidget *window) const
 {
     if (!window)
         return false;
-    if (window == this || (m_testWindow && window == m_testWindow))
+    if (window == &m_page || (m_page.testWindow() && window == m_page.testWindow()))
         return true;
     for (const QWidget *p = window->parentWidget(); p; p = p->parentWidget())
-        if (p == this)
+        if (p == &m_page)
             return true;
     return false;
 }
 
-bool TComponentForm::eventFilter(QObject *watched, QEvent *event)
+bool PageChrome::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::ShortcutOverride && watched->isWidgetType() &&
-        static_cast<QWidget *>(watched)->window() == this) {
+        static_cast<QWidget *>(watched)->window() == &m_page) {
         // The menu's shortcuts come before the fields' own keys (Ctrl+Z is not an undo
         // in a field, Ctrl+K not a delete to the end of the line).
         const QKeySequence pressed(static_cast<QKeyEvent *>(event)->keyCombination());
-        for (const QAction *a : menuBar()->findChildren<QAction *>()) {
+        for (const QAction *a : m_page.menuBar()->findChildren<QAction *>()) {
             if (a->isEnabled() && !a->shortcut().isEmpty() && a->shortcut() == pressed) {
                 event->ignore();
                 return true;
@@ -263,7 +269,7 @@ bool TComponentForm::eventFilter(QObject *watched, QEvent *event)
         auto *w = static_cast<QWidget *>(watched);
         // The hide pause is the application's: the hints of the page's own windows (live
         // window, test windows) stay as long, but only the page's hints follow mmShowHint.
-        const bool ownWindow = w->window() == this;
+        const bool ownWindow = w->window() == &m_page;
         if (isPageWindow(w->window())) {
             if (ownWindow && !hintsOn())
                 return true;
@@ -277,5 +283,5 @@ bool TComponentForm::eventFilter(QObject *watched, QEvent *event)
             }
         }
     }
-    return QMainWindow::eventFilter(watched, event);
+    return false;
 }
