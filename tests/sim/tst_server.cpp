@@ -259,7 +259,9 @@ private slots:
         else if (fault == "exception")
             server->setException(Table::Holding, 0x2002, 0x2003, 4);
         server->setFaults(f);
-        QCOMPARE(port->exchange(request, 9, 80).toHex(' '), expected.toHex(' '));
+        // Silence is waited out; a reply that comes may be late on a loaded machine.
+        QCOMPARE(port->exchange(request, 9, expected.isEmpty() ? 80 : 2000).toHex(' '),
+                 expected.toHex(' '));
         QVERIFY(server->waitForFrames(1, 100));
         QCOMPARE(server->replies().size(), expected.isEmpty() ? 0 : 1);
 
