@@ -3,6 +3,7 @@
 
 #include "link/Messages.h"
 #include "pages/framework/Backups.h"
+#include "pages/framework/BlockTransfer.h"
 #include "pages/framework/TComponentForm.h"
 #include "pages/framework/TExtraForm.h"
 #include "platform/Clock.h"
@@ -150,9 +151,7 @@ void TComponentForm::readDevice()
 {
     if (m_blocks.empty())
         fail(ErrInternal);
-    for (const auto &b : m_blocks)
-        if (!b.complete())
-            fail(ErrInternal);
+    BlockTransfer(m_blocks).checkComplete();
     const RegisterBlock &first = m_blocks.front();
     m_transmit.clear();
     m_transmit.setFunction(3);
@@ -169,18 +168,18 @@ void TComponentForm::readDevice()
 
 void TComponentForm::readBlocks(bool firmwareAfterFirst)
 {
+    const BlockTransfer io(m_blocks);
+    io.checkComplete();
     // Every block is read before any control changes: a failure in a later block leaves the
     // page untouched, and the settle hook sees the whole image decoded.
-    std::vector<std::vector<quint16>> images;
-    for (const auto &b : m_blocks) {
-        if (!b.complete())
-            fail(ErrInternal);
-        images.push_back(readRegisters(b.start(), b.count()));
-        if (images.size() == 1 && firmwareAfterFirst)
+    bool first = true;
+    io.decode(io.read([&](int start, int count) {
+        std::vector<quint16> image = readRegisters(start, count);
+        if (first && firmwareAfterFirst)
             readAndShowFirmware();
-    }
-    for (size_t i = 0; i < m_blocks.size(); ++i)
-        m_blocks[i].decode(images[i]);
+        first = false;
+        return image;
+    }));
 }
 
 bool TComponentForm::identifyForWrite()
@@ -191,40 +190,26 @@ bool TComponentForm::identifyForWrite()
 
 void TComponentForm::writeDevice()
 {
-    int writtenBlocks = 0;
-    for (const auto &b : m_blocks) {
-        if (!b.complete() || b.writeCount() > 123)
-            fail(ErrInternal);
-        writtenBlocks += b.isWritten() ? 1 : 0;
-    }
-    if (writtenBlocks == 0)
-        fail(ErrInternal);
-    if (!identifyForWrite())
-        for (auto &b : m_blocks)
-            for (int offset : b.keptOffsets())
-                b.setKept(offset, readRegisters(b.start() + offset, 1, false).at(0));
-    std::vector<std::vector<quint16>> written(m_blocks.size());
-    for (size_t i = 0; i < m_blocks.size(); ++i) {
-        const RegisterBlock &b = m_blocks[i];
-        if (!b.isWritten())
-            continue;
-        written[i] = b.encode();
-        writeRegisters(b.start(), written[i]);
-        b.runAfterWrite();
-    }
+    const BlockTransfer io(m_blocks);
+    io.checkWritable();
+    const bool keptKnown = identifyForWrite();
+    const auto written = io.write(
+        keptKnown ? BlockTransfer::Read()
+                  : [this](int start, int count) { return readRegisters(start, count, false); },
+        [this](int start, const std::vector<quint16> &values) { writeRegisters(start, values); });
     waitProcessingEvents(m_traits.verifyDelayMs);
-    for (size_t i = 0; i < m_blocks.size(); ++i) {
-        const RegisterBlock &b = m_blocks[i];
-        if (!b.isWritten())
-            continue;
-        const std::vector<quint16> back = readRegisters(b.start(), b.readBackCount());
-        if (m_outcome)
-            m_outcome->readBackAt = QDateTime::currentDateTimeUtc();
-        if (!b.verify(written[i], back))
-            fail(ErrVerifyFailed);
-        if (m_outcome)
-            m_outcome->verified.push_back({b.start(), b.readBackCount()});
-    }
+    io.readBack(
+        written,
+        [this](int start, int count) {
+            std::vector<quint16> back = readRegisters(start, count);
+            if (m_outcome)
+                m_outcome->readBackAt = QDateTime::currentDateTimeUtc();
+            return back;
+        },
+        [this](int start, int count) {
+            if (m_outcome)
+                m_outcome->verified.push_back({start, count});
+        });
 }
 
 Outcome TComponentForm::deviceAction(const std::function<void()> &body,
