@@ -1,7 +1,7 @@
 // TComponentForm itself: construction, the page operations of the documented order that
 // are not the device's (edits, selections), the handlers by sender, Get and Send. The rest
 // lives beside it: PageWindow.cpp (menus, status bar, hints, minimise), PageClosing.cpp
-// (live window, closing), PageDevice.cpp (device operations), PageFiles.cpp (files),
+// (live window, closing), DeviceOperations.h (device operations), PageFiles.cpp (files),
 // PageDeclarations.cpp (declarations), PageTests.cpp (test windows), Busy.h (busy state).
 
 #include "pages/framework/TComponentForm.h"
@@ -36,7 +36,8 @@ void markGroupRed(TRadioGroup *group, bool red)
 // --- construction ---
 
 TComponentForm::TComponentForm(const PageTraits &traits, QWidget *parent)
-    : QMainWindow(parent), m_traits(traits), m_transmit(Shell::instance())
+    : QMainWindow(parent), m_traits(traits), m_transmit(Shell::instance()),
+      m_device(std::make_unique<DeviceOperations>(*this))
 {
     setObjectName(traits.formName);
     setWindowTitle(traits.caption);
@@ -301,6 +302,30 @@ void TComponentForm::changeOf(QObject *sender)
 void TComponentForm::setInvalidInput(bool invalid)
 {
     m_invalidInput = invalid;
+}
+
+// --- operations in flight ---
+
+TComponentForm::Operation::Operation(TComponentForm &page) : m_page(&page)
+{
+    page.m_busy->enter();
+}
+
+TComponentForm::Operation::~Operation()
+{
+    if (m_page && m_page->m_busy)
+        m_page->m_busy->leave();
+}
+
+bool TComponentForm::busy() const
+{
+    return m_busy && m_busy->busy();
+}
+
+bool TComponentForm::commandsQueued() const
+{
+    const TFormThread *reader = m_live ? m_live->reader() : nullptr;
+    return reader && reader->isRunning() && !reader->stopping() && reader->pendingCommands() > 0;
 }
 
 // --- handlers ---

@@ -1,11 +1,12 @@
-// The page's device operations (read all, write all, single coil and register writes), each
-// returning its Outcome, and Operation, which marks the page busy while one runs.
+// What a page does on its device (DeviceOperations.h): the actions with their progress
+// dialog and Outcome, the default read and write of the page's blocks, the register access.
+
+#include "pages/framework/DeviceOperations.h"
 
 #include "link/Messages.h"
 #include "pages/framework/Backups.h"
 #include "pages/framework/BlockTransfer.h"
 #include "pages/framework/TComponentForm.h"
-#include "pages/framework/TExtraForm.h"
 #include "platform/Clock.h"
 #include "platform/Prompts.h"
 #include "shell/Shell.h"
@@ -13,7 +14,6 @@
 
 #include <QLineEdit>
 #include <QProgressBar>
-#include <QTimer>
 
 namespace {
 
@@ -51,33 +51,11 @@ private:
 
 } // namespace
 
-// --- operations in flight ---
+DeviceOperations::DeviceOperations(TComponentForm &page) : m_page(page) {}
 
-TComponentForm::Operation::Operation(TComponentForm &page) : m_page(&page)
-{
-    page.m_busy->enter();
-}
+DeviceOperations::~DeviceOperations() = default;
 
-TComponentForm::Operation::~Operation()
-{
-    if (m_page && m_page->m_busy)
-        m_page->m_busy->leave();
-}
-
-bool TComponentForm::busy() const
-{
-    return m_busy && m_busy->busy();
-}
-
-bool TComponentForm::commandsQueued() const
-{
-    const TFormThread *reader = m_live ? m_live->reader() : nullptr;
-    return reader && reader->isRunning() && !reader->stopping() && reader->pendingCommands() > 0;
-}
-
-// --- device access ---
-
-TransmitProgress *TComponentForm::progress()
+TransmitProgress *DeviceOperations::progress()
 {
     if (!Shell::isInstalled())
         return nullptr;
@@ -86,89 +64,91 @@ TransmitProgress *TComponentForm::progress()
     return m_progress.get();
 }
 
-void TComponentForm::waitProcessingEvents(int ms)
+void DeviceOperations::waitProcessingEvents(int ms)
 {
     if (ms > 0) {
-        const Operation waiting(*this);
+        const TComponentForm::Operation waiting(m_page);
         Clock::instance().waitProcessingEvents(ms);
     }
 }
 
-QString TComponentForm::checkIdentification()
+QString DeviceOperations::checkIdentification()
 {
-    return exchange::identification(m_transmit, m_traits.models, m_traits.isNewer());
+    return exchange::identification(m_page.transmit(), m_page.traits().models,
+                                    m_page.traits().isNewer());
 }
 
-void TComponentForm::readAndShowFirmware()
+void DeviceOperations::readAndShowFirmware()
 {
-    if (m_traits.isNewer()) {
+    if (m_page.traits().isNewer()) {
         QString text;
-        check(m_transmit.readFirmwareText(text));
-        showFirmware(text);
+        exchange::check(m_page.transmit().readFirmwareText(text));
+        m_page.showFirmware(text);
     } else {
-        const TransmitResult r = m_transmit.readFirmwareNumber();
-        check(r);
-        showFirmware(QString::number(static_cast<qint16>(r.value)));
+        const TransmitResult r = m_page.transmit().readFirmwareNumber();
+        exchange::check(r);
+        m_page.showFirmware(QString::number(static_cast<qint16>(r.value)));
     }
 }
 
-std::vector<quint16> TComponentForm::readRegisters(int start, int count, bool withBar)
+std::vector<quint16> DeviceOperations::readRegisters(int start, int count, bool withBar)
 {
-    return exchange::readHolding(m_transmit, start, count, withBar ? progress() : nullptr);
+    return exchange::readHolding(m_page.transmit(), start, count, withBar ? progress() : nullptr);
 }
 
-void TComponentForm::writeRegisters(int start, const std::vector<quint16> &values, bool withBar)
+void DeviceOperations::writeRegisters(int start, const std::vector<quint16> &values, bool withBar)
 {
     // A page whose write skipped its backup sends nothing.
     if (m_backup && !m_backup->taken())
-        fail(ErrInternal);
-    exchange::writeHolding(m_transmit, start, values, withBar ? progress() : nullptr);
+        exchange::fail(ErrInternal);
+    exchange::writeHolding(m_page.transmit(), start, values, withBar ? progress() : nullptr);
     if (m_outcome)
         m_outcome->written.push_back({start, static_cast<int>(values.size())});
 }
 
-void TComponentForm::runCommand(int address, quint16 value)
+void DeviceOperations::runCommand(int address, quint16 value)
 {
     exchange::command(
-        m_transmit, address, value, [this](int ms) { waitProcessingEvents(ms); }, progress());
+        m_page.transmit(), address, value, [this](int ms) { waitProcessingEvents(ms); },
+        progress());
 }
 
-void TComponentForm::writeTextRegisters(const QLineEdit &edit, int count)
+void DeviceOperations::writeTextRegisters(const QLineEdit &edit, int count)
 {
     for (quint16 v : textToRegisters(edit.text(), count))
-        m_transmit.addValue(static_cast<qint16>(v));
+        m_page.transmit().addValue(static_cast<qint16>(v));
 }
 
-void TComponentForm::readTextRegisters(QLineEdit &edit, int count)
+void DeviceOperations::readTextRegisters(QLineEdit &edit, int count)
 {
     std::vector<quint16> registers;
     for (int i = 0; i + 1 < count; i += 2)
-        registers.push_back(static_cast<quint16>(m_transmit.nextValue()));
+        registers.push_back(static_cast<quint16>(m_page.transmit().nextValue()));
     edit.setText(registersToText(registers, count));
 }
 
-void TComponentForm::readDevice()
+void DeviceOperations::readDevice()
 {
-    if (m_blocks.empty())
-        fail(ErrInternal);
-    BlockTransfer(m_blocks).checkComplete();
-    const RegisterBlock &first = m_blocks.front();
-    m_transmit.clear();
-    m_transmit.setFunction(3);
-    m_transmit.setStart(first.start());
-    m_transmit.setCount(static_cast<qint16>(first.count()));
-    if (!m_transmit.buildRequest())
-        fail(ErrInternal);
+    if (m_page.m_blocks.empty())
+        exchange::fail(ErrInternal);
+    BlockTransfer(m_page.m_blocks).checkComplete();
+    const RegisterBlock &first = m_page.m_blocks.front();
+    m_page.transmit().clear();
+    m_page.transmit().setFunction(3);
+    m_page.transmit().setStart(first.start());
+    m_page.transmit().setCount(static_cast<qint16>(first.count()));
+    if (!m_page.transmit().buildRequest())
+        exchange::fail(ErrInternal);
     const QString ident = checkIdentification();
-    showDeviceName(ident);
-    if (m_traits.isNewer())
+    m_page.showDeviceName(ident);
+    if (m_page.traits().isNewer())
         readAndShowFirmware();
-    readBlocks(!m_traits.isNewer());
+    m_page.readBlocks(!m_page.traits().isNewer());
 }
 
-void TComponentForm::readBlocks(bool firmwareAfterFirst)
+void DeviceOperations::readBlocks(bool firmwareAfterFirst)
 {
-    const BlockTransfer io(m_blocks);
+    const BlockTransfer io(m_page.m_blocks);
     io.checkComplete();
     // Every block is read before any control changes: a failure in a later block leaves the
     // page untouched, and the settle hook sees the whole image decoded.
@@ -182,22 +162,22 @@ void TComponentForm::readBlocks(bool firmwareAfterFirst)
     }));
 }
 
-bool TComponentForm::identifyForWrite()
+bool DeviceOperations::identifyForWrite()
 {
     const QString identification = checkIdentification();
     return m_backup && m_backup->take(identification);
 }
 
-void TComponentForm::writeDevice()
+void DeviceOperations::writeDevice()
 {
-    const BlockTransfer io(m_blocks);
+    const BlockTransfer io(m_page.m_blocks);
     io.checkWritable();
     const bool keptKnown = identifyForWrite();
     const auto written = io.write(
         keptKnown ? BlockTransfer::Read()
                   : [this](int start, int count) { return readRegisters(start, count, false); },
         [this](int start, const std::vector<quint16> &values) { writeRegisters(start, values); });
-    waitProcessingEvents(m_traits.verifyDelayMs);
+    waitProcessingEvents(m_page.traits().verifyDelayMs);
     io.readBack(
         written,
         [this](int start, int count) {
@@ -212,11 +192,11 @@ void TComponentForm::writeDevice()
         });
 }
 
-Outcome TComponentForm::deviceAction(const std::function<void()> &body,
-                                     const QString &successStatus, const QString &failureStatus,
-                                     const std::function<void(int)> &beforeClose)
+Outcome DeviceOperations::action(const std::function<void()> &body, const QString &successStatus,
+                                 const QString &failureStatus,
+                                 const std::function<void(int)> &beforeClose)
 {
-    const Operation running(*this);
+    const TComponentForm::Operation running(m_page);
     Outcome outcome;
     // Nested actions (a page action inside a test step) record into their own outcome.
     Outcome *const outer = m_outcome;
@@ -226,7 +206,7 @@ Outcome TComponentForm::deviceAction(const std::function<void()> &body,
         Outcome *value;
         ~Restore() { slot = value; }
     } restore{m_outcome, outer};
-    TSystemDialog *dialog = Shell::isInstalled() ? &shell().systemDialog() : nullptr;
+    TSystemDialog *dialog = Shell::isInstalled() ? &Shell::instance().systemDialog() : nullptr;
     if (dialog)
         dialog->showOverPage();
     int error = 0;
@@ -249,7 +229,7 @@ Outcome TComponentForm::deviceAction(const std::function<void()> &body,
         throw;
     }
     if (error == 0 && !successStatus.isEmpty())
-        showStatusMessage(successStatus);
+        m_page.showStatusMessage(successStatus);
     if (dialog)
         dialog->closeOverPage();
     if (error != 0) {
@@ -262,108 +242,108 @@ Outcome TComponentForm::deviceAction(const std::function<void()> &body,
             outcome.message = shown;
         }
         if (!failureStatus.isEmpty())
-            showStatusMessage(failureStatus);
+            m_page.showStatusMessage(failureStatus);
     } else {
         outcome.message = successStatus;
     }
     return outcome;
 }
 
-Outcome TComponentForm::writeCoilAction(int address, bool on, int slave)
+Outcome DeviceOperations::writeCoil(int address, bool on, int slave)
 {
-    return deviceAction(
+    return action(
         [&] {
             checkIdentification();
-            exchange::writeCoil(m_transmit, address, on, progress(), slave);
+            exchange::writeCoil(m_page.transmit(), address, on, progress(), slave);
             m_outcome->written.push_back({address, 1});
         },
         QString(), QString());
 }
 
-Outcome TComponentForm::writeRegisterAction(int address, quint16 value, int slave)
+Outcome DeviceOperations::writeRegister(int address, quint16 value, int slave)
 {
-    return deviceAction(
+    return action(
         [&] {
             checkIdentification();
-            exchange::writeSingle(m_transmit, address, value, progress(), slave);
+            exchange::writeSingle(m_page.transmit(), address, value, progress(), slave);
             m_outcome->written.push_back({address, 1});
         },
         QString(), QString());
 }
 
-Outcome TComponentForm::readAll()
+Outcome DeviceOperations::readAll()
 {
     // A read queued behind a test start would read the test state into the page.
-    if (m_testState == TestState::Starting || m_testWindow)
+    if (m_page.m_testState == TComponentForm::TestState::Starting || m_page.m_testWindow)
         return Outcome::refused();
-    const Operation running(*this);
-    clearInvalidMarks();
-    const bool wasChanged = isChanged();
-    const auto before = snapshotControls();
+    const TComponentForm::Operation running(m_page);
+    m_page.clearInvalidMarks();
+    const bool wasChanged = m_page.isChanged();
+    const auto before = m_page.snapshotControls();
     std::vector<std::pair<QWidget *, QVariant>> unsaved;
-    Outcome outcome = deviceAction(
+    Outcome outcome = action(
         [this, &unsaved] {
-            saveToTemp();
-            unsaved = snapshotUnsavedControls();
+            m_page.saveToTemp();
+            unsaved = m_page.snapshotUnsavedControls();
             // Device values outside a field's range show as the nearest limit, without the
             // range warning.
             const QuietRanges quiet;
-            readDevice();
+            m_page.readDevice();
         },
         message(14), message(15),
         [&](int error) {
             const QuietRanges quiet;
             if (error != 0) {
-                restoreFromTemp();
-                restoreControlValues(unsaved);
+                m_page.restoreFromTemp();
+                m_page.restoreControlValues(unsaved);
             }
-            settleAfterRead(error == 0);
+            m_page.settleAfterRead(error == 0);
             if (error == 0)
                 confirm(false);
             // The marker tells whether the read changed a field, whatever the handlers and
             // the settle step did on the way: a re-read of what the page holds leaves it as
             // it was, and so does a failed read.
-            markChanged(wasChanged || (error == 0 && snapshotControls() != before));
+            m_page.markChanged(wasChanged || (error == 0 && m_page.snapshotControls() != before));
         });
-    deleteTemp();
+    m_page.deleteTemp();
     return outcome;
 }
 
-Outcome TComponentForm::writeAll()
+Outcome DeviceOperations::writeAll()
 {
-    if (m_testState == TestState::Starting || m_testWindow)
+    if (m_page.m_testState == TComponentForm::TestState::Starting || m_page.m_testWindow)
         return Outcome::refused();
-    const Operation running(*this);
-    if (!validateSelections()) {
+    const TComponentForm::Operation running(m_page);
+    if (!m_page.validateSelections()) {
         Prompts::instance().message(message(ErrInvalidInput), QStringLiteral("Chyba"),
                                     PromptIcon::Error);
-        showStatusMessage(message(16));
+        m_page.showStatusMessage(message(16));
         return Outcome::failed(ErrInvalidInput, message(ErrInvalidInput));
     }
     // What the device held goes to a backup first; no backup, no write.
-    PageBackup backup(*this);
+    PageBackup backup(m_page);
     if (!backup.prepare()) {
-        showStatusMessage(message(16));
+        m_page.showStatusMessage(message(16));
         return Outcome::failed(ErrBackupRefused, backup.refusal());
     }
     m_backup = &backup;
-    const Outcome outcome = deviceAction([this] { writeDevice(); }, message(14), message(16));
+    const Outcome outcome = action([this] { m_page.writeDevice(); }, message(14), message(16));
     m_backup = nullptr;
     if (outcome.ok())
         confirm(true);
     return outcome;
 }
 
-void TComponentForm::confirm(bool written)
+void DeviceOperations::confirm(bool written)
 {
     m_confirmedAt = QDateTime::currentDateTime();
     m_confirmedByWrite = written;
-    m_confirmedControls = snapshotControls();
+    m_confirmedControls = m_page.snapshotControls();
 }
 
-bool TComponentForm::confirmedByDevice(QDateTime *at, bool *written) const
+bool DeviceOperations::confirmedByDevice(QDateTime *at, bool *written) const
 {
-    if (!m_confirmedAt.isValid() || snapshotControls() != m_confirmedControls)
+    if (!m_confirmedAt.isValid() || m_page.snapshotControls() != m_confirmedControls)
         return false;
     if (at)
         *at = m_confirmedAt;
