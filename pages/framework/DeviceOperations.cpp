@@ -274,7 +274,7 @@ Outcome DeviceOperations::writeRegister(int address, quint16 value, int slave)
 Outcome DeviceOperations::readAll()
 {
     // A read queued behind a test start would read the test state into the page.
-    if (m_page.m_testState == TComponentForm::TestState::Starting || m_page.m_testWindow)
+    if (m_page.m_tests->holdsDevice())
         return Outcome::refused();
     const TComponentForm::Operation running(m_page);
     m_page.clearInvalidMarks();
@@ -311,7 +311,7 @@ Outcome DeviceOperations::readAll()
 
 Outcome DeviceOperations::writeAll()
 {
-    if (m_page.m_testState == TComponentForm::TestState::Starting || m_page.m_testWindow)
+    if (m_page.m_tests->holdsDevice())
         return Outcome::refused();
     const TComponentForm::Operation running(m_page);
     if (!m_page.validateSelections()) {

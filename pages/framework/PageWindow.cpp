@@ -227,7 +227,7 @@ bool TComponentForm::isPageWindow(const QWidget *window) const
 {
     if (!window)
         return false;
-    if (window == this || (m_testWindow && window == m_testWindow))
+    if (window == this || (testWindow() && window == testWindow()))
         return true;
     for (const QWidget *p = window->parentWidget(); p; p = p->parentWidget())
         if (p == this)

@@ -2,7 +2,7 @@
 // are not the device's (edits, selections), the handlers by sender, Get and Send. The rest
 // lives beside it: PageWindow.cpp (menus, status bar, hints, minimise), PageClosing.cpp
 // (live window, closing), DeviceOperations.h (device operations), PageFiles.cpp (files),
-// PageDeclarations.cpp (declarations), PageTests.cpp (test windows), Busy.h (busy state).
+// PageDeclarations.cpp (declarations), TestGate.h (test windows), Busy.h (busy state).
 
 #include "pages/framework/TComponentForm.h"
 
@@ -37,7 +37,8 @@ void markGroupRed(TRadioGroup *group, bool red)
 
 TComponentForm::TComponentForm(const PageTraits &traits, QWidget *parent)
     : QMainWindow(parent), m_traits(traits), m_transmit(Shell::instance()),
-      m_device(std::make_unique<DeviceOperations>(*this))
+      m_device(std::make_unique<DeviceOperations>(*this)),
+      m_tests(std::make_unique<TestGate>(*this))
 {
     setObjectName(traits.formName);
     setWindowTitle(traits.caption);
@@ -111,7 +112,7 @@ TComponentForm::~TComponentForm()
     if (m_live)
         m_live->shutdown(false);
     delete m_live.data();
-    delete m_testWindow.data();
+    delete testWindow();
     // Gone before the children are: an Operation that ends after this sees no busy state.
     delete m_busy;
     m_busy = nullptr;

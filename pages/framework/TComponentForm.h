@@ -52,7 +52,7 @@
 // and Send), DeviceOperations.h (device operations), PageFiles.cpp (configuration files,
 // temp.ini, window positions), PageDeclarations.cpp (groups, fields, blocks), PageWindow.cpp
 // (menus, status bar, hints, minimise), PageClosing.cpp (live window, closing),
-// PageTests.cpp (test gate, output-test preparation), PageTraits.h, Busy.h, Outcome.h.
+// TestGate.h (test gate, output-test preparation), PageTraits.h, Busy.h, Outcome.h.
 
 #include "link/TTransmit.h"
 #include "pages/framework/Busy.h"
@@ -64,6 +64,7 @@
 #include "pages/framework/PageTraits.h"
 #include "pages/framework/RegisterImage.h"
 #include "pages/framework/TExtraForm.h"
+#include "pages/framework/TestGate.h"
 #include "platform/TextError.h"
 
 #include <QDateTime>
@@ -167,15 +168,15 @@ public:
     // Get and Send are locked until the window has closed or the start has failed. Meanwhile
     // Get and Send do nothing, and once the start runs no queued read or write does either
     // (commands handed over before the press still run first, as they came).
-    bool beginTest();
+    bool beginTest() { return m_tests->begin(); }
     // A test is pending, starting or open.
-    bool testActive() const { return m_testState != TestState::Idle || m_testWindow; }
+    bool testActive() const { return m_tests->active(); }
     // The page's open test window (an output or input test). It has no parent, so it stays
     // usable while the page is disabled. Closing the page closes it first (its restore runs),
     // and it goes with the page; its hints last as long as the page's. Setting none ends the
     // test (the buttons are released).
-    void setTestWindow(QWidget *window);
-    QWidget *testWindow() const { return m_testWindow; }
+    void setTestWindow(QWidget *window) { m_tests->setWindow(window); }
+    QWidget *testWindow() const { return m_tests->window(); }
 
     // --- Shell operations ---
     // False when the file could not be written.
@@ -360,9 +361,12 @@ protected:
     // window opened with the page kept disabled. Done when the window is open (the test state
     // as written); Refused while another start runs or a test window is open, and on a page
     // that is closing. Also told through testStepDone.
-    Outcome prepareOutputTest(const OutputTestPlan &plan);
+    Outcome prepareOutputTest(const OutputTestPlan &plan)
+    {
+        return m_tests->prepareOutputTest(plan);
+    }
     // The page's test buttons, locked with Get and Send while a test is pending or open.
-    void testButtons(std::initializer_list<QPushButton *> buttons);
+    void testButtons(std::initializer_list<QPushButton *> buttons) { m_tests->addButtons(buttons); }
     // Identification read of the page's generation, checked against traits().models.
     QString checkIdentification() { return m_device->checkIdentification(); }
     void readAndShowFirmware() { m_device->readAndShowFirmware(); }
@@ -418,13 +422,7 @@ protected:
 private:
     friend class PageState;
     friend class DeviceOperations;
-    enum class TestState { Idle, Pending, Starting };
-    // The test is over (or never started): the locked buttons are released.
-    void endTest();
-    // A test.ini left by an unfinished test, before a start: anything but Done stops it.
-    Outcome takeLeftOverTestFile(const OutputTestPlan &plan);
-    // prepareOutputTest past its refusals.
-    Outcome startOutputTest(const OutputTestPlan &plan);
+    friend class TestGate;
     // The page itself, its test window or a window it owns (the live window).
     bool isPageWindow(const QWidget *window) const;
     void buildMenus();
@@ -460,10 +458,6 @@ private:
     QPointer<TExtraForm> m_live;
     // What a close hands back to the main window (serial settings, device choice).
     std::function<void()> m_handBack;
-    QPointer<QWidget> m_testWindow;
-    TestState m_testState = TestState::Idle;
-    std::vector<QPointer<QPushButton>> m_testButtons;
-    std::vector<QPointer<QPushButton>> m_testLocked; // the buttons a test start locked
     // The saved controls as saveToTemp found them (for a temp.ini that cannot be read back).
     std::vector<std::pair<QWidget *, QVariant>> m_tempCopy;
     bool m_tempCopyHints = true;
@@ -471,6 +465,7 @@ private:
     QString m_deviceIdentification;
     QString m_deviceFirmware;
     std::unique_ptr<DeviceOperations> m_device;
+    std::unique_ptr<TestGate> m_tests;
 
     QWidget *m_body = nullptr;
     QVBoxLayout *m_across = nullptr; // groups above the columns, across all of them
