@@ -9,7 +9,8 @@ BlockTransfer::BlockTransfer(std::deque<RegisterBlock> &blocks,
                              std::vector<std::pair<int, int>> ranges)
     : m_blocks(blocks), m_ranges(std::move(ranges))
 {
-    if (m_ranges.empty())
+    m_perBlock = m_ranges.empty();
+    if (m_perBlock)
         for (const RegisterBlock &b : m_blocks)
             m_ranges.emplace_back(b.start(), b.count());
 }
@@ -45,11 +46,32 @@ BlockTransfer::Image BlockTransfer::slice(const std::vector<Image> &images, int 
 
 void BlockTransfer::decode(const std::vector<Image> &images) const
 {
-    for (const RegisterBlock &b : m_blocks) {
-        const int range = rangeOf(b.start(), b.count());
+    for (size_t i = 0; i < m_blocks.size(); ++i) {
+        const RegisterBlock &b = m_blocks[i];
+        const int range = m_perBlock ? int(i) : rangeOf(b.start(), b.count());
         if (range >= 0)
             b.decode(slice(images, range, b.start(), b.count()));
     }
+}
+
+void BlockTransfer::checkComplete() const
+{
+    for (const RegisterBlock &b : m_blocks)
+        if (!b.complete())
+            exchange::fail(ErrInternal);
+}
+
+void BlockTransfer::checkWritable() const
+{
+    checkComplete();
+    bool anyWritten = false;
+    for (const RegisterBlock &b : m_blocks) {
+        if (b.writeCount() > 123)
+            exchange::fail(ErrInternal);
+        anyWritten = anyWritten || b.isWritten();
+    }
+    if (!anyWritten)
+        exchange::fail(ErrInternal);
 }
 
 std::vector<BlockTransfer::Image> BlockTransfer::write(const Read &readKept,
@@ -70,8 +92,8 @@ std::vector<BlockTransfer::Image> BlockTransfer::write(const Read &readKept,
     return written;
 }
 
-void BlockTransfer::verify(const std::vector<Image> &written,
-                           const std::vector<Image> &images) const
+void BlockTransfer::verify(const std::vector<Image> &written, const std::vector<Image> &images,
+                           const Span &verified) const
 {
     for (size_t i = 0; i < m_blocks.size(); ++i) {
         const RegisterBlock &b = m_blocks[i];
@@ -80,7 +102,29 @@ void BlockTransfer::verify(const std::vector<Image> &written,
         const int range = rangeOf(b.start(), b.readBackCount());
         if (range < 0)
             exchange::fail(ErrInternal);
-        if (!b.verify(written.at(i), slice(images, range, b.start(), b.readBackCount())))
-            exchange::fail(ErrVerifyFailed);
+        check(b, written.at(i), slice(images, range, b.start(), b.readBackCount()), verified);
     }
+}
+
+void BlockTransfer::readBack(const std::vector<Image> &written, const Read &read,
+                             const Span &verified) const
+{
+    if (!m_perBlock) {
+        verify(written, this->read(read), verified);
+        return;
+    }
+    for (size_t i = 0; i < m_blocks.size(); ++i) {
+        const RegisterBlock &b = m_blocks[i];
+        if (b.isWritten())
+            check(b, written.at(i), read(b.start(), b.readBackCount()), verified);
+    }
+}
+
+void BlockTransfer::check(const RegisterBlock &b, const Image &written, const Image &back,
+                          const Span &verified)
+{
+    if (!b.verify(written, back))
+        exchange::fail(ErrVerifyFailed);
+    if (verified)
+        verified(b.start(), b.readBackCount());
 }

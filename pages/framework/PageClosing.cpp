@@ -97,11 +97,11 @@ void TComponentForm::closeEvent(QCloseEvent *event)
         closeWhenIdle(*this, true);
         return;
     }
-    if (m_testWindow) {
+    if (testWindow()) {
         // The test window puts the module's settings back as it closes; the page follows.
         event->ignore();
-        m_testWindow->close();
-        if (!m_testWindow)
+        testWindow()->close();
+        if (!testWindow())
             closeWhenIdle(*this, true);
         return;
     }

@@ -1,7 +1,7 @@
 // TComponentForm itself: construction, the page operations of the documented order that
 // are not the device's (edits, selections), the handlers by sender, Get and Send. The rest
-// lives beside it: PageClosing.cpp (live window, closing), PageDevice.cpp (device
-// operations), PageTests.cpp (test windows), and the collaborators PageChrome (menus, status
+// lives beside it: PageClosing.cpp (live window, closing), and the collaborators
+// DeviceOperations (device operations), TestGate (test windows), PageChrome (menus, status
 // bar, hints, minimise), PageFiles (files), PageDeclarations (declarations), PageBusy.
 
 #include "pages/framework/TComponentForm.h"
@@ -27,7 +27,9 @@
 
 TComponentForm::TComponentForm(const PageTraits &traits, QWidget *parent)
     : QMainWindow(parent), m_traits(traits), m_transmit(Shell::instance()),
-      m_files(std::make_unique<PageFiles>(*this))
+      m_files(std::make_unique<PageFiles>(*this)),
+      m_device(std::make_unique<DeviceOperations>(*this)),
+      m_tests(std::make_unique<TestGate>(*this))
 {
     setObjectName(traits.formName);
     setWindowTitle(traits.caption);
@@ -86,7 +88,7 @@ TComponentForm::~TComponentForm()
     if (m_live)
         m_live->shutdown(false);
     delete m_live.data();
-    delete m_testWindow.data();
+    delete testWindow();
     // Gone before the children are: an Operation that ends after this sees no busy state.
     delete m_busy;
     m_busy = nullptr;
@@ -267,6 +269,30 @@ void TComponentForm::changeOf(QObject *sender)
 void TComponentForm::setInvalidInput(bool invalid)
 {
     m_invalidInput = invalid;
+}
+
+// --- operations in flight ---
+
+TComponentForm::Operation::Operation(TComponentForm &page) : m_page(&page)
+{
+    page.m_busy->enter();
+}
+
+TComponentForm::Operation::~Operation()
+{
+    if (m_page && m_page->m_busy)
+        m_page->m_busy->leave();
+}
+
+bool TComponentForm::busy() const
+{
+    return m_busy && m_busy->busy();
+}
+
+bool TComponentForm::commandsQueued() const
+{
+    const TFormThread *reader = m_live ? m_live->reader() : nullptr;
+    return reader && reader->isRunning() && !reader->stopping() && reader->pendingCommands() > 0;
 }
 
 // --- handlers ---

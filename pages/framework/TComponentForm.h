@@ -49,16 +49,17 @@
 // test window is carried out only after it has ended (PageBusy, Busy.h).
 //
 // Where the base's code lives: TComponentForm.cpp (construction, edits and selections, Get
-// and Send), PageDevice.cpp (device operations), PageClosing.cpp (live window, closing),
-// PageTests.cpp (test gate, output-test preparation); its collaborators, each owned by the
-// page and reached through the one-line forwards below: PageDeclarations (groups, fields,
-// blocks, required selections), PageFiles (configuration files, temp.ini, window
+// and Send), PageClosing.cpp (live window, closing); its collaborators, each owned by the
+// page and reached through the one-line forwards below: DeviceOperations (device
+// operations), TestGate (test gate, output-test preparation), PageDeclarations (groups,
+// fields, blocks, required selections), PageFiles (configuration files, temp.ini, window
 // positions), PageChrome (menus, status bar, hints, minimise). PageTraits.h, Busy.h,
 // Outcome.h.
 
 #include "link/TTransmit.h"
 #include "pages/framework/Busy.h"
 #include "pages/framework/ControlTable.h"
+#include "pages/framework/DeviceOperations.h"
 #include "pages/framework/Exchanges.h"
 #include "pages/framework/Fields.h"
 #include "pages/framework/Outcome.h"
@@ -68,6 +69,7 @@
 #include "pages/framework/PageTraits.h"
 #include "pages/framework/RegisterImage.h"
 #include "pages/framework/TExtraForm.h"
+#include "pages/framework/TestGate.h"
 #include "platform/TextError.h"
 
 #include <QDateTime>
@@ -80,7 +82,6 @@
 #include <memory>
 #include <vector>
 
-class PageBackup;
 class QAction;
 class QCheckBox;
 class QComboBox;
@@ -120,8 +121,8 @@ public:
     virtual void flMinusMaskEditExit(TNumericField &field);
     virtual void flPlusMaskEditExit(TNumericField &field);
     // What they came to (also shown: status text, message box).
-    virtual Outcome readAll();
-    virtual Outcome writeAll();
+    virtual Outcome readAll() { return m_device->readAll(); }
+    virtual Outcome writeAll() { return m_device->writeAll(); }
     // Reader commands 3 and 7.
     virtual void extraOperation() {}
     virtual void extraOperationWithArgument(quint8) {}
@@ -172,15 +173,15 @@ public:
     // Get and Send are locked until the window has closed or the start has failed. Meanwhile
     // Get and Send do nothing, and once the start runs no queued read or write does either
     // (commands handed over before the press still run first, as they came).
-    bool beginTest();
+    bool beginTest() { return m_tests->begin(); }
     // A test is pending, starting or open.
-    bool testActive() const { return m_testState != TestState::Idle || m_testWindow; }
+    bool testActive() const { return m_tests->active(); }
     // The page's open test window (an output or input test). It has no parent, so it stays
     // usable while the page is disabled. Closing the page closes it first (its restore runs),
     // and it goes with the page; its hints last as long as the page's. Setting none ends the
     // test (the buttons are released).
-    void setTestWindow(QWidget *window);
-    QWidget *testWindow() const { return m_testWindow; }
+    void setTestWindow(QWidget *window) { m_tests->setWindow(window); }
+    QWidget *testWindow() const { return m_tests->window(); }
 
     // --- Shell operations ---
     // False when the file could not be written.
@@ -206,7 +207,10 @@ public:
     QString deviceFirmware() const { return m_deviceFirmware; }
     // When the form last matched the device (a read, or a write verified by reading back),
     // while every control still holds that value; written tells which of the two it was.
-    bool confirmedByDevice(QDateTime *at = nullptr, bool *written = nullptr) const;
+    bool confirmedByDevice(QDateTime *at = nullptr, bool *written = nullptr) const
+    {
+        return m_device->confirmedByDevice(at, written);
+    }
     void showStatusMessage(const QString &text) { m_chrome->showStatusMessage(text); }
     QString panelText(int panel) const { return m_chrome->panelText(panel); }
     void loadWindowPosition() { m_files->loadWindowPosition(); }
@@ -380,54 +384,75 @@ protected:
     // --- Device access for readAll / writeAll (throw PageError) ---
     // The body of readAll between saveToTemp and success; the default reads the
     // identification, the firmware and every block() in order.
-    virtual void readDevice();
+    virtual void readDevice() { m_device->readDevice(); }
     // The page's blocks read into the controls (no identification); a classic page reads
     // its firmware after the first block when asked to.
-    virtual void readBlocks(bool firmwareAfterFirst);
+    virtual void readBlocks(bool firmwareAfterFirst) { m_device->readBlocks(firmwareAfterFirst); }
     // The body of writeAll after the progress dialog; the default identifies the device
     // (identifyForWrite), reads the kept registers, writes every block, waits, reads back
     // and verifies.
-    virtual void writeDevice();
+    virtual void writeDevice() { m_device->writeDevice(); }
     // The write's identification check, and the backup of what the device holds right after
     // it: the backup reads only the blocks. True when that read gave the registers the
     // device keeps (no need to read them again).
-    bool identifyForWrite();
+    bool identifyForWrite() { return m_device->identifyForWrite(); }
     // One user action that talks to the device: the progress dialog over the page, body,
     // then beforeClose(error) with the dialog still up; on success successStatus (if any)
     // in the status bar, on failure the error's message ("Chyba") and failureStatus (if
     // any). Returns what it came to; writeRegisters inside it is recorded as written.
     Outcome deviceAction(const std::function<void()> &body, const QString &successStatus,
-                     const QString &failureStatus,
-                     const std::function<void(int error)> &beforeClose = {});
+                         const QString &failureStatus,
+                         const std::function<void(int error)> &beforeClose = {})
+    {
+        return m_device->action(body, successStatus, failureStatus, beforeClose);
+    }
     // A coil (function 5) or one register (function 6) as such an action: identification
     // check, then the write with the progress bar. slave -1: address 255.
-    Outcome writeCoilAction(int address, bool on, int slave = -1);
-    Outcome writeRegisterAction(int address, quint16 value, int slave = -1);
+    Outcome writeCoilAction(int address, bool on, int slave = -1)
+    {
+        return m_device->writeCoil(address, on, slave);
+    }
+    Outcome writeRegisterAction(int address, quint16 value, int slave = -1)
+    {
+        return m_device->writeRegister(address, value, slave);
+    }
     // An output test's preparation (OutputTest.h): snapshot, test.ini, the test state, the
     // window opened with the page kept disabled. Done when the window is open (the test state
     // as written); Refused while another start runs or a test window is open, and on a page
     // that is closing. Also told through testStepDone.
-    Outcome prepareOutputTest(const OutputTestPlan &plan);
+    Outcome prepareOutputTest(const OutputTestPlan &plan)
+    {
+        return m_tests->prepareOutputTest(plan);
+    }
     // The page's test buttons, locked with Get and Send while a test is pending or open.
-    void testButtons(std::initializer_list<QPushButton *> buttons);
+    void testButtons(std::initializer_list<QPushButton *> buttons) { m_tests->addButtons(buttons); }
     // Identification read of the page's generation, checked against traits().models.
-    QString checkIdentification();
-    void readAndShowFirmware();
+    QString checkIdentification() { return m_device->checkIdentification(); }
+    void readAndShowFirmware() { m_device->readAndShowFirmware(); }
     // Function 3 of count registers (progress bar when withBar); values unsigned.
-    std::vector<quint16> readRegisters(int start, int count, bool withBar = true);
-    void writeRegisters(int start, const std::vector<quint16> &values, bool withBar = true);
+    std::vector<quint16> readRegisters(int start, int count, bool withBar = true)
+    {
+        return m_device->readRegisters(start, count, withBar);
+    }
+    void writeRegisters(int start, const std::vector<quint16> &values, bool withBar = true)
+    {
+        m_device->writeRegisters(start, values, withBar);
+    }
     // A device command through its command register (exchange::command), its waits on the
     // page's clock.
-    void runCommand(int address, quint16 value);
+    void runCommand(int address, quint16 value) { m_device->runCommand(address, value); }
     // The customer text into the request being built (addValue, count characters) and
     // from the last read (nextValue); for pages that build their requests by hand.
-    void writeTextRegisters(const QLineEdit &edit, int count);
-    void readTextRegisters(QLineEdit &edit, int count);
+    void writeTextRegisters(const QLineEdit &edit, int count)
+    {
+        m_device->writeTextRegisters(edit, count);
+    }
+    void readTextRegisters(QLineEdit &edit, int count) { m_device->readTextRegisters(edit, count); }
     // Throws PageError(error) unless error is 0.
     static void check(const TransmitResult &result) { exchange::check(result); }
     [[noreturn]] static void fail(int error) { exchange::fail(error); }
     // Waits on the clock processing events (user input stays out: the page is disabled).
-    void waitProcessingEvents(int ms);
+    void waitProcessingEvents(int ms) { m_device->waitProcessingEvents(ms); }
     std::deque<RegisterBlock> &blocks() { return m_blocks; }
 
     // The pages' documented handlers, by the control that sent the event (an edit or scroll
@@ -443,7 +468,7 @@ protected:
     void changeOf(QObject *sender);
 
     // The progress bar of the progress dialog (null without a shell).
-    TransmitProgress *progress();
+    TransmitProgress *progress() { return m_device->progress(); }
 
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
@@ -457,15 +482,8 @@ private:
     friend class PageDeclarations;
     friend class PageFiles;
     friend class PageState;
-    // The form as the device holds it: remembered after a read or a verified write.
-    void confirm(bool written);
-    enum class TestState { Idle, Pending, Starting };
-    // The test is over (or never started): the locked buttons are released.
-    void endTest();
-    // A test.ini left by an unfinished test, before a start: anything but Done stops it.
-    Outcome takeLeftOverTestFile(const OutputTestPlan &plan);
-    // prepareOutputTest past its refusals.
-    Outcome startOutputTest(const OutputTestPlan &plan);
+    friend class DeviceOperations;
+    friend class TestGate;
     ControlValues snapshotUnsavedControls() const { return m_files->snapshotUnsavedControls(); }
     // Every control a read can change (saved or not), with its value.
     ControlValues snapshotControls() const { return m_files->snapshotControls(); }
@@ -491,19 +509,11 @@ private:
     QPointer<TExtraForm> m_live;
     // What a close hands back to the main window (serial settings, device choice).
     std::function<void()> m_handBack;
-    QPointer<QWidget> m_testWindow;
-    TestState m_testState = TestState::Idle;
-    std::vector<QPointer<QPushButton>> m_testButtons;
-    std::vector<QPointer<QPushButton>> m_testLocked; // the buttons a test start locked
     std::unique_ptr<PageFiles> m_files;
-    std::unique_ptr<TransmitProgress> m_progress;
     QString m_deviceIdentification;
     QString m_deviceFirmware;
-    QDateTime m_confirmedAt;
-    bool m_confirmedByWrite = false;
-    std::vector<std::pair<QWidget *, QVariant>> m_confirmedControls;
-    Outcome *m_outcome = nullptr; // of the device action that runs
-    PageBackup *m_backup = nullptr; // of the write that runs
+    std::unique_ptr<DeviceOperations> m_device;
+    std::unique_ptr<TestGate> m_tests;
 
     QPushButton *m_getButton = nullptr;
     QPushButton *m_sendButton = nullptr;

@@ -550,15 +550,13 @@ void TWallModuleForm::readBlocks(bool)
 
 void TWallModuleForm::writeDevice()
 {
-    for (const RegisterBlock &b : blocks())
-        if (!b.complete())
-            fail(ErrInternal);
-    const bool keptKnown = identifyForWrite();
     const BlockTransfer io(blocks(), m_declaration.reads);
+    io.checkComplete();
+    const bool keptKnown = identifyForWrite();
     const auto read = [this](int start, int count) { return readRegisters(start, count); };
     const auto written = io.write(
         keptKnown ? BlockTransfer::Read()
                   : [this](int start, int count) { return readRegisters(start, count, false); },
         [this](int start, const std::vector<quint16> &values) { writeRegisters(start, values); });
-    io.verify(written, io.read(read));
+    io.readBack(written, read);
 }

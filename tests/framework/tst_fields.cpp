@@ -662,6 +662,27 @@ private slots:
         wire.clear();
         BlockTransfer(blocks).read(read);
         QCOMPARE(wire, (QStringList{"3:0010:2", "3:0013:1", "3:0020:2"}));
+        // and its read-back goes block by block: a read-only block is not read, a mismatch
+        // stops before the next block.
+        const BlockTransfer own(blocks);
+        std::vector<std::pair<int, int>> verified;
+        const auto note = [&](int start, int count) { verified.emplace_back(start, count); };
+        wire.clear();
+        own.readBack(written, read, note);
+        QCOMPARE(wire, (QStringList{"3:0010:2", "3:0013:1"}));
+        QCOMPARE(verified, (std::vector<std::pair<int, int>>{{0x10, 2}, {0x13, 1}}));
+        std::deque<RegisterBlock> two;
+        for (int start : {0x30, 0x31})
+            two.emplace_back(start, 1).custom(
+                1, [start](quint16 *r) { *r = quint16(start); }, [](const quint16 *) {});
+        const BlockTransfer pair(two);
+        const auto sent = pair.write({}, write);
+        device[0x30] = 9;
+        wire.clear();
+        verified.clear();
+        QCOMPARE(errorOf([&] { pair.readBack(sent, read, note); }), int(ErrVerifyFailed));
+        QCOMPARE(wire, (QStringList{"3:0030:1"}));
+        QVERIFY(verified.empty());
     }
 };
 

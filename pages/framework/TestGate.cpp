@@ -1,5 +1,7 @@
-// The page's side of its test windows: one test at a time (the gate that locks Get, Send
-// and the test buttons) and the preparation of an output test (OutputTest.h).
+// The page's test gate (TestGate.h): one test at a time, and the preparation of an output
+// test (OutputTest.h).
+
+#include "pages/framework/TestGate.h"
 
 #include "link/Messages.h"
 #include "pages/framework/OutputTest.h"
@@ -13,54 +15,52 @@
 
 using namespace outputtest;
 
-// --- the page's side: one test at a time ---
-
-bool TComponentForm::beginTest()
+bool TestGate::begin()
 {
-    if (testActive())
+    if (active())
         return false;
-    m_testState = TestState::Pending;
-    m_testLocked.clear();
-    std::vector<QPushButton *> locked = {m_getButton, m_sendButton};
-    for (const auto &b : m_testButtons)
+    m_state = State::Pending;
+    m_locked.clear();
+    std::vector<QPushButton *> locked = {m_page.getButton(), m_page.sendButton()};
+    for (const auto &b : m_buttons)
         locked.push_back(b);
     for (QPushButton *b : locked) {
         // What is locked already (a countdown) is not ours to give back.
         if (b && b->isEnabled()) {
             b->setEnabled(false);
-            m_testLocked.emplace_back(b);
+            m_locked.emplace_back(b);
         }
     }
     return true;
 }
 
-void TComponentForm::endTest()
+void TestGate::end()
 {
-    m_testState = TestState::Idle;
-    for (const auto &b : m_testLocked)
+    m_state = State::Idle;
+    for (const auto &b : m_locked)
         if (b)
             b->setEnabled(true);
-    m_testLocked.clear();
+    m_locked.clear();
 }
 
-void TComponentForm::setTestWindow(QWidget *window)
+void TestGate::setWindow(QWidget *window)
 {
-    m_testWindow = window;
+    m_window = window;
     if (window)
-        m_testState = TestState::Idle; // the window holds the test from here
+        m_state = State::Idle; // the window holds the test from here
     else
-        endTest();
+        end();
 }
 
-void TComponentForm::testButtons(std::initializer_list<QPushButton *> buttons)
+void TestGate::addButtons(std::initializer_list<QPushButton *> buttons)
 {
     for (QPushButton *b : buttons)
-        m_testButtons.emplace_back(b);
+        m_buttons.emplace_back(b);
 }
 
 // --- output-test preparation ---
 
-Outcome TComponentForm::takeLeftOverTestFile(const OutputTestPlan &plan)
+Outcome TestGate::takeLeftOverTestFile(const OutputTestPlan &plan)
 {
     const TestKind *kind = nullptr;
     try {
@@ -88,7 +88,7 @@ Outcome TComponentForm::takeLeftOverTestFile(const OutputTestPlan &plan)
         }
         TSystemDialog *dialog = outputtest::dialog();
         const Outcome back =
-            writeBack(m_transmit, writes, dialog, [this] { checkIdentification(); });
+            writeBack(m_page.transmit(), writes, dialog, [this] { m_page.checkIdentification(); });
         if (dialog)
             dialog->closeOverPage();
         if (!back.ok()) {
@@ -109,36 +109,36 @@ Outcome TComponentForm::takeLeftOverTestFile(const OutputTestPlan &plan)
     const QString moved =
         QStringLiteral("Soubor test.ini z nedokončeného testu uložen jako ") + aside;
     info(moved);
-    showStatusMessage(moved);
+    m_page.showStatusMessage(moved);
     return Outcome::done(moved);
 }
 
-Outcome TComponentForm::prepareOutputTest(const OutputTestPlan &plan)
+Outcome TestGate::prepareOutputTest(const OutputTestPlan &plan)
 {
     // One start at a time; a start that reaches a page asked to close (a close waits for the
     // commands queued before it) would leave the module in its test state.
-    if (m_testState == TestState::Starting || m_testWindow) {
-        emit testStepDone(Outcome::refused());
+    if (holdsDevice()) {
+        emit m_page.testStepDone(Outcome::refused());
         return Outcome::refused();
     }
-    if (m_closing || closePending(*this)) {
-        endTest();
-        emit testStepDone(Outcome::refused());
+    if (m_page.m_closing || m_page.closePending(m_page)) {
+        end();
+        emit m_page.testStepDone(Outcome::refused());
         return Outcome::refused();
     }
     const Outcome outcome = startOutputTest(plan);
-    emit testStepDone(outcome);
+    emit m_page.testStepDone(outcome);
     return outcome;
 }
 
-Outcome TComponentForm::startOutputTest(const OutputTestPlan &plan)
+Outcome TestGate::startOutputTest(const OutputTestPlan &plan)
 {
-    if (m_testState == TestState::Idle)
-        beginTest();
-    m_testState = TestState::Starting;
-    const Operation running(*this);
+    if (m_state == State::Idle)
+        begin();
+    m_state = State::Starting;
+    const TComponentForm::Operation running(m_page);
     auto failed = [this, &plan](bool snapshot) {
-        endTest();
+        end();
         if (plan.failed)
             plan.failed(snapshot);
     };
@@ -166,9 +166,9 @@ Outcome TComponentForm::startOutputTest(const OutputTestPlan &plan)
     std::vector<TestWrite> writes;
     int err = exchange::errorOf([&] {
         if (plan.count <= 0 || !plan.entries || !plan.preparation)
-            fail(ErrInternal);
-        const QString ident = checkIdentification();
-        snapshot = readRegisters(plan.start, plan.count, false);
+            exchange::fail(ErrInternal);
+        const QString ident = m_page.checkIdentification();
+        snapshot = m_page.readRegisters(plan.start, plan.count, false);
         if (plan.afterSnapshot)
             plan.afterSnapshot(ident);
     });
@@ -193,7 +193,7 @@ Outcome TComponentForm::startOutputTest(const OutputTestPlan &plan)
         return outcome;
     }
 
-    TransmitProgress *bar = progress();
+    TransmitProgress *bar = m_page.progress();
     if (bar) {
         bar->setMaximum(static_cast<int>(writes.size()));
         bar->setPosition(0);
@@ -206,7 +206,7 @@ Outcome TComponentForm::startOutputTest(const OutputTestPlan &plan)
             if (bar)
                 bar->setPosition(bar->position() + 1);
             ++done; // a failed write may have reached the module too
-            exchange::writeHolding(m_transmit, w.start, w.values);
+            exchange::writeHolding(m_page.transmit(), w.start, w.values);
             sent.push_back({w.start, static_cast<int>(w.values.size())});
         }
     });
@@ -227,8 +227,9 @@ Outcome TComponentForm::startOutputTest(const OutputTestPlan &plan)
             const std::vector<quint16> original(snapshot.begin() + offset,
                                                 snapshot.begin() + offset +
                                                     static_cast<int>(w.values.size()));
-            undone = exchange::errorOf(
-                         [&] { exchange::writeHolding(m_transmit, w.start, original); }) == 0 &&
+            undone = exchange::errorOf([&] {
+                         exchange::writeHolding(m_page.transmit(), w.start, original);
+                     }) == 0 &&
                      undone;
         }
         closeDialog();
@@ -246,9 +247,9 @@ Outcome TComponentForm::startOutputTest(const OutputTestPlan &plan)
     if (dialog)
         dialog->keepPageDisabled = true;
     QWidget *window = plan.openWindow ? plan.openWindow() : nullptr;
-    setTestWindow(window);
+    setWindow(window);
     if (window)
-        setEnabled(false);
+        m_page.setEnabled(false);
     else if (dialog)
         dialog->keepPageDisabled = false;
     closeDialog();
