@@ -17,6 +17,21 @@
 
 namespace {
 
+// Points slot at value while it lives, then back at what it held before.
+template <class T>
+class ScopedSlot
+{
+public:
+    ScopedSlot(T *&slot, T *value) : m_slot(slot), m_before(slot) { slot = value; }
+    ~ScopedSlot() { m_slot = m_before; }
+    ScopedSlot(const ScopedSlot &) = delete;
+    ScopedSlot &operator=(const ScopedSlot &) = delete;
+
+private:
+    T *&m_slot;
+    T *m_before;
+};
+
 // Forwards the bar of the progress dialog and repaints it at every stage, so the dialog
 // never looks frozen while an exchange blocks the user-interface thread.
 class PaintedProgress : public TransmitProgress
@@ -199,13 +214,7 @@ Outcome DeviceOperations::action(const std::function<void()> &body, const QStrin
     const TComponentForm::Operation running(m_page);
     Outcome outcome;
     // Nested actions (a page action inside a test step) record into their own outcome.
-    Outcome *const outer = m_outcome;
-    m_outcome = &outcome;
-    struct Restore {
-        Outcome *&slot;
-        Outcome *value;
-        ~Restore() { slot = value; }
-    } restore{m_outcome, outer};
+    const ScopedSlot<Outcome> recording(m_outcome, &outcome);
     TSystemDialog *dialog = Shell::isInstalled() ? &Shell::instance().systemDialog() : nullptr;
     if (dialog)
         dialog->showOverPage();
@@ -326,9 +335,12 @@ Outcome DeviceOperations::writeAll()
         m_page.showStatusMessage(message(16));
         return Outcome::failed(ErrBackupRefused, backup.refusal());
     }
-    m_backup = &backup;
-    const Outcome outcome = action([this] { m_page.writeDevice(); }, message(14), message(16));
-    m_backup = nullptr;
+    Outcome outcome;
+    {
+        // Gone with the backup, however the write ends (page code may throw).
+        const ScopedSlot<PageBackup> writing(m_backup, &backup);
+        outcome = action([this] { m_page.writeDevice(); }, message(14), message(16));
+    }
     if (outcome.ok())
         confirm(true);
     return outcome;
