@@ -80,6 +80,16 @@ inline quint16 crcOf(const std::vector<uint8_t> &bytes)
     return static_cast<quint16>(high << 8 | low);
 }
 
+// A whole frame whose CRC fits.
+inline bool intact(const std::vector<quint8> &reply)
+{
+    if (reply.size() < 5)
+        return false;
+    const std::vector<uint8_t> body(reply.begin(), reply.end() - 2);
+    const quint16 crc = crcOf(body);
+    return reply[reply.size() - 2] == (crc & 0xFF) && reply.back() == (crc >> 8);
+}
+
 inline void appendCrc(std::vector<uint8_t> &frame)
 {
     const quint16 crc = crcOf(frame);

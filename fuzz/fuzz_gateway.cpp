@@ -217,14 +217,6 @@ GatewayWorld &world()
     return *w;
 }
 
-bool intact(const std::vector<quint8> &reply)
-{
-    if (reply.size() < 5)
-        return false;
-    const std::vector<uint8_t> body(reply.begin(), reply.end() - 2);
-    const quint16 crc = fuzz::crcOf(body);
-    return reply[reply.size() - 2] == (crc & 0xFF) && reply.back() == (crc >> 8);
-}
 
 struct Exchange {
     TransmitResult result;
@@ -291,7 +283,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (w.shell->serial)
         fuzz::failed("the port was left open");
     if (operation != 2) {
-        if (first.result.error == 0 && !intact(first.reply))
+        if (first.result.error == 0 && !fuzz::intact(first.reply))
             fuzz::failed("a damaged reply was taken");
         if (first.result.error != 0 && !first.values.empty())
             fuzz::failed("a failed exchange left values");

@@ -17,14 +17,6 @@ fuzz::World &world()
 
 const std::set<int> kLinkErrors = {0, 2, 3, 4, 5, 6, 8, 29};
 
-bool intact(const std::vector<quint8> &reply)
-{
-    if (reply.size() < 5)
-        return false;
-    const std::vector<uint8_t> body(reply.begin(), reply.end() - 2);
-    const quint16 crc = fuzz::crcOf(body);
-    return reply[reply.size() - 2] == (crc & 0xFF) && reply.back() == (crc >> 8);
-}
 
 } // namespace
 
@@ -98,7 +90,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (w.shell.serial)
         fuzz::failed("the port was left open");
     if (operation <= 3) {
-        if (result.error == 0 && !intact(t.reply()))
+        if (result.error == 0 && !fuzz::intact(t.reply()))
             fuzz::failed("a damaged reply was taken");
         const int queued = t.queuedValues();
         if (operation == 0 && result.error == 0 && queued != count)

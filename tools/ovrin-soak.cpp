@@ -99,6 +99,16 @@ int errorFor(const Exchange &sim)
     return (quint8(f[1]) & 0x80) ? -1 : 0;
 }
 
+// The bytes of a log line written as hex from parts[first] on (a rate "@9600" left out).
+QByteArray bytesFrom(const QList<QByteArray> &parts, int first)
+{
+    QByteArray hex;
+    for (int i = first; i < parts.size(); ++i)
+        if (!parts[i].startsWith('@'))
+            hex += parts[i];
+    return QByteArray::fromHex(hex);
+}
+
 std::vector<Exchange> readSimLog(const QString &path)
 {
     std::vector<Exchange> out;
@@ -109,11 +119,7 @@ std::vector<Exchange> readSimLog(const QString &path)
         const QList<QByteArray> parts = file.readLine().trimmed().split(' ');
         if (parts.size() < 2)
             continue;
-        QByteArray hex;
-        for (int i = 1; i < parts.size(); ++i)
-            if (!parts[i].startsWith('@'))
-                hex += parts[i];
-        const QByteArray bytes = QByteArray::fromHex(hex);
+        const QByteArray bytes = bytesFrom(parts, 1);
         if (parts[0] == "rx")
             out.push_back({bytes, {}, 0, 0});
         else if (parts[0] == "tx" && !out.empty() && out.back().reply.isEmpty())
@@ -133,10 +139,7 @@ std::vector<Exchange> readTrafficLog(const QString &path)
         const QList<QByteArray> parts = file.readLine().trimmed().split(' ');
         if (parts.size() < 3)
             continue;
-        QByteArray hex;
-        for (int i = 3; i < parts.size(); ++i)
-            hex += parts[i];
-        const QByteArray bytes = QByteArray::fromHex(hex);
+        const QByteArray bytes = bytesFrom(parts, 3);
         if (parts[1] == "request") {
             out.push_back({bytes, {}, 0, parts[0].toLongLong()});
         } else if (!out.empty()) {
