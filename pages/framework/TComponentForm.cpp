@@ -127,13 +127,16 @@ void TComponentForm::showEvent(QShowEvent *event)
 
 void TComponentForm::changeEvent(QEvent *event)
 {
-    m_chrome->changeEvent(event);
+    // The window's title and flags are set before the chrome is built.
+    if (m_chrome)
+        m_chrome->changeEvent(event);
     QMainWindow::changeEvent(event);
 }
 
 bool TComponentForm::eventFilter(QObject *watched, QEvent *event)
 {
-    return m_chrome->eventFilter(watched, event) || QMainWindow::eventFilter(watched, event);
+    return (m_chrome && m_chrome->eventFilter(watched, event)) ||
+           QMainWindow::eventFilter(watched, event);
 }
 
 // --- what the status bar shows ---
