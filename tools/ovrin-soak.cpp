@@ -34,6 +34,7 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <thread>
 #include <unistd.h>
@@ -109,22 +110,28 @@ QByteArray bytesFrom(const QList<QByteArray> &parts, int first)
     return QByteArray::fromHex(hex);
 }
 
+// Each line of a log, split at its spaces (nothing when the file cannot be read).
+void forEachLine(const QString &path, const std::function<void(const QList<QByteArray> &)> &f)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    while (!file.atEnd())
+        f(file.readLine().trimmed().split(' '));
+}
+
 std::vector<Exchange> readSimLog(const QString &path)
 {
     std::vector<Exchange> out;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return out;
-    while (!file.atEnd()) {
-        const QList<QByteArray> parts = file.readLine().trimmed().split(' ');
+    forEachLine(path, [&out](const QList<QByteArray> &parts) {
         if (parts.size() < 2)
-            continue;
+            return;
         const QByteArray bytes = bytesFrom(parts, 1);
         if (parts[0] == "rx")
             out.push_back({bytes, {}, 0, 0});
         else if (parts[0] == "tx" && !out.empty() && out.back().reply.isEmpty())
             out.back().reply = bytes;
-    }
+    });
     return out;
 }
 
@@ -132,13 +139,9 @@ std::vector<Exchange> readSimLog(const QString &path)
 std::vector<Exchange> readTrafficLog(const QString &path)
 {
     std::vector<Exchange> out;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return out;
-    while (!file.atEnd()) {
-        const QList<QByteArray> parts = file.readLine().trimmed().split(' ');
+    forEachLine(path, [&out](const QList<QByteArray> &parts) {
         if (parts.size() < 3)
-            continue;
+            return;
         const QByteArray bytes = bytesFrom(parts, 3);
         if (parts[1] == "request") {
             out.push_back({bytes, {}, 0, parts[0].toLongLong()});
@@ -146,7 +149,7 @@ std::vector<Exchange> readTrafficLog(const QString &path)
             out.back().reply = bytes;
             out.back().error = parts[2].toInt();
         }
-    }
+    });
     return out;
 }
 
