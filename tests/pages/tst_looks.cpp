@@ -34,8 +34,11 @@ namespace {
 void save(QWidget *w, const QString &name)
 {
     const QString dir = qEnvironmentVariable("OVRIN_SCREENSHOT_DIR");
-    if (!dir.isEmpty())
-        w->grab().save(dir + "/" + name + ".png");
+    if (dir.isEmpty())
+        return;
+    // Layouts that a text change asked for (the status bar's) run before the picture.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    w->grab().save(dir + "/" + name + ".png");
 }
 
 // The window fits a small laptop's screen, texts fit their labels, and no two visible
