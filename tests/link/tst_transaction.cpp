@@ -193,7 +193,7 @@ void TransactionTest::coilPauseKeepsEventsFlowing()
     QVERIFY(m_device->coil(3));
 
     // The pause comes before the reply is read: the request is already on the wire.
-    QVERIFY(m_server->waitForFrames(1, 100));
+    QVERIFY(m_server->waitForFrames(1, 2000));
 }
 
 // An exchange started from an event during the coil pause (a timer of a test window) is

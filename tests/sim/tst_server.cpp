@@ -264,7 +264,7 @@ private slots:
         // Silence is waited out; a reply that comes may be late on a loaded machine.
         QCOMPARE(port->exchange(request, 9, expected.isEmpty() ? 80 : 2000).toHex(' '),
                  expected.toHex(' '));
-        QVERIFY(server->waitForFrames(1, 100));
+        QVERIFY(server->waitForFrames(1, 2000));
         // A reply is logged after it was written: the port may have read it first.
         QTRY_COMPARE(server->replies().size(), expected.isEmpty() ? 0 : 1);
 
@@ -425,7 +425,7 @@ private slots:
         QVERIFY(port->send(rtu("ff0320010001")));
         QCOMPARE(port->read(7, 10), QByteArray());
         port.reset();
-        QVERIFY(server->waitForReplies(1, 500));
+        QVERIFY(server->waitForReplies(1, 2000));
         QTest::qWait(20); // the master takes its time to reopen the port
         server->setFaults(sim::Faults());
         port.reset(new RawPort(server->path()));
@@ -515,7 +515,7 @@ private slots:
         QCOMPARE(port->exchange(rtu("ff0320010001"), 7).size(), 7);
         QTest::qWait(20);
         QCOMPARE(port->exchange(rtu("ff0320020001"), 7).size(), 7);
-        QVERIFY(server->waitForReplies(2, 200));
+        QVERIFY(server->waitForReplies(2, 2000));
         const QList<sim::Frame> frames = server->frames();
         const QList<sim::Frame> replies = server->replies();
         QCOMPARE(frames.size(), 2);
@@ -527,7 +527,7 @@ private slots:
         QVERIFY(server->frames().isEmpty());
         QVERIFY(!server->waitForFrames(1, 30));
         port->send(rtu("ff0320010001"));
-        QVERIFY(server->waitForFrames(1, 500));
+        QVERIFY(server->waitForFrames(1, 2000));
     }
 
     void concurrentAccessWhileServing()
@@ -619,7 +619,7 @@ private slots:
             {
                 RawPort p(link);
                 QVERIFY(p.send(rtu("ff0320010001")));
-                QVERIFY(s.waitForFrames(1, 500));
+                QVERIFY(s.waitForFrames(1, 2000));
             }
             QElapsedTimer t;
             t.start();
